@@ -1,0 +1,41 @@
+#include "launcher.h"
+
+#include <cstring>
+
+#include "launch_command.h"
+#include "messages.h"
+
+int ParseLaunchCommand(LaunchInfo* info, const char* token)
+{
+    switch (ParseLaunchToken(token, *info)) {
+    case LaunchParse::Ok:
+        return 0;
+    case LaunchParse::BadPrefix:
+        ShowLauncherMessage("Invalid Launcher command", "Operation error");
+        return -1;
+    case LaunchParse::BadPayload:
+        break;
+    }
+    // A payload that does not decode names nothing to start.
+    ShowLauncherMessage("Launchinfo invalid", "invalid data");
+    return -1;
+}
+
+void RunLaunchCommand(char* commandLine)
+{
+    if (std::strlen(commandLine) < 2) {
+        ShowFatalLauncherMessage("This application is not designed to start standalone", "error");
+    }
+    char* space = std::strchr(commandLine, ' ');
+    if (space) *space = '\0';
+
+    LaunchInfo info;
+    if (ParseLaunchCommand(&info, commandLine) != 0) return;
+
+    // Approval needs the last field and the start needs the ones before it;
+    // a shorter payload cannot describe a launch.
+    if (!HasAllLaunchFields(info)) {
+        ShowLauncherMessage("Launchinfo invalid", "invalid data");
+        return;
+    }
+}

@@ -1,0 +1,14 @@
+#include "messages.h"
+
+#include <windows.h>
+
+void ShowLauncherMessage(const char* text, const char* caption)
+{
+    MessageBoxA(nullptr, text, caption, MB_OK);
+}
+
+void ShowFatalLauncherMessage(const char* text, const char* caption)
+{
+    ShowLauncherMessage(text, caption);
+    ExitProcess(0);
+}

@@ -1,0 +1,106 @@
+// The real ZentarisLauncher.exe: mode choice, messages and exit status.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "launcher.h"
+#include "uiauto.h"
+
+namespace {
+
+const std::string Standalone = "This application is not designed to start standalone";
+const std::string InvalidCommand = "Invalid Launcher command";
+
+// "Space;HKCU\Software\Game;Dir;game.exe;http://p/;id7" in Base64.
+const std::string FullPayload = "U3BhY2U7SEtDVVxTb2Z0d2FyZVxHYW1lO0RpcjtnYW1lLmV4ZTtodHRwOi8vcC87aWQ3";
+
+std::string Launcher() { return uiauto::BesideTestProgram("ZentarisLauncher.exe"); }
+
+struct Expected {
+    std::string arguments;
+    std::string text;     // empty: no message at all
+    std::string caption;
+};
+
+void ExpectRun(const Expected& e)
+{
+    SCOPED_TRACE("arguments: [" + e.arguments + "]");
+    const uiauto::RunResult run = uiauto::RunAndAnswer(Launcher(), e.arguments);
+    ASSERT_TRUE(run.exited) << "the launcher did not end";
+    EXPECT_EQ(run.exitCode, 0u);
+    if (e.text.empty()) {
+        EXPECT_TRUE(run.boxes.empty()) << "unexpected message: " << run.boxes.front().text;
+        return;
+    }
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].text, e.text);
+    EXPECT_EQ(run.boxes[0].caption, e.caption);
+}
+
+TEST(LauncherEntry, TooShortCommandLineIsNotAStandaloneStart)
+{
+    for (const char* arguments : {"", "x", "\""}) ExpectRun({arguments, Standalone, "error"});
+}
+
+TEST(LauncherEntry, AnythingButExactAutostartIsALaunchCommand)
+{
+    for (const char* arguments : {"-autostart", "--AUTOSTART", "\"--autostart\"", "ab",
+                                  "zentaris:launch/x", "zentaris:/launch/x", "zentaris://launch\t/x"}) {
+        ExpectRun({arguments, InvalidCommand, "Operation error"});
+    }
+    // Windows keeps the space after "--autostart" in the command line.
+    ExpectRun({"--autostart ", InvalidCommand, "Operation error"});
+}
+
+TEST(LauncherEntry, UndecodableOrIncompletePayloadIsRefused)
+{
+    ExpectRun({"zentaris://launch/Y=", "Launchinfo invalid", "invalid data"});
+    // "a;;b;c": three fields, nothing to approve or start.
+    ExpectRun({"zentaris://launch/YTs7YjtjCg==", "Launchinfo invalid", "invalid data"});
+    ExpectRun({"zentaris://launch/", "Launchinfo invalid", "invalid data"});
+}
+
+TEST(LauncherEntry, CompleteLaunchCommandShowsNoMessage)
+{
+    ExpectRun({"zentaris://launch/" + FullPayload, "", ""});
+    ExpectRun({"\"zentaris://launch/" + FullPayload + "\"", "", ""});
+    ExpectRun({"ZENTARIS://LAUNCH/" + FullPayload + " and more words", "", ""});
+}
+
+// The same parse, in this process, with the message box answered by the
+// watcher thread.
+TEST(ParseLaunchCommand, QuotedAndUnquotedFillTheSameRecord)
+{
+    uiauto::BoxWatcher watcher;
+    LaunchInfo plain, quoted;
+    EXPECT_EQ(ParseLaunchCommand(&plain, ("zentaris://launch/" + FullPayload).c_str()), 0);
+    EXPECT_EQ(ParseLaunchCommand(&quoted, ("\"zentaris://launch/" + FullPayload + "\"").c_str()), 0);
+    EXPECT_EQ(plain.appname, quoted.appname);
+    EXPECT_EQ(plain.installkey, quoted.installkey);
+    EXPECT_EQ(plain.installvalue, quoted.installvalue);
+    EXPECT_EQ(plain.exename, quoted.exename);
+    EXPECT_EQ(plain.weblink, quoted.weblink);
+    EXPECT_EQ(plain.approvalid, quoted.approvalid);
+    EXPECT_EQ(plain.appname, "Space");
+    EXPECT_EQ(plain.installkey, "HKCU\\Software\\Game");
+    EXPECT_EQ(plain.exename, "game.exe");
+    EXPECT_EQ(plain.weblink, "http://p/");
+    EXPECT_EQ(plain.approvalid, "id7");
+    EXPECT_TRUE(watcher.Boxes().empty());
+}
+
+TEST(ParseLaunchCommand, BadPrefixTellsTheUserAndReturnsMinusOne)
+{
+    uiauto::BoxWatcher watcher;
+    LaunchInfo info;
+    EXPECT_EQ(ParseLaunchCommand(&info, "zentaris:launch/x"), -1);
+    const auto boxes = watcher.Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, InvalidCommand);
+    EXPECT_EQ(boxes[0].caption, "Operation error");
+    EXPECT_FALSE(info.appname.has_value());
+}
+
+}  // namespace

@@ -1,0 +1,56 @@
+# Build settings that reach the code, and the flags of each kind of build.
+
+# The portal addresses are build settings: the defaults point at the sample
+# portal on loopback, so test and demo builds never leave the machine.
+set(PortalBaseUrl "http://127.0.0.1:8780/" CACHE STRING
+    "Base URL of the portal web server (scheme, host, closing /)")
+set(InstallCheckImageUrl "http://127.0.0.1:8780/images/space.gif" CACHE STRING
+    "Full URL of the install-check image")
+if(NOT PortalBaseUrl MATCHES "^https?://[^/]+(/.*)?/$")
+  message(FATAL_ERROR "PortalBaseUrl must be scheme://host/ ending in '/': ${PortalBaseUrl}")
+endif()
+if(NOT InstallCheckImageUrl MATCHES "^https?://[^/]+/images/space\\.gif$")
+  message(FATAL_ERROR "InstallCheckImageUrl must be scheme://host/images/space.gif: ${InstallCheckImageUrl}")
+endif()
+
+if(WIN32)
+  set(ZEN_WINDOWS ON)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(ZEN_ARCH x86_64)
+  else()
+    set(ZEN_ARCH i686)
+  endif()
+  # Every program and DLL lands in one folder, so tests find the deliverables
+  # beside themselves.
+  set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  # Link the runtime in, so that import tables name only system DLLs.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+  add_compile_options(-Wall -Wextra)
+
+  set(ZEN_CURL_PREFIX "$ENV{HOME}/.cache/zentaris/curl-${ZEN_ARCH}" CACHE PATH
+      "Cross-built static libcurl for this architecture")
+  if(NOT EXISTS "${ZEN_CURL_PREFIX}/include/curl/curl.h")
+    message(FATAL_ERROR "No cross-built libcurl in ${ZEN_CURL_PREFIX}: run scripts/setup.sh")
+  endif()
+  add_library(zen_curl INTERFACE)
+  target_include_directories(zen_curl INTERFACE ${ZEN_CURL_PREFIX}/include)
+  target_compile_definitions(zen_curl INTERFACE CURL_STATICLIB)
+  target_link_libraries(zen_curl INTERFACE ${ZEN_CURL_PREFIX}/lib/libcurl.a
+    ws2_32 crypt32 bcrypt secur32 wldap32 normaliz advapi32)
+else()
+  set(ZEN_WINDOWS OFF)
+  add_compile_options(-Wall -Wextra)
+  if(ZEN_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+  endif()
+  find_package(CURL REQUIRED)
+  add_library(zen_curl INTERFACE)
+  target_link_libraries(zen_curl INTERFACE CURL::libcurl)
+  if(ZEN_FUZZ AND NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(STATUS "Fuzz targets need clang; not building them")
+    set(ZEN_FUZZ OFF)
+  endif()
+endif()

@@ -1,0 +1,121 @@
+# Test registration shared by the three builds.
+#
+#   zen_add_gtest(NAME <name> SOURCES <files...> [LIBS <libs...>]
+#                 [PORTAL free|fixed] [TIMEOUT <s>] [WINDOWS_ONLY | HOST_ONLY])
+#
+# Builds one GoogleTest program and registers it as one CTest test. Every test
+# runs through scripts/run-test.sh, which starts what the test asks for: the
+# portal test server (PORTAL free: on a free port, handed over in
+# ZEN_PORTAL_URL; PORTAL fixed: on the built-in port 8780, serialised through a
+# resource lock) and, for Windows programs, a Wine prefix cloned from the
+# build's template and an Xvfb display of its own.
+
+if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
+  set(ZEN_TEST_PREFIX "${ZEN_ARCH}.")
+  if(ZEN_ARCH STREQUAL "x86_64")
+    set(ZEN_TEST_PREFIX "win64.")
+  else()
+    set(ZEN_TEST_PREFIX "win32.")
+  endif()
+else()
+  set(ZEN_TEST_PREFIX "host.")
+endif()
+
+set(ZEN_RUN_TEST ${CMAKE_SOURCE_DIR}/scripts/run-test.sh)
+set(ZEN_WINE_TEMPLATE ${CMAKE_BINARY_DIR}/wine-template)
+
+# Windows programs can only run where wine64 can: the x86_64 build.
+if(ZEN_WINDOWS AND ZEN_ARCH STREQUAL "x86_64")
+  set(ZEN_RUN_WINDOWS_TESTS ON)
+else()
+  set(ZEN_RUN_WINDOWS_TESTS OFF)
+endif()
+
+if(ZEN_TESTS)
+  enable_testing()
+  if(ZEN_WINDOWS)
+    # Debian ships GoogleTest as sources; compile them with the cross compiler.
+    set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  else()
+    find_package(GTest REQUIRED)
+  endif()
+
+  if(ZEN_RUN_WINDOWS_TESTS)
+    # One template prefix per build, made once and cloned by every test.
+    add_test(NAME ${ZEN_TEST_PREFIX}wine-template
+             COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-template.sh ${ZEN_WINE_TEMPLATE})
+    set_tests_properties(${ZEN_TEST_PREFIX}wine-template PROPERTIES
+      FIXTURES_SETUP zen_wine_template TIMEOUT 300)
+  endif()
+endif()
+
+function(zen_register_test name)
+  cmake_parse_arguments(T "" "PORTAL;TIMEOUT;COMMAND_TARGET" "ARGS" ${ARGN})
+  set(runner ${ZEN_RUN_TEST})
+  set(env "")
+  if(ZEN_WINDOWS)
+    list(APPEND runner --wine ${ZEN_WINE_TEMPLATE})
+  endif()
+  if(T_PORTAL)
+    list(APPEND env "ZEN_PORTAL=${T_PORTAL}")
+  endif()
+  add_test(NAME ${ZEN_TEST_PREFIX}${name}
+           COMMAND ${runner} $<TARGET_FILE:${T_COMMAND_TARGET}> ${T_ARGS})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${ZEN_TEST_PREFIX}${name} PROPERTIES
+    TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "${env};ZEN_SOURCE_DIR=${CMAKE_SOURCE_DIR};ZEN_BINARY_DIR=${CMAKE_BINARY_DIR}")
+  if(T_PORTAL STREQUAL "fixed")
+    set_property(TEST ${ZEN_TEST_PREFIX}${name} APPEND PROPERTY RESOURCE_LOCK zen_portal_8780)
+  endif()
+  if(ZEN_WINDOWS)
+    set_property(TEST ${ZEN_TEST_PREFIX}${name} APPEND PROPERTY FIXTURES_REQUIRED zen_wine_template)
+    set_property(TEST ${ZEN_TEST_PREFIX}${name} APPEND PROPERTY LABELS wine)
+  else()
+    set_property(TEST ${ZEN_TEST_PREFIX}${name} APPEND PROPERTY LABELS host)
+  endif()
+endfunction()
+
+function(zen_add_gtest)
+  cmake_parse_arguments(T "WINDOWS_ONLY;HOST_ONLY" "NAME;PORTAL;TIMEOUT" "SOURCES;LIBS;ARGS" ${ARGN})
+  if(NOT ZEN_TESTS)
+    return()
+  endif()
+  if(T_WINDOWS_ONLY AND NOT ZEN_WINDOWS)
+    return()
+  endif()
+  if(T_HOST_ONLY AND ZEN_WINDOWS)
+    return()
+  endif()
+  # The 32-bit build only proves that the deliverables link.
+  if(ZEN_WINDOWS AND NOT ZEN_RUN_WINDOWS_TESTS)
+    return()
+  endif()
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest_main)
+  zen_register_test(${T_NAME} COMMAND_TARGET ${T_NAME} PORTAL "${T_PORTAL}" TIMEOUT "${T_TIMEOUT}" ARGS ${T_ARGS})
+endfunction()
+
+# A libFuzzer target of the host build, also run for a short bounded time by
+# the test pass with its corpus folder as seeds.
+function(zen_add_fuzzer)
+  cmake_parse_arguments(F "" "NAME;CORPUS" "SOURCES;LIBS" ${ARGN})
+  if(ZEN_WINDOWS OR NOT ZEN_FUZZ)
+    return()
+  endif()
+  add_executable(${F_NAME} ${F_SOURCES})
+  target_compile_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${F_NAME} PRIVATE ${F_LIBS})
+  target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
+  set_property(GLOBAL APPEND PROPERTY ZEN_FUZZERS ${F_NAME})
+  if(ZEN_TESTS)
+    add_test(NAME ${ZEN_TEST_PREFIX}fuzz.${F_NAME}
+             COMMAND ${CMAKE_SOURCE_DIR}/scripts/fuzz.sh $<TARGET_FILE:${F_NAME}> ${F_CORPUS} 20)
+    set_tests_properties(${ZEN_TEST_PREFIX}fuzz.${F_NAME} PROPERTIES TIMEOUT 120 LABELS fuzz)
+  endif()
+endfunction()

@@ -1,0 +1,20 @@
+// Resources read from the portal web server. The launcher's paths follow
+// PortalBaseUrl directly; the handler's image has a full URL of its own.
+#pragma once
+
+#include "portal_config.h"
+
+namespace zentaris {
+
+// PortalBaseUrl + "launcher/" + approval id + "/": first byte "1" approves.
+inline constexpr char ApprovalPath[] = "launcher/";
+// Lines of "display name;url" for the tray's download menu.
+inline constexpr char DownloadListPath[] = "images/uinstapp.dat";
+// A packed 268 x 79 bitmap shown above the taskbar.
+inline constexpr char NewsImagePath[] = "launcher/news.dib";
+// Opened in the user's browser, never read by the system.
+inline constexpr char NewsPagePath[] = "pages/news/";
+// Path of InstallCheckImageUrl on the portal.
+inline constexpr char InstallCheckImagePath[] = "/images/space.gif";
+
+}  // namespace zentaris

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what the builds and tests need, once; a second run only checks.
+#   - Debian packages: both mingw-w64 toolchains, widl, Wine (64-bit), Xvfb,
+#     CMake, clang for the fuzzers, Debian's libcurl and GoogleTest sources.
+#   - libcurl for Windows (static, Schannel), cross-built from Debian's curl
+#     source package into a cache outside the checkout ($ZEN_CACHE).
+set -euo pipefail
+
+ZEN_CACHE=${ZEN_CACHE:-$HOME/.cache/zentaris}
+here=$(cd "$(dirname "$0")" && pwd)
+
+packages=(
+  build-essential cmake ninja-build pkg-config python3 clang libclang-rt-14-dev
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+  gcc-mingw-w64-x86-64-posix gcc-mingw-w64-i686-posix
+  mingw-w64-tools binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
+  wine wine64 libwine-dev xvfb x11-apps xauth
+  libcurl4-openssl-dev googletest libgtest-dev dpkg-dev
+)
+
+as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  as_root apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+"$here/build-curl.sh" x86_64
+"$here/build-curl.sh" i686
+echo "setup: ready (cache $ZEN_CACHE)"

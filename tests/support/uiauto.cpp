@@ -1,0 +1,199 @@
+#include "uiauto.h"
+
+#include <algorithm>
+
+namespace uiauto {
+
+namespace {
+
+// How often the helpers look again for a new window. The wait itself blocks
+// on the process handle or the stop event, so an ended process or a stopped
+// watcher is noticed at once.
+constexpr DWORD PollIntervalMs = 20;
+
+std::string WindowText(HWND window)
+{
+    char buffer[4096] = {};
+    GetWindowTextA(window, buffer, sizeof buffer);
+    return buffer;
+}
+
+std::string BoxText(HWND box)
+{
+    char buffer[4096] = {};
+    GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);
+    return buffer;
+}
+
+struct EnumState {
+    DWORD pid;
+    std::vector<MessageBoxInfo>* found;
+};
+
+BOOL CALLBACK CollectBox(HWND window, LPARAM param)
+{
+    auto* state = reinterpret_cast<EnumState*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != state->pid || !IsWindowVisible(window)) return TRUE;
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (std::string(className) != "#32770") return TRUE;
+    state->found->push_back({window, WindowText(window), BoxText(window)});
+    return TRUE;
+}
+
+}  // namespace
+
+Process::Process(Process&& other) noexcept : info_(other.info_) { other.info_ = {}; }
+
+Process& Process::operator=(Process&& other) noexcept
+{
+    if (this != &other) {
+        this->~Process();
+        info_ = other.info_;
+        other.info_ = {};
+    }
+    return *this;
+}
+
+Process::~Process()
+{
+    if (info_.hThread) CloseHandle(info_.hThread);
+    if (info_.hProcess) CloseHandle(info_.hProcess);
+}
+
+std::optional<Process> Process::Start(const std::string& exePath, const std::string& arguments,
+                                      const std::string& workingDir)
+{
+    std::string commandLine = "\"" + exePath + "\"";
+    if (!arguments.empty()) commandLine += " " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    Process process;
+    if (!CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &process.info_)) {
+        return std::nullopt;
+    }
+    return process;
+}
+
+std::optional<DWORD> Process::WaitExit(DWORD timeoutMs) const
+{
+    if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+    DWORD code = 0;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+}
+
+void Process::Kill() const
+{
+    TerminateProcess(info_.hProcess, 255);
+    WaitForSingleObject(info_.hProcess, 5000);
+}
+
+std::vector<MessageBoxInfo> FindMessageBoxes(DWORD pid)
+{
+    std::vector<MessageBoxInfo> found;
+    EnumState state{pid, &found};
+    EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&state));
+    return found;
+}
+
+std::optional<MessageBoxInfo> WaitForMessageBox(DWORD pid, DWORD timeoutMs, HANDLE process)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        std::vector<MessageBoxInfo> boxes = FindMessageBoxes(pid);
+        if (!boxes.empty()) return boxes.front();
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) return std::nullopt;
+        const DWORD wait = static_cast<DWORD>(std::min<ULONGLONG>(PollIntervalMs, deadline - now));
+        if (process) {
+            if (WaitForSingleObject(process, wait) == WAIT_OBJECT_0) {
+                boxes = FindMessageBoxes(pid);
+                if (boxes.empty()) return std::nullopt;
+                return boxes.front();
+            }
+        } else {
+            Sleep(wait);
+        }
+    }
+}
+
+void PressOk(HWND box)
+{
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+RunResult RunAndAnswer(const std::string& exePath, const std::string& arguments, DWORD timeoutMs,
+                       const std::string& workingDir)
+{
+    RunResult result;
+    std::optional<Process> process = Process::Start(exePath, arguments, workingDir);
+    if (!process) return result;
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    std::vector<HWND> answered;
+    for (;;) {
+        for (const MessageBoxInfo& box : FindMessageBoxes(process->Id())) {
+            if (std::find(answered.begin(), answered.end(), box.window) != answered.end()) continue;
+            answered.push_back(box.window);
+            result.boxes.push_back(box);
+            PressOk(box.window);
+        }
+        if (std::optional<DWORD> code = process->WaitExit(PollIntervalMs)) {
+            result.exited = true;
+            result.exitCode = *code;
+            return result;
+        }
+        if (GetTickCount64() >= deadline) {
+            process->Kill();
+            return result;
+        }
+    }
+}
+
+BoxWatcher::BoxWatcher()
+    : stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread_([this] { Watch(); })
+{
+}
+
+BoxWatcher::~BoxWatcher()
+{
+    SetEvent(stop_);
+    thread_.join();
+    CloseHandle(stop_);
+}
+
+std::vector<MessageBoxInfo> BoxWatcher::Boxes() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return boxes_;
+}
+
+void BoxWatcher::Watch()
+{
+    std::vector<HWND> answered;
+    do {
+        for (const MessageBoxInfo& box : FindMessageBoxes(GetCurrentProcessId())) {
+            if (std::find(answered.begin(), answered.end(), box.window) != answered.end()) continue;
+            answered.push_back(box.window);
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                boxes_.push_back(box);
+            }
+            PressOk(box.window);
+        }
+    } while (WaitForSingleObject(stop_, PollIntervalMs) == WAIT_TIMEOUT);
+}
+
+std::string BesideTestProgram(const std::string& fileName)
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path);
+    folder.erase(folder.find_last_of("\\/") + 1);
+    return folder + fileName;
+}
+
+}  // namespace uiauto

@@ -1,0 +1,92 @@
+// UI automation for Windows tests: start a program, find the message boxes
+// that belong to a process, read them, answer them, collect the exit status.
+// Works for boxes of a child process and for boxes that another thread of the
+// test process shows.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+#include <mutex>
+#include <atomic>
+
+namespace uiauto {
+
+struct MessageBoxInfo {
+    HWND window = nullptr;
+    std::string caption;
+    std::string text;
+};
+
+// Owns a started process and its two handles.
+class Process {
+public:
+    Process() = default;
+    Process(Process&& other) noexcept;
+    Process& operator=(Process&& other) noexcept;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    ~Process();
+
+    // Starts `exePath` with the command line `"exePath" arguments` (or just
+    // `"exePath"` when arguments is empty). Empty optional on failure.
+    static std::optional<Process> Start(const std::string& exePath, const std::string& arguments,
+                                         const std::string& workingDir = {});
+
+    DWORD Id() const { return info_.dwProcessId; }
+    HANDLE Handle() const { return info_.hProcess; }
+    // Waits up to timeoutMs; the exit code when the process ended.
+    std::optional<DWORD> WaitExit(DWORD timeoutMs) const;
+    void Kill() const;
+
+private:
+    PROCESS_INFORMATION info_{};
+};
+
+// The visible message boxes ("#32770" windows) whose owner process is pid.
+std::vector<MessageBoxInfo> FindMessageBoxes(DWORD pid);
+
+// Waits until a message box of pid is visible, up to timeoutMs. When
+// `process` is given, stops early once it has ended.
+std::optional<MessageBoxInfo> WaitForMessageBox(DWORD pid, DWORD timeoutMs, HANDLE process = nullptr);
+
+// Presses OK on a message box.
+void PressOk(HWND box);
+
+struct RunResult {
+    bool exited = false;                   // false: still running at the deadline (then killed)
+    DWORD exitCode = 0;
+    std::vector<MessageBoxInfo> boxes;     // every box shown, answered with OK, in order
+};
+
+// Runs a program to its end, answering each message box with OK.
+RunResult RunAndAnswer(const std::string& exePath, const std::string& arguments,
+                       DWORD timeoutMs = 20000, const std::string& workingDir = {});
+
+// Watches this process for message boxes from any thread, records them and
+// presses OK, until destroyed.
+class BoxWatcher {
+public:
+    BoxWatcher();
+    ~BoxWatcher();
+    BoxWatcher(const BoxWatcher&) = delete;
+    BoxWatcher& operator=(const BoxWatcher&) = delete;
+
+    std::vector<MessageBoxInfo> Boxes() const;
+
+private:
+    void Watch();
+    mutable std::mutex mutex_;
+    std::vector<MessageBoxInfo> boxes_;
+    HANDLE stop_ = nullptr;
+    std::thread thread_;
+};
+
+// Full path of a file in the folder of the running test program, where the
+// build puts every deliverable.
+std::string BesideTestProgram(const std::string& fileName);
+
+}  // namespace uiauto
