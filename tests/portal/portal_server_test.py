@@ -1,0 +1,81 @@
+#!/usr/bin/env python3
+"""The portal test server answers as scripted: files, statuses, empty bodies,
+slow drips, stalls and resets."""
+import http.client
+import json
+import os
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+class PortalServerTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.root = tempfile.mkdtemp()
+        os.makedirs(os.path.join(cls.root, "images"))
+        with open(os.path.join(cls.root, "images", "a.dat"), "wb") as f:
+            f.write(b"line1\nline2\n")
+        cls.proc = subprocess.Popen(
+            [sys.executable, os.path.join(HERE, "portal_server.py"), "--port", "0", "--root", cls.root],
+            stdout=subprocess.PIPE, text=True)
+        cls.port = int(cls.proc.stdout.readline())
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.proc.kill()
+        cls.proc.wait()
+
+    def setUp(self):
+        self.request("DELETE", "/__zen/routes")
+
+    def request(self, method, path, body=None, timeout=10):
+        conn = http.client.HTTPConnection("127.0.0.1", self.port, timeout=timeout)
+        conn.request(method, path, body=body)
+        resp = conn.getresponse()
+        data = resp.read()
+        conn.close()
+        return resp.status, data
+
+    def route(self, path, **spec):
+        status, _ = self.request("POST", "/__zen/routes", json.dumps({path: spec}))
+        self.assertEqual(status, 200)
+
+    def test_serves_files_and_404_pages(self):
+        self.assertEqual(self.request("GET", "/images/a.dat"), (200, b"line1\nline2\n"))
+        status, body = self.request("GET", "/nothing")
+        self.assertEqual(status, 404)
+        self.assertIn(b"404", body)
+        self.assertEqual(self.request("GET", "/../../etc/passwd")[0], 403)
+
+    def test_scripted_status_body_prefix_and_log(self):
+        self.route("/launcher/*", status=200, body="1")
+        self.route("/launcher/no/", status=500, body="")
+        self.assertEqual(self.request("GET", "/launcher/abc/"), (200, b"1"))
+        self.assertEqual(self.request("GET", "/launcher/no/"), (500, b""))
+        _, log = self.request("GET", "/__zen/requests")
+        self.assertEqual(json.loads(log), ["/launcher/abc/", "/launcher/no/"])
+
+    def test_drip_and_stall_deliver_everything_late(self):
+        self.route("/drip", body="abcdefghij", drip={"chunk": 2, "interval": 0.1})
+        self.route("/stall", body="late", stall=0.6)
+        start = time.monotonic()
+        self.assertEqual(self.request("GET", "/drip"), (200, b"abcdefghij"))
+        self.assertGreaterEqual(time.monotonic() - start, 0.4)
+        start = time.monotonic()
+        self.assertEqual(self.request("GET", "/stall"), (200, b"late"))
+        self.assertGreaterEqual(time.monotonic() - start, 0.6)
+
+    def test_reset_breaks_the_connection(self):
+        self.route("/reset", reset=True)
+        with self.assertRaises((ConnectionResetError, http.client.RemoteDisconnected, socket.error)):
+            self.request("GET", "/reset")
+
+
+if __name__ == "__main__":
+    unittest.main()
