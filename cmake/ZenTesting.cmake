@@ -6,8 +6,8 @@
 # Builds one GoogleTest program and registers it as one CTest test. Every test
 # runs through scripts/run-test.sh, which starts what the test asks for: the
 # portal test server (PORTAL free: on a free port, handed over in
-# ZEN_PORTAL_URL; PORTAL fixed: on the built-in port 8780, serialised through a
-# resource lock) and, for Windows programs, a Wine prefix cloned from the
+# ZEN_PORTAL_URL; PORTAL fixed: on the port of PortalBaseUrl, serialised
+# through a resource lock) and, for Windows programs, a Wine prefix cloned from the
 # build's template and an Xvfb display of its own.
 
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
@@ -22,6 +22,20 @@ else()
 endif()
 
 set(ZEN_RUN_TEST ${CMAKE_SOURCE_DIR}/scripts/run-test.sh)
+
+# Tests of code with built-in portal addresses run the portal test server on
+# the port of PortalBaseUrl (a build with its own port can run beside
+# another build's tests).
+string(REGEX MATCH "^https?://[^/:]+:([0-9]+)/" _zen_port_match "${PortalBaseUrl}")
+if(CMAKE_MATCH_1)
+  set(ZEN_PORTAL_FIXED_PORT ${CMAKE_MATCH_1})
+else()
+  set(ZEN_PORTAL_FIXED_PORT 80)
+endif()
+string(FIND "${InstallCheckImageUrl}" ":${ZEN_PORTAL_FIXED_PORT}/" _zen_image_port)
+if(_zen_image_port EQUAL -1)
+  message(WARNING "InstallCheckImageUrl is not on PortalBaseUrl's port; tests that fetch the image will not reach the test portal")
+endif()
 set(ZEN_WINE_TEMPLATE ${CMAKE_BINARY_DIR}/wine-template)
 
 # Windows programs can only run where wine64 can: the x86_64 build.
@@ -69,9 +83,9 @@ function(zen_register_test name)
   endif()
   set_tests_properties(${ZEN_TEST_PREFIX}${name} PROPERTIES
     TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "${env};ZEN_SOURCE_DIR=${CMAKE_SOURCE_DIR};ZEN_BINARY_DIR=${CMAKE_BINARY_DIR}")
+    ENVIRONMENT "${env};ZEN_PORTAL_FIXED_PORT=${ZEN_PORTAL_FIXED_PORT};ZEN_SOURCE_DIR=${CMAKE_SOURCE_DIR};ZEN_BINARY_DIR=${CMAKE_BINARY_DIR}")
   if(T_PORTAL STREQUAL "fixed")
-    set_property(TEST ${ZEN_TEST_PREFIX}${name} APPEND PROPERTY RESOURCE_LOCK zen_portal_8780)
+    set_property(TEST ${ZEN_TEST_PREFIX}${name} APPEND PROPERTY RESOURCE_LOCK zen_portal_fixed)
   endif()
   if(ZEN_WINDOWS)
     set_property(TEST ${ZEN_TEST_PREFIX}${name} APPEND PROPERTY FIXTURES_REQUIRED zen_wine_template)

@@ -3,7 +3,7 @@
 #   run-test.sh [--wine TEMPLATE] PROGRAM [ARGS...]
 # Environment:
 #   ZEN_PORTAL=free   start the portal test server on a free loopback port
-#   ZEN_PORTAL=fixed  start it on the built-in port 8780
+#   ZEN_PORTAL=fixed  start it on the built-in port, ZEN_PORTAL_FIXED_PORT (8780)
 #   ZEN_PORTAL_ROOT   folder it serves (default: tests/portal/root)
 # The test sees ZEN_PORTAL_URL (http://127.0.0.1:PORT/) and ZEN_PORTAL_PORT.
 # With --wine the program runs under wine64 in a prefix cloned from TEMPLATE,
@@ -36,7 +36,7 @@ first_line() { local line; read -r -t 20 line <&"$1" && echo "$line"; }
 if [ -n "${ZEN_PORTAL:-}" ]; then
   case $ZEN_PORTAL in
     free) port=0 ;;
-    fixed) port=8780 ;;
+    fixed) port=${ZEN_PORTAL_FIXED_PORT:-8780} ;;
     *) echo "run-test: ZEN_PORTAL must be free or fixed" >&2; exit 2 ;;
   esac
   exec {pf}< <(exec python3 "$src/tests/portal/portal_server.py" --port "$port" \
