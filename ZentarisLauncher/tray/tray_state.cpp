@@ -1,0 +1,3 @@
+#include "tray_state.h"
+
+HICON menuIcons[MenuIconCount];
