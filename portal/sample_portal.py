@@ -1,0 +1,163 @@
+#!/usr/bin/env python3
+"""Sample portal: the reference of what Zentaris expects of a portal's web
+server, small enough to read in one sitting. Loopback only.
+
+    sample_portal.py [--port 8780] [--games games.json]
+
+What it serves, below its base URL (the launcher's built-in PortalBaseUrl):
+    /                      page with the install check and a launch link per game
+    launcher/<id>/         launch approval: "1" once for each id this portal
+                           handed out with a launch link, "0" otherwise
+    images/uinstapp.dat    download list: "name;url" lines (tray menu)
+    launcher/news.dib      news picture: packed 268 x 79 24-bit bitmap
+    pages/news/            news page, opened in the user's browser
+    images/space.gif       install-check image, answered by the protocol handler
+    games/<name>/          a game's page (the launch payload's web link)
+    api/launch-url?game=N  a fresh launch URL for game N, as text (for scripts)
+"""
+import argparse
+import base64
+import html
+import json
+import os
+import secrets
+import threading
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from urllib.parse import parse_qs, urlsplit
+
+import news_image
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+class Portal:
+    def __init__(self, base_url, games):
+        self.base_url = base_url
+        self.games = games
+        self.approval_ids = set()
+        self.lock = threading.Lock()
+        self.news = news_image.packed_dib()
+        with open(os.path.join(HERE, "space.gif"), "rb") as f:
+            self.space_gif = f.read()
+        for game in games:
+            for field in ("appname", "installkey", "installvalue", "exename", "page"):
+                # The payload separates fields with ';' and cannot carry an
+                # empty field.
+                if not game[field] or ";" in game[field]:
+                    raise ValueError(f"game field {field!r} is empty or holds ';': {game[field]!r}")
+
+    def launch_url(self, game):
+        """A launch URL with a fresh one-time approval id: a replayed link is
+        refused by launcher/<id>/."""
+        approval_id = secrets.token_hex(8)
+        with self.lock:
+            self.approval_ids.add(approval_id)
+        fields = [game["appname"], game["installkey"], game["installvalue"],
+                  game["exename"], self.base_url + game["page"], approval_id]
+        payload = base64.b64encode(";".join(fields).encode("cp1252")).decode("ascii")
+        return "zentaris://launch/" + payload
+
+    def approve(self, approval_id):
+        with self.lock:
+            if approval_id in self.approval_ids:
+                self.approval_ids.remove(approval_id)
+                return True
+        return False
+
+    def download_list(self):
+        lines = [f"{g['appname']};{self.base_url}{g['client']}\r\n" for g in self.games]
+        return "".join(lines).encode("cp1252")
+
+    def index_page(self):
+        links = "\n".join(
+            f'<li><a href="{html.escape(self.launch_url(g))}">Play {html.escape(g["appname"])}</a>'
+            f' &middot; <a href="{html.escape(self.base_url + g["page"])}">about</a></li>'
+            for g in self.games)
+        return f"""<!doctype html>
+<html><head><meta charset="utf-8"><title>Zentaris sample portal</title></head>
+<body>
+<h1>Zentaris sample portal</h1>
+<p id="check">Checking for the Zentaris launcher&hellip;</p>
+<img src="zentaris://instcheck/1000" width="1" height="1" alt=""
+     onload="document.getElementById('check').textContent='Zentaris launcher installed.'"
+     onerror="document.getElementById('check').textContent='Zentaris launcher missing or too old.'">
+<ul>
+{links}
+</ul>
+<p>Each link carries a one-time approval id: reload the page for new links.</p>
+</body></html>
+""".encode("utf-8")
+
+
+class Handler(BaseHTTPRequestHandler):
+    server_version = "ZentarisSamplePortal/1"
+
+    def log_message(self, fmt, *args):
+        if self.server.verbose:
+            super().log_message(fmt, *args)
+
+    def send(self, status, body, ctype):
+        self.send_response(status)
+        self.send_header("Content-Type", ctype)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        if self.command != "HEAD":
+            self.wfile.write(body)
+
+    def do_HEAD(self):
+        self.do_GET()
+
+    def do_GET(self):
+        portal = self.server.portal
+        url = urlsplit(self.path)
+        path = url.path
+        parts = [p for p in path.split("/") if p]
+        if path == "/":
+            return self.send(200, portal.index_page(), "text/html; charset=utf-8")
+        if len(parts) == 2 and parts[0] == "launcher" and parts[1] != "news.dib" and path.endswith("/"):
+            answer = b"1\n" if portal.approve(parts[1]) else b"0\n"
+            return self.send(200, answer, "text/plain")
+        if path == "/launcher/news.dib":
+            return self.send(200, portal.news, "image/bmp")
+        if path == "/images/uinstapp.dat":
+            return self.send(200, portal.download_list(), "text/plain; charset=windows-1252")
+        if path == "/images/space.gif":
+            return self.send(200, portal.space_gif, "image/gif")
+        if path == "/pages/news/":
+            return self.send(200, b"<!doctype html><title>News</title><h1>Zentaris news</h1>"
+                                  b"<p>A new space demo is out.</p>", "text/html")
+        if path == "/api/launch-url":
+            name = parse_qs(url.query).get("game", [""])[0]
+            for game in portal.games:
+                if game["appname"] == name:
+                    return self.send(200, portal.launch_url(game).encode("ascii"), "text/plain")
+            return self.send(404, b"no such game\n", "text/plain")
+        for game in portal.games:
+            if path == "/" + game["page"]:
+                return self.send(200, f"<!doctype html><title>{html.escape(game['appname'])}</title>"
+                                      f"<h1>{html.escape(game['appname'])}</h1>".encode(), "text/html")
+        self.send(404, b"<!doctype html><title>404</title><h1>Not found</h1>", "text/html")
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("--port", type=int, default=8780)
+    ap.add_argument("--games", default=os.path.join(HERE, "games.json"))
+    ap.add_argument("--verbose", action="store_true")
+    args = ap.parse_args()
+    with open(args.games) as f:
+        games = json.load(f)["games"]
+    server = ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
+    server.daemon_threads = True
+    port = server.server_address[1]
+    server.portal = Portal(f"http://127.0.0.1:{port}/", games)
+    server.verbose = args.verbose
+    print(port, flush=True)
+    try:
+        server.serve_forever()
+    except KeyboardInterrupt:
+        pass
+
+
+if __name__ == "__main__":
+    main()
