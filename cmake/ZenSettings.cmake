@@ -29,7 +29,13 @@ if(WIN32)
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
   add_compile_options(-Wall -Wextra)
 
-  set(ZEN_CURL_PREFIX "$ENV{HOME}/.cache/zentaris/curl-${ZEN_ARCH}" CACHE PATH
+  # scripts/setup.sh builds it there; ZEN_CACHE moves the cache as it does there.
+  if(DEFINED ENV{ZEN_CACHE})
+    set(_zen_cache "$ENV{ZEN_CACHE}")
+  else()
+    set(_zen_cache "$ENV{HOME}/.cache/zentaris")
+  endif()
+  set(ZEN_CURL_PREFIX "${_zen_cache}/curl-${ZEN_ARCH}" CACHE PATH
       "Cross-built static libcurl for this architecture")
   if(NOT EXISTS "${ZEN_CURL_PREFIX}/include/curl/curl.h")
     message(FATAL_ERROR "No cross-built libcurl in ${ZEN_CURL_PREFIX}: run scripts/setup.sh")
