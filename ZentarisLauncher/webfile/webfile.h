@@ -1,0 +1,51 @@
+// A local file or a URL read through the same five calls as a stdio stream.
+// A name is tried as a local file first; only when that fails is it fetched
+// with libcurl, driven by the reading thread itself. Reads block the calling
+// thread until enough bytes have arrived or the transfer has ended.
+//
+// A URL file belongs to the thread that opened it: make every call on it from
+// that thread. Each thread keeps one libcurl multi handle for its transfers.
+#pragma once
+
+#include <stddef.h>
+#include <stdio.h>
+
+enum { WebFileLocal = 1, WebFileUrl = 2 };
+
+// Heap record from WebFileOpen, freed by WebFileClose. Allocated zero-filled,
+// so a record's `kind` is 0 until it is set up.
+struct WebFile {
+    int kind;               // WebFileLocal or WebFileUrl
+    union {
+        FILE* stream;       // WebFileLocal
+        void* easy;         // WebFileUrl: the transfer's libcurl easy handle
+    } source;
+    char* data;             // received, unread bytes at the front; null when empty
+    unsigned capacity;      // size of the `data` block; 0 exactly when `data` is null
+    int length;             // unread bytes at the front of `data` (<= capacity)
+    int running;            // transfers still running in the thread's multi handle
+};
+
+// A new record, or null when the name is neither a local file (opened with
+// `mode`) nor a URL whose transfer delivers at least one byte. A URL is
+// always read as bytes; its HTTP status is not looked at and redirects are
+// not followed, so an error page is the file's content.
+WebFile* WebFileOpen(const char* name, const char* mode);
+
+// Like fread: the number of whole records of `size` bytes delivered. A
+// trailing partial record at the end is copied and consumed but not counted.
+size_t WebFileRead(void* destination, size_t size, size_t count, WebFile* file);
+
+// Like fgets: at most size-1 bytes up to and including the first '\n',
+// terminated with 0. Null when nothing was delivered; the destination is then
+// untouched. A URL read waits for size-1 bytes, or the end, before it looks
+// for the line end.
+char* WebFileReadLine(char* destination, int size, WebFile* file);
+
+// Non-zero at the end, 0 before it, -1 (errno EBADF) for a record of unknown
+// kind. Does not drive the transfer.
+int WebFileAtEnd(WebFile* file);
+
+// 0 for a URL, the fclose result for a local file, -1 (errno EBADF) for a
+// record of unknown kind. The record and its buffer are freed in every case.
+int WebFileClose(WebFile* file);

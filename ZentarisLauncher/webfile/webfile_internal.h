@@ -1,0 +1,27 @@
+// The reader's internal steps, shared by its two source files and its tests.
+#pragma once
+
+#include <stddef.h>
+
+#include "webfile.h"
+
+// libcurl's write callback: appends a received chunk to `record`'s buffer,
+// growing the block by exactly the chunk's shortfall. Returns the bytes kept;
+// fewer than size*count makes libcurl end the transfer with a write error.
+size_t WebFileAppend(char* bytes, size_t size, size_t count, void* record);
+
+// Waits, driving the transfer, until at least `want` bytes are buffered or the
+// transfer has ended. Returns at once when more than `want` bytes are already
+// buffered or nothing runs; otherwise makes at least one pass.
+void WebFileFill(WebFile* file, size_t want);
+
+// Drops `n` bytes from the front of the buffer; a drained buffer is released.
+void WebFileConsume(WebFile* file, size_t n);
+
+// Starts the transfer of `name` as a URL into `file` (kind already set).
+// False when the transfer ended without a single byte; the easy handle is then
+// already removed and cleaned up.
+bool WebFileStartUrl(WebFile* file, const char* name);
+
+// Removes the transfer from the thread's multi handle and cleans it up.
+void WebFileStopUrl(WebFile* file);

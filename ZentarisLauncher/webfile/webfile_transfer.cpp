@@ -1,0 +1,163 @@
+// The URL side of the reader: libcurl's process-wide setup, the per-thread
+// multi handle, the write callback and the wait that drives a transfer.
+#include <curl/curl.h>
+
+#ifndef _WIN32
+#include <sys/select.h>
+#endif
+
+#include <limits.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "webfile_internal.h"
+
+namespace {
+
+// One multi handle per thread, made on the thread's first URL open and kept
+// for the life of the process (never cleaned up).
+thread_local CURLM* threadMulti = nullptr;
+
+// Longest a pass waits on the connection when no time-out cuts it short.
+constexpr long PassWaitSeconds = 60;
+
+// When libcurl has no descriptor to offer it asks to be called again after
+// its own time-out, or after about 100 ms when it names none.
+constexpr long NoDescriptorWaitMs = 100;
+
+// `length` is an int and `capacity` never exceeds what `length` can reach.
+constexpr size_t BufferLimit = INT_MAX;
+
+// curl_global_init is not thread-safe, and the tray's worker threads may open
+// their first URLs at the same moment: a function-local static runs it once,
+// with every other thread waiting until it has finished.
+void InitCurlOnce()
+{
+    static const CURLcode initResult = curl_global_init(CURL_GLOBAL_DEFAULT);
+    (void)initResult;  // on failure curl_easy_init fails too, and the open with it
+}
+
+CURLM* ThreadMulti()
+{
+    if (!threadMulti) threadMulti = curl_multi_init();
+    return threadMulti;
+}
+
+void Perform(CURLM* multi, int* running)
+{
+    while (curl_multi_perform(multi, running) == CURLM_CALL_MULTI_PERFORM) {
+    }
+}
+
+// select() cannot wait when libcurl names no descriptor (Windows refuses
+// empty sets outright), so let libcurl wait on what it knows, bounded by its
+// own time-out or NoDescriptorWaitMs.
+void WaitThroughCurl(CURLM* multi)
+{
+    long ms = -1;
+    curl_multi_timeout(multi, &ms);
+    if (ms < 0 || ms > NoDescriptorWaitMs) ms = NoDescriptorWaitMs;
+    curl_multi_poll(multi, nullptr, 0, static_cast<int>(ms), nullptr);
+}
+
+// One pass: wait for the transfer's descriptors (or a time-out), then let
+// libcurl do what became possible.
+void FillPass(WebFile* file)
+{
+    CURLM* multi = threadMulti;
+    fd_set fdread;
+    fd_set fdwrite;
+    fd_set fdexcep;
+    FD_ZERO(&fdread);
+    FD_ZERO(&fdwrite);
+    FD_ZERO(&fdexcep);
+    struct timeval timeout;
+    timeout.tv_sec = PassWaitSeconds;
+    timeout.tv_usec = 0;
+    int maxfd = -1;
+    if (curl_multi_fdset(multi, &fdread, &fdwrite, &fdexcep, &maxfd) != CURLM_OK) {
+        // No multi handle on this thread: the transfer cannot be driven from
+        // here, and waiting for it would never end.
+        file->running = 0;
+        return;
+    }
+    if (maxfd == -1) {
+        WaitThroughCurl(multi);
+        Perform(multi, &file->running);
+        return;
+    }
+    const int ready = select(maxfd + 1, &fdread, &fdwrite, &fdexcep, &timeout);
+    if (ready == 0) return;
+    if (ready < 0) {
+        // A select that keeps failing must not turn into a busy loop.
+        WaitThroughCurl(multi);
+    }
+    Perform(multi, &file->running);
+}
+
+}  // namespace
+
+size_t WebFileAppend(char* bytes, size_t size, size_t count, void* record)
+{
+    WebFile* file = static_cast<WebFile*>(record);
+    const bool overflows = count != 0 && size > SIZE_MAX / count;
+    size_t n = overflows ? SIZE_MAX : size * count;
+    const size_t room = file->capacity - static_cast<unsigned>(file->length);
+    if (n > room) {
+        const size_t shortfall = n - room;
+        char* grown = nullptr;
+        if (shortfall <= BufferLimit - file->capacity) {
+            grown = static_cast<char*>(realloc(file->data, file->capacity + shortfall));
+        }
+        if (grown) {
+            file->data = grown;
+            file->capacity += static_cast<unsigned>(shortfall);
+        } else {
+            fputs("callback buffer grow failed\n", stderr);
+            n = room;
+        }
+    }
+    if (n == 0) return 0;
+    memcpy(file->data + file->length, bytes, n);
+    file->length += static_cast<int>(n);
+    return n;
+}
+
+void WebFileFill(WebFile* file, size_t want)
+{
+    if (file->running == 0 || static_cast<size_t>(file->length) > want) return;
+    do {
+        FillPass(file);
+    } while (file->running != 0 && static_cast<size_t>(file->length) < want);
+}
+
+bool WebFileStartUrl(WebFile* file, const char* name)
+{
+    InitCurlOnce();
+    CURL* easy = curl_easy_init();
+    if (!easy) return false;
+    file->source.easy = easy;
+    curl_easy_setopt(easy, CURLOPT_URL, name);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, file);
+    curl_easy_setopt(easy, CURLOPT_VERBOSE, 0L);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, WebFileAppend);
+    CURLM* multi = ThreadMulti();
+    curl_multi_add_handle(multi, easy);
+    Perform(multi, &file->running);
+    if (file->length == 0 && file->running == 0) {
+        WebFileStopUrl(file);
+        return false;
+    }
+    return true;
+}
+
+void WebFileStopUrl(WebFile* file)
+{
+    CURL* easy = file->source.easy;
+    if (!easy) return;
+    curl_multi_remove_handle(threadMulti, easy);
+    curl_easy_cleanup(easy);
+    file->source.easy = nullptr;
+}
