@@ -1,7 +1,32 @@
+// Entry points of zenproto.dll as an in-process COM server.
 #include <windows.h>
+
+#include "object_map.h"
+#include "server_module.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
-    if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
-    return TRUE;
+    switch (reason) {
+    case DLL_PROCESS_ATTACH:
+        ServerModule().Init(ServerObjectMap(), instance);
+        DisableThreadLibraryCalls(instance);
+        return TRUE;
+    case DLL_PROCESS_DETACH:
+        ServerModule().Term();
+        return TRUE;
+    default:
+        return TRUE;
+    }
+}
+
+extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
+{
+    return ServerModule().GetClassObject(rclsid, riid, ppv);
+}
+
+// The cached class object does not count by itself: only live objects,
+// outside references to the class object and LockServer do.
+extern "C" HRESULT WINAPI DllCanUnloadNow()
+{
+    return ServerModule().GetLockCount() == 0 ? S_OK : S_FALSE;
 }

@@ -1,0 +1,75 @@
+// The install-check image: opened before anything else of a request is done,
+// read whole and announced last.
+#include "image_transfer.h"
+#include "pluggable_protocol.h"
+#include "portal_config.h"
+
+namespace zenproto {
+
+InternetCalls& CurrentInternetCalls()
+{
+    static InternetCalls calls;
+    return calls;
+}
+
+namespace {
+
+class InternetBody : public BodySource {
+public:
+    explicit InternetBody(HINTERNET url) : url_(url) {}
+    bool Read(uint8_t* into, uint32_t want, uint32_t* got) override
+    {
+        DWORD read = 0;
+        const BOOL ok = CurrentInternetCalls().read(url_, into, want, &read);
+        *got = ok ? read : 0;
+        return ok != FALSE;
+    }
+
+private:
+    HINTERNET url_;
+};
+
+}  // namespace
+
+}  // namespace zenproto
+
+HRESULT CZentarisPluggableProtocol::OpenImage(IInternetProtocolSink* sink, bool launch)
+{
+    using namespace zenproto;
+    InternetCalls& calls = CurrentInternetCalls();
+    m_hInternet.Reset(calls.open(L"Zentaris launcher", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!m_hInternet) {
+        return ReportFailure(sink, ErrorInternetOpen, launch ? L"InternetOpen failed" : L"Internet Open failed");
+    }
+    m_hUrl.Reset(calls.openUrl(m_hInternet.Get(), zentaris::InstallCheckImageUrl, nullptr, 0xFFFFFFFF, 0, 0));
+    if (!m_hUrl) {
+        return ReportFailure(sink, ErrorOpenUrl, launch ? L"InternetOpenURL failed" : L"InternetOpenURL Failed");
+    }
+    sink->ReportProgress(BINDSTATUS_VERIFIEDMIMETYPEAVAILABLE, L"image/gif");
+    return S_OK;
+}
+
+HRESULT CZentarisPluggableProtocol::TransferImage(IInternetProtocolSink* sink)
+{
+    using namespace zenproto;
+    InternetBody body(m_hUrl.Get());
+    uint8_t* data = nullptr;
+    uint32_t size = 0;
+    if (TransferBody(body, CurrentImageAllocator(), &data, &size) != TransferResult::Complete) {
+        return ReportFailure(sink, ErrorOutOfMemory, L"out of memmory");
+    }
+    m_pData = data;
+    m_cbData = size;
+    m_bDataReady = 1;
+    // The browser may Read from within ReportData: everything is in place
+    // and the handles are closed before it is called.
+    CloseImage();
+    sink->ReportData(BSCF_FIRSTDATANOTIFICATION | BSCF_DATAFULLYAVAILABLE, 0, m_cbData);
+    return S_OK;
+}
+
+void CZentarisPluggableProtocol::CloseImage()
+{
+    m_hUrl.Close();
+    m_hInternet.Close();
+}
