@@ -1,0 +1,51 @@
+# Owner-drawn menu items and the news popup.
+#   zen_tray_news_core  portable: popup placement, news image check, icon
+#                       category of a menu item (host tests and fuzzing)
+#   zen_tray_news       Windows: WM_MEASUREITEM/WM_DRAWITEM painting,
+#                       NewsThread and NewsDlgProc
+set(ZEN_NEWS_DIR ${CMAKE_CURRENT_LIST_DIR})
+
+add_library(zen_tray_news_core STATIC
+  ${ZEN_NEWS_DIR}/news_placement.cpp
+  ${ZEN_NEWS_DIR}/news_image_check.cpp
+  ${ZEN_NEWS_DIR}/owner_draw_category.cpp)
+target_include_directories(zen_tray_news_core PUBLIC ${ZEN_NEWS_DIR})
+
+if(ZEN_WINDOWS)
+  add_library(zen_tray_news STATIC
+    ${ZEN_NEWS_DIR}/owner_draw.cpp
+    ${ZEN_NEWS_DIR}/news_dialog.cpp
+    ${ZEN_NEWS_DIR}/news_thread.cpp)
+  target_link_libraries(zen_tray_news PUBLIC
+    zen_tray_news_core zen_tray_state zen_webfile zen_contract
+    user32 gdi32 msimg32 shell32)
+endif()
+
+# Tests. The Windows ones carry the dialog template themselves, since the
+# popup is created from the running program's own resources.
+set(ZEN_NEWS_TESTS ${ZEN_NEWS_DIR}/tests)
+
+zen_add_gtest(NAME news_host_test HOST_ONLY
+  SOURCES ${ZEN_NEWS_TESTS}/news_placement_test.cpp
+          ${ZEN_NEWS_TESTS}/news_image_check_test.cpp
+          ${ZEN_NEWS_TESTS}/owner_draw_category_test.cpp
+          ${ZEN_NEWS_TESTS}/news_test_image.cpp
+  LIBS zen_tray_news_core)
+
+if(EXISTS ${ZEN_NEWS_TESTS}/news_popup_test.cpp)
+  zen_add_gtest(NAME owner_draw_test WINDOWS_ONLY
+    SOURCES ${ZEN_NEWS_TESTS}/owner_draw_test.cpp
+    LIBS zen_tray_news)
+
+  zen_add_gtest(NAME news_popup_test WINDOWS_ONLY PORTAL fixed TIMEOUT 240
+    SOURCES ${ZEN_NEWS_TESTS}/news_popup_test.cpp
+            ${ZEN_NEWS_TESTS}/news_test_image.cpp
+            ${ZEN_NEWS_TESTS}/news_screen.cpp
+            ${ZEN_NEWS_DIR}/../res/news_dialog.rc
+    LIBS zen_tray_news zen_portal_client zen_uiauto)
+endif()
+
+zen_add_fuzzer(NAME fuzz_news_image
+  SOURCES ${ZEN_NEWS_TESTS}/fuzz_news_image.cpp
+  LIBS zen_tray_news_core
+  CORPUS ${ZEN_NEWS_TESTS}/corpus/news_image)

@@ -1,0 +1,94 @@
+// The popup's dialog procedure: placement above the taskbar, the picture,
+// and the three ways it closes (timer, click, any command).
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "news_placement.h"
+#include "news_popup.h"
+#include "owner_draw_dc.h"
+#include "portal.h"
+
+namespace {
+
+constexpr UINT_PTR CloseTimer = 1;
+constexpr UINT CloseAfterMs = 10000;
+
+NewsRect ToNewsRect(const RECT& r)
+{
+    NewsRect n;
+    n.left = r.left;
+    n.top = r.top;
+    n.right = r.right;
+    n.bottom = r.bottom;
+    return n;
+}
+
+void PlaceNearTaskbar(HWND dialog)
+{
+    APPBARDATA taskbar{};
+    taskbar.cbSize = sizeof taskbar;
+    taskbar.hWnd = FindWindowA("Shell_TrayWnd", nullptr);
+    SHAppBarMessage(ABM_GETTASKBARPOS, &taskbar);  // leaves the rectangle zero on failure
+
+    RECT desktop{};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+
+    const NewsPlacement p = PlaceNewsPopup(ToNewsRect(taskbar.rc), ToNewsRect(desktop));
+    if (p.move) MoveWindow(dialog, p.x, p.y, p.width, p.height, TRUE);
+}
+
+void InitPopup(HWND dialog)
+{
+    SetTimer(dialog, CloseTimer, CloseAfterMs, nullptr);
+    PlaceNearTaskbar(dialog);
+}
+
+// Every image that reaches newsImage passed the bitmap check, so its header
+// size and the 79 rows painted lie inside its buffer.
+void PaintImage(HWND dialog)
+{
+    const unsigned char* image = newsImage.load(std::memory_order_acquire);
+    if (!image) return;
+    WindowDc dc(dialog, GetWindowDC(dialog));
+    if (!dc) return;
+    DWORD headerSize;
+    std::memcpy(&headerSize, image, sizeof headerSize);
+    SetDIBitsToDevice(dc.get(), NewsImageX, NewsImageY, NewsImageWidth, NewsImageHeight, 0, 0, 0,
+                      NewsImageHeight, image + headerSize,
+                      reinterpret_cast<const BITMAPINFO*>(image), DIB_RGB_COLORS);
+}
+
+void OpenNewsPage()
+{
+    char url[1024];
+    std::snprintf(url, sizeof url, "%s%s", zentaris::PortalBaseUrl, zentaris::NewsPagePath);
+    ShellExecuteA(nullptr, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK NewsDlgProc(HWND dialog, UINT message, WPARAM, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        InitPopup(dialog);
+        return TRUE;
+    case WM_PAINT:
+    case WM_NCPAINT:
+        PaintImage(dialog);
+        return FALSE;
+    case WM_LBUTTONUP:
+        OpenNewsPage();
+        EndDialog(dialog, 0);
+        return TRUE;
+    case WM_COMMAND:
+    case WM_TIMER:
+        EndDialog(dialog, 0);
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}

@@ -1,0 +1,80 @@
+#include "news_image_check.h"
+
+#include "news_placement.h"
+
+namespace {
+
+constexpr uint32_t InfoHeaderSize = 40;   // BITMAPINFOHEADER
+constexpr uint32_t V4HeaderSize = 108;    // BITMAPV4HEADER
+constexpr uint32_t V5HeaderSize = 124;    // BITMAPV5HEADER
+constexpr uint32_t RgbCompression = 0;    // BI_RGB
+constexpr uint32_t MaskCompression = 3;   // BI_BITFIELDS
+constexpr uint32_t MaxColours = 256;
+// Colour spaces of a V5 header that point at profile data elsewhere in the
+// file, which the platform may read: 'LINK' and 'MBED'.
+constexpr uint32_t LinkedProfile = 0x4C494E4B;
+constexpr uint32_t EmbeddedProfile = 0x4D424544;
+
+uint32_t U32(const unsigned char* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+uint16_t U16(const unsigned char* p) { return uint16_t(p[0] | p[1] << 8); }
+
+int32_t I32(const unsigned char* p) { return static_cast<int32_t>(U32(p)); }
+
+bool KnownBitCount(uint16_t bits)
+{
+    return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+
+}  // namespace
+
+uint64_t NewsImageRowBytes(int32_t width, uint16_t bitCount)
+{
+    if (width <= 0 || !KnownBitCount(bitCount)) return 0;
+    return (uint64_t(width) * bitCount + 31) / 32 * 4;
+}
+
+NewsImageVerdict CheckNewsImage(const unsigned char* bytes, size_t size)
+{
+    if (!bytes || size < InfoHeaderSize) return NewsImageVerdict::TooShort;
+
+    const uint32_t headerSize = U32(bytes);
+    if (headerSize != InfoHeaderSize && headerSize != V4HeaderSize && headerSize != V5HeaderSize)
+        return NewsImageVerdict::HeaderSize;
+    if (headerSize > size) return NewsImageVerdict::HeaderSize;
+
+    const int32_t width = I32(bytes + 4);
+    const int32_t height = I32(bytes + 8);
+    const uint16_t planes = U16(bytes + 12);
+    const uint16_t bitCount = U16(bytes + 14);
+    const uint32_t compression = U32(bytes + 16);
+    const uint32_t coloursUsed = U32(bytes + 32);
+
+    if (planes != 1 || !KnownBitCount(bitCount)) return NewsImageVerdict::Format;
+    const bool masks = compression == MaskCompression;
+    if (compression != RgbCompression && !(masks && (bitCount == 16 || bitCount == 32)))
+        return NewsImageVerdict::Format;
+    if (coloursUsed > MaxColours) return NewsImageVerdict::Format;
+    if (headerSize == V5HeaderSize) {
+        const uint32_t space = U32(bytes + 56);
+        if (space == LinkedProfile || space == EmbeddedProfile) return NewsImageVerdict::Format;
+    }
+    if (width <= 0 || height == 0) return NewsImageVerdict::Dimensions;
+
+    // What the platform takes as the bitmap's description: the header, the
+    // three colour masks of a short header, then the colour table.
+    uint64_t colours = coloursUsed;
+    if (colours == 0 && bitCount <= 8) colours = uint64_t(1) << bitCount;
+    uint64_t describedBytes = headerSize;
+    if (masks && describedBytes < InfoHeaderSize + 12) describedBytes = InfoHeaderSize + 12;
+    describedBytes += colours * 4;
+    if (describedBytes > size) return NewsImageVerdict::OutsideData;
+
+    // Painting always asks for 79 rows, whatever the image's own height.
+    const uint64_t pixelBytes = NewsImageRowBytes(width, bitCount) * uint64_t(NewsImageHeight);
+    if (pixelBytes > size - headerSize) return NewsImageVerdict::OutsideData;
+    return NewsImageVerdict::Ok;
+}

@@ -1,0 +1,96 @@
+#include "owner_draw.h"
+
+#include <cstring>
+
+#include "owner_draw_category.h"
+#include "owner_draw_dc.h"
+#include "tray_state.h"
+
+namespace {
+
+constexpr int TextMargin = 20;      // the icon sits in this margin
+constexpr int IconInset = 2;
+constexpr int IconSize = 16;
+constexpr int ItemTextBuffer = 1024;
+
+const char* TextOrEmpty(ULONG_PTR data)
+{
+    const char* text = reinterpret_cast<const char*>(data);
+    return text ? text : "";
+}
+
+// The item's data is the text pointer the menu was built with. The draw
+// record carries the same data, which stands in if the menu lookup fails.
+const char* ItemText(const DRAWITEMSTRUCT* item)
+{
+    char typeText[ItemTextBuffer] = "";
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_TYPE | MIIM_DATA;
+    info.dwTypeData = typeText;
+    info.cch = sizeof typeText;
+    HMENU menu = reinterpret_cast<HMENU>(item->hwndItem);
+    if (GetMenuItemInfoA(menu, item->itemID, FALSE, &info) && info.dwItemData)
+        return TextOrEmpty(info.dwItemData);
+    return TextOrEmpty(item->itemData);
+}
+
+void PaintBackground(HDC dc, const RECT& rect, bool selected)
+{
+    if (selected) {
+        FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        return;
+    }
+    TRIVERTEX vertices[2] = {
+        {rect.left, rect.top, 0x2100, 0x8400, 0xE700, 0},
+        {rect.right, rect.bottom, 0xFF00, 0xFF00, 0xFF00, 0},
+    };
+    GRADIENT_RECT span = {0, 1};
+    GradientFill(dc, vertices, 2, &span, 1, GRADIENT_FILL_RECT_H);
+}
+
+HICON ItemIcon(const DRAWITEMSTRUCT* item, const char* text)
+{
+    const int32_t category = TrayMenuItemCategory(static_cast<int32_t>(item->itemID), text);
+    const int32_t slot = TrayMenuIconSlot(category, MenuIconCount);
+    return slot < 0 ? nullptr : menuIcons[slot];
+}
+
+}  // namespace
+
+void MeasureTrayMenuItem(MEASUREITEMSTRUCT* item)
+{
+    const char* text = TextOrEmpty(item->itemData);
+    SIZE extent{};
+    {
+        WindowDc screen(nullptr, GetDC(nullptr));
+        if (screen) GetTextExtentPoint32A(screen.get(), text, static_cast<int>(std::strlen(text)), &extent);
+    }
+    item->itemWidth = static_cast<UINT>(extent.cx);
+    item->itemHeight = static_cast<UINT>(extent.cy + 4);
+}
+
+void DrawTrayMenuItem(const DRAWITEMSTRUCT* item)
+{
+    HDC dc = item->hDC;
+    const char* text = ItemText(item);
+    const bool selected = (item->itemState & ODS_SELECTED) != 0;
+
+    PaintBackground(dc, item->rcItem, selected);
+    SelectObject(dc, GetStockObject(WHITE_BRUSH));
+
+    RECT textRect = item->rcItem;
+    textRect.left += TextMargin;
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    COLORREF oldColour = 0;
+    if (selected) oldColour = SetTextColor(dc, RGB(255, 255, 255));
+    DrawTextA(dc, text, static_cast<int>(std::strlen(text)), &textRect, DT_SINGLELINE | DT_VCENTER);
+
+    if (HICON icon = ItemIcon(item, text)) {
+        DrawIconEx(dc, item->rcItem.left + IconInset, item->rcItem.top + IconInset, icon,
+                   IconSize, IconSize, 0, nullptr, DI_NORMAL);
+    }
+
+    if (selected) SetTextColor(dc, oldColour);
+    SetBkMode(dc, oldMode);
+}
