@@ -1,4 +1,25 @@
+# Tray application, hidden window and menu catalog.
+
+# Portable: the download list's line rules and its tables.
+add_library(zen_download_list STATIC ${CMAKE_CURRENT_LIST_DIR}/download_list.cpp)
+target_include_directories(zen_download_list PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+
 if(ZEN_WINDOWS)
-  add_library(zen_tray_menu STATIC ${CMAKE_CURRENT_LIST_DIR}/tray_app.cpp)
-  target_link_libraries(zen_tray_menu PUBLIC zen_tray_state)
+  add_library(zen_tray_menu STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/tray_app.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tray_menu.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tray_catalog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/download_thread.cpp)
+  # The owner-drawn painting and the news thread come from the news side.
+  target_link_libraries(zen_tray_menu PUBLIC zen_tray_state zen_download_list zen_webfile zen_contract
+    $<TARGET_NAME_IF_EXISTS:zen_tray_news> user32 gdi32 shell32 advapi32 ole32)
 endif()
+
+zen_add_gtest(NAME download_list_test HOST_ONLY
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/download_list_test.cpp
+  LIBS zen_download_list)
+
+zen_add_fuzzer(NAME fuzz_download_list
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/fuzz_download_list.cpp
+  LIBS zen_download_list
+  CORPUS ${CMAKE_CURRENT_LIST_DIR}/tests/corpus/download_list)

@@ -1,6 +1,185 @@
-#include "tray.h"
+// Tray mode: the hidden message window, the notification-area icon, the
+// message loop and the actions behind the menu commands.
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
 
-// Tray mode is not built yet: the program ends at once.
-void RunTray(HINSTANCE)
+#include <string>
+
+#include "news_popup.h"
+#include "owner_draw.h"
+#include "tray.h"
+#include "tray_menu.h"
+
+HWND trayWindow;
+
+namespace {
+
+constexpr WORD IDI_APP = 101;
+constexpr char WindowClassName[] = "ZentarisLauncherApplication";
+constexpr char WindowTitle[] = "Zentaris MsgWindow";
+
+// Kept for the whole run: removing the icon needs it again.
+NOTIFYICONDATAA trayIcon;
+
+#ifndef _WIN64
+static_assert(sizeof(NOTIFYICONDATAA) == 508, "the full ANSI record, balloon icon included");
+#endif
+
+void StartWorker(LPTHREAD_START_ROUTINE procedure)
 {
+    HANDLE thread = CreateThread(nullptr, 0, procedure, nullptr, 0, nullptr);
+    if (thread) CloseHandle(thread);
+}
+
+HICON LoadAppIcon(HINSTANCE instance)
+{
+    return static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+}
+
+void RegisterTrayClass(HINSTANCE instance)
+{
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = TrayWndProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadAppIcon(instance);
+    windowClass.hIconSm = LoadAppIcon(instance);
+    windowClass.hCursor = GetCursor();
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    windowClass.lpszClassName = WindowClassName;
+    RegisterClassExA(&windowClass);
+}
+
+void AddTrayIcon(HINSTANCE instance)
+{
+    trayIcon = NOTIFYICONDATAA{};
+    trayIcon.cbSize = sizeof trayIcon;
+    trayIcon.hWnd = trayWindow;
+    trayIcon.uID = TrayIconId;
+    trayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    trayIcon.uCallbackMessage = WM_TRAYICON;
+    trayIcon.hIcon = LoadAppIcon(instance);
+    lstrcpynA(trayIcon.szTip, "Zentaris", sizeof trayIcon.szTip);
+    Shell_NotifyIconA(NIM_ADD, &trayIcon);
+}
+
+void OnTrayIcon(WPARAM id, LPARAM mouseMessage)
+{
+    if (id != TrayIconId) return;
+    if (mouseMessage == WM_LBUTTONUP || mouseMessage == WM_RBUTTONUP) ShowTrayMenu();
+}
+
+// Each range excludes both its ends.
+void RunTrayCommand(UINT id)
+{
+    if (id == IDM_EXIT) {
+        Shell_NotifyIconA(NIM_DELETE, &trayIcon);
+        PostQuitMessage(0);
+    } else if (id == IDM_NEWS) {
+        StartWorker(NewsThread);
+    } else if (id > IDM_FEATURE_FIRST - 1 && id < IDM_FEATURE_FIRST + CatalogCapacity) {
+        OpenFeatureLink(id - IDM_FEATURE_FIRST);
+    } else if (id > IDM_GAME_FIRST - 1 && id < IDM_GAME_FIRST + CatalogCapacity) {
+        StartMenuGame(id - IDM_GAME_FIRST);
+    } else if (id > IDM_DOWNLOAD_FIRST - 1 && id < IDM_DOWNLOAD_FIRST + CatalogCapacity) {
+        OpenDownloadLink(id - IDM_DOWNLOAD_FIRST);
+    }
+}
+
+void OpenUrl(const char* url)
+{
+    if (url) ShellExecuteA(nullptr, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+}  // namespace
+
+void ResetTrayTables()
+{
+    trayMenu = downloadMenu = featureMenu = gameMenu = nullptr;
+    for (int i = 0; i < CatalogCapacity; ++i) {
+        featureLinks[i].reset();
+        featureNames[i].reset();
+        gameCommands[i].reset();
+        gameDirs[i].reset();
+        gameNames[i].reset();
+    }
+    downloadCatalog.Clear();
+    for (HICON& icon : menuIcons) icon = nullptr;
+}
+
+void OpenFeatureLink(int index)
+{
+    OpenUrl(featureLinks[index].get());
+}
+
+void OpenDownloadLink(int index)
+{
+    OpenUrl(downloadCatalog.Url(index));
+}
+
+void StartMenuGame(int index)
+{
+    const char* command = gameCommands[index].get();
+    if (!command) return;
+    // "APP" opens a quotation mark that it never closes. Windows reads the
+    // rest of the line as the path; naming the module explicitly gives the
+    // same start everywhere, Wine included.
+    const std::string module = command[0] == '"' ? ExecutablePathOf(command) : std::string();
+    std::string commandLine = command;
+    const char* directory = gameDirs[index] && gameDirs[index][0] ? gameDirs[index].get() : nullptr;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessA(module.empty() ? nullptr : module.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
+                        nullptr, directory, &startup, &started)) {
+        return;
+    }
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+}
+
+LRESULT CALLBACK TrayWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_TRAYICON:
+        OnTrayIcon(wParam, lParam);
+        break;
+    case WM_MENUSELECT:
+        if (HIWORD(wParam) == 0xFFFF) DestroyTrayMenu();
+        break;
+    case WM_COMMAND:
+        RunTrayCommand(LOWORD(wParam));
+        break;
+    case WM_MEASUREITEM:
+        MeasureTrayMenuItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        return 0;
+    case WM_DRAWITEM:
+        DrawTrayMenuItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void RunTray(HINSTANCE instance)
+{
+    ResetTrayTables();
+    // Shell "open" may hand the link to a COM-based handler.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    StartWorker(NewsThread);
+    StartWorker(DownloadListThread);
+
+    RegisterTrayClass(instance);
+    trayWindow = CreateWindowExA(0, WindowClassName, WindowTitle, WS_OVERLAPPEDWINDOW, -500, -500, 1, 1, nullptr,
+                                 nullptr, instance, nullptr);
+    AddTrayIcon(instance);
+
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    Shell_NotifyIconA(NIM_DELETE, &trayIcon);
+    if (SUCCEEDED(com)) CoUninitialize();
 }
