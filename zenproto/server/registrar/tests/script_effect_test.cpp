@@ -1,0 +1,249 @@
+// What zenproto's own registry script does to the registry in each
+// direction, run over an in-memory registry.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "memory_registry.h"
+#include "registry_script.h"
+
+namespace registrar {
+namespace {
+
+constexpr RootKey CR = RootKey::ClassesRoot;
+const std::string Clsid = "{3A7C1E52-9D04-4B6F-A1E8-52C0D97B3F14}";
+const std::string ClsidKey = "CLSID\\" + Clsid;
+const std::string Module = "C:\\Program Files\\Zentaris\\zenproto.dll";
+
+Text ScriptText()
+{
+    std::ifstream in(ZEN_REGISTRY_SCRIPT, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return T(bytes.str());
+}
+
+class ScriptEffect : public ::testing::Test {
+protected:
+    HResult Run(Direction direction, const std::string& module = Module)
+    {
+        return UpdateRegistryFromScript(reg, ScriptText(), ModuleReplacements(T(module)), direction);
+    }
+    void TearDown() override { EXPECT_EQ(reg.OpenHandles(), 0u); }
+
+    // A machine with other servers and handlers on it.
+    void AddNeighbours()
+    {
+        reg.AddString(CR, "CLSID\\{11111111-2222-3333-4444-555555555555}\\InprocServer32", "", "other.dll");
+        reg.AddString(CR, "PROTOCOLS\\Handler\\http", "CLSID", "{79EAC9E2-BAF9-11CE-8C82-00AA004BA90B}");
+        reg.AddString(CR, "PROTOCOLS\\Filter\\text/xml", "CLSID", "{filter}");
+        reg.AddString(CR, ".txt", "", "txtfile");
+    }
+
+    MemoryRegistry reg;
+};
+
+TEST_F(ScriptEffect, RegistrationWritesEveryEntryOfTheTable)
+{
+    ASSERT_EQ(Run(Direction::Register), kOk);
+    const struct {
+        std::string key;
+        std::string value;
+        std::string data;
+    } entries[] = {
+        {"Zenproto.ZentarisPluggableProtocol.1", "", "ZentarisPluggableProtocol Class"},
+        {"Zenproto.ZentarisPluggableProtocol.1\\CLSID", "", Clsid},
+        {"Zenproto.ZentarisPluggableProtocol", "", "ZentarisPluggableProtocol Class"},
+        {"Zenproto.ZentarisPluggableProtocol\\CLSID", "", Clsid},
+        {"Zenproto.ZentarisPluggableProtocol\\CurVer", "", "Zenproto.ZentarisPluggableProtocol.1"},
+        {ClsidKey, "", "ZentarisPluggableProtocol Class"},
+        {ClsidKey + "\\ProgID", "", "Zenproto.ZentarisPluggableProtocol.1"},
+        {ClsidKey + "\\VersionIndependentProgID", "", "Zenproto.ZentarisPluggableProtocol"},
+        {ClsidKey + "\\InprocServer32", "", Module},
+        {ClsidKey + "\\InprocServer32", "ThreadingModel", "Both"},
+        {ClsidKey + "\\TypeLib", "", "{8E21F6A3-47B9-4C0D-9F35-0B6A2D8C71E9}"},
+        {"PROTOCOLS\\Handler\\zentaris", "", "zentaris: pluggable protocol"},
+        {"PROTOCOLS\\Handler\\zentaris", "CLSID", Clsid},
+    };
+    for (const auto& e : entries) {
+        EXPECT_EQ(reg.String(CR, e.key, e.value), e.data) << e.key << " [" << e.value << "]";
+        EXPECT_EQ(reg.StoredSize(CR, e.key, e.value), (e.data.size() + 1) * 2) << e.key;
+    }
+    // Keys without values: nothing else was written to them.
+    for (const char* bare : {"CLSID", "PROTOCOLS", "PROTOCOLS\\Handler"}) {
+        EXPECT_TRUE(reg.Exists(CR, bare));
+        EXPECT_EQ(reg.ValueCount(CR, bare), 0u) << bare;
+    }
+    EXPECT_TRUE(reg.Exists(CR, ClsidKey + "\\Programmable"));
+    EXPECT_EQ(reg.ValueCount(CR, ClsidKey + "\\Programmable"), 0u);
+    EXPECT_EQ(reg.ValueCount(CR, ClsidKey + "\\InprocServer32"), 2u);
+    EXPECT_EQ(reg.ValueCount(CR, "PROTOCOLS\\Handler\\zentaris"), 2u);
+}
+
+TEST_F(ScriptEffect, RegisteringTwiceLeavesExactlyOneRegistration)
+{
+    AddNeighbours();
+    ASSERT_EQ(Run(Direction::Register), kOk);
+    const std::string once = reg.Dump();
+    // Leftovers of an older version under the keys that are rewritten whole.
+    reg.AddString(CR, ClsidKey + "\\LocalServer32", "", "old.exe");
+    reg.AddString(CR, ClsidKey + "\\InprocServer32", "Stale", "x");
+    reg.AddString(CR, "PROTOCOLS\\Handler\\zentaris\\Sub", "", "old");
+    reg.AddString(CR, "PROTOCOLS\\Handler\\zentaris", "Extra", "old");
+    reg.AddString(CR, "Zenproto.ZentarisPluggableProtocol", "", "old text");
+    ASSERT_EQ(Run(Direction::Register), kOk);
+    EXPECT_EQ(reg.Dump(), once);
+}
+
+TEST_F(ScriptEffect, RegisteringACopyElsewhereChangesOnlyTheServerPath)
+{
+    ASSERT_EQ(Run(Direction::Register), kOk);
+    std::string first = reg.Dump();
+    ASSERT_EQ(Run(Direction::Register, "D:\\copy\\zenproto.dll"), kOk);
+    EXPECT_EQ(reg.String(CR, ClsidKey + "\\InprocServer32", ""), "D:\\copy\\zenproto.dll");
+    // Put the first path back by hand: the rest must be identical.
+    reg.AddString(CR, ClsidKey + "\\InprocServer32", "", Module);
+    EXPECT_EQ(reg.Dump(), first);
+}
+
+TEST_F(ScriptEffect, PathsWithQuotesAndPercentSignsArriveUnchanged)
+{
+    for (const std::string path : {"C:\\Bob's Games\\zenproto.dll", "C:\\''\\a'b'\\z.dll", "C:\\100%\\z.dll",
+                                   "C:\\%MODULE%\\z.dll"}) {
+        MemoryRegistry fresh;
+        ASSERT_EQ(UpdateRegistryFromScript(fresh, ScriptText(), ModuleReplacements(T(path)), Direction::Register),
+                  kOk)
+            << path;
+        EXPECT_EQ(fresh.String(CR, ClsidKey + "\\InprocServer32", ""), path);
+    }
+}
+
+TEST_F(ScriptEffect, UnregistrationRestoresTheMachineAsItWas)
+{
+    AddNeighbours();
+    reg.AddKey(CR, "CLSID");
+    reg.AddKey(CR, "PROTOCOLS\\Handler");
+    const std::string before = reg.Dump();
+    ASSERT_EQ(Run(Direction::Register), kOk);
+    ASSERT_NE(reg.Dump(), before);
+    ASSERT_EQ(Run(Direction::Unregister), kOk);
+    EXPECT_EQ(reg.Dump(), before);
+    EXPECT_EQ(reg.String(CR, "PROTOCOLS\\Handler\\http", "CLSID"), "{79EAC9E2-BAF9-11CE-8C82-00AA004BA90B}");
+}
+
+TEST_F(ScriptEffect, SharedKeysStayEvenWhenTheScriptCreatedThem)
+{
+    ASSERT_EQ(Run(Direction::Register), kOk);
+    ASSERT_EQ(Run(Direction::Unregister), kOk);
+    EXPECT_EQ(reg.Dump(), "HKCC\nHKCR\nHKCR\\clsid\nHKCR\\protocols\nHKCR\\protocols\\handler\nHKCU\nHKDD\nHKLM\n"
+                          "HKPD\nHKU\n");
+}
+
+TEST_F(ScriptEffect, UnregisteringWhenNothingIsRegisteredChangesNothing)
+{
+    AddNeighbours();
+    const std::string before = reg.Dump();
+    EXPECT_EQ(Run(Direction::Unregister), kOk);
+    EXPECT_EQ(reg.Dump(), before);
+    MemoryRegistry empty;
+    const std::string emptyBefore = empty.Dump();
+    EXPECT_EQ(UpdateRegistryFromScript(empty, ScriptText(), ModuleReplacements(T(Module)), Direction::Unregister),
+              kOk);
+    EXPECT_EQ(empty.Dump(), emptyBefore);
+}
+
+TEST_F(ScriptEffect, AKeyThatGainedASubkeyFromElsewhereStaysWithItsValues)
+{
+    ASSERT_EQ(Run(Direction::Register), kOk);
+    reg.AddString(CR, "Zenproto.ZentarisPluggableProtocol\\Foreign", "", "someone else's");
+    reg.AddString(CR, ClsidKey + "\\Implemented Categories\\{cat}", "", "");
+    ASSERT_EQ(Run(Direction::Unregister), kOk);
+
+    EXPECT_EQ(reg.String(CR, "Zenproto.ZentarisPluggableProtocol", ""), "ZentarisPluggableProtocol Class");
+    EXPECT_TRUE(reg.Exists(CR, "Zenproto.ZentarisPluggableProtocol\\Foreign"));
+    EXPECT_FALSE(reg.Exists(CR, "Zenproto.ZentarisPluggableProtocol\\CLSID"));
+    EXPECT_FALSE(reg.Exists(CR, "Zenproto.ZentarisPluggableProtocol\\CurVer"));
+    EXPECT_EQ(reg.String(CR, ClsidKey, ""), "ZentarisPluggableProtocol Class");
+    EXPECT_FALSE(reg.Exists(CR, ClsidKey + "\\InprocServer32"));
+    // The rest of the script was still taken away.
+    EXPECT_FALSE(reg.Exists(CR, "Zenproto.ZentarisPluggableProtocol.1"));
+    EXPECT_FALSE(reg.Exists(CR, "PROTOCOLS\\Handler\\zentaris"));
+}
+
+TEST_F(ScriptEffect, EmptyScriptedKeysAreDeletedAndTheRestStillUnregistered)
+{
+    reg.AddKey(CR, ClsidKey + "\\Programmable");
+    reg.AddKey(CR, "Zenproto.ZentarisPluggableProtocol.1");
+    reg.AddString(CR, "PROTOCOLS\\Handler\\zentaris", "CLSID", Clsid);
+    reg.AddString(CR, "PROTOCOLS\\Handler\\zentaris", "Unscripted", "value");
+    ASSERT_EQ(Run(Direction::Unregister), kOk);
+    EXPECT_FALSE(reg.Exists(CR, ClsidKey));
+    EXPECT_FALSE(reg.Exists(CR, "Zenproto.ZentarisPluggableProtocol.1"));
+    // Deleted with whatever values remain on it.
+    EXPECT_FALSE(reg.Exists(CR, "PROTOCOLS\\Handler\\zentaris"));
+    EXPECT_TRUE(reg.Exists(CR, "PROTOCOLS\\Handler"));
+}
+
+TEST_F(ScriptEffect, AFailedRegistrationTakesTheWholeBlockAway)
+{
+    const struct {
+        const char* what;
+        void (*deny)(MemoryRegistry&);
+    } failures[] = {
+        {"key cannot be created", [](MemoryRegistry& r) { r.DenyCreate("InprocServer32"); }},
+        {"last key cannot be created", [](MemoryRegistry& r) { r.DenyCreate("zentaris"); }},
+        {"value cannot be written", [](MemoryRegistry& r) { r.DenyWrite("InprocServer32"); }},
+    };
+    for (const auto& f : failures) {
+        MemoryRegistry fresh;
+        fresh.AddString(CR, "PROTOCOLS\\Handler\\http", "CLSID", "{http}");
+        // Keys of the script that existed before go too.
+        fresh.AddString(CR, "Zenproto.ZentarisPluggableProtocol.1", "", "older install");
+        const std::string before = fresh.Dump();
+        f.deny(fresh);
+        EXPECT_EQ(UpdateRegistryFromScript(fresh, ScriptText(), ModuleReplacements(T(Module)), Direction::Register),
+                  kScriptError)
+            << f.what;
+        EXPECT_FALSE(fresh.Exists(CR, "Zenproto.ZentarisPluggableProtocol.1")) << f.what;
+        EXPECT_FALSE(fresh.Exists(CR, ClsidKey)) << f.what;
+        EXPECT_FALSE(fresh.Exists(CR, "PROTOCOLS\\Handler\\zentaris")) << f.what;
+        EXPECT_EQ(fresh.String(CR, "PROTOCOLS\\Handler\\http", "CLSID"), "{http}") << f.what;
+        EXPECT_EQ(fresh.OpenHandles(), 0u) << f.what;
+    }
+}
+
+TEST_F(ScriptEffect, AValueThatCannotBeDeletedStopsUnregistration)
+{
+    ASSERT_EQ(Run(Direction::Register), kOk);
+    reg.DenyWrite("InprocServer32");
+    EXPECT_EQ(Run(Direction::Unregister), static_cast<HResult>(0x80070005u));
+    // Entries before the failure are gone, those after it were not reached.
+    EXPECT_FALSE(reg.Exists(CR, "Zenproto.ZentarisPluggableProtocol.1"));
+    EXPECT_TRUE(reg.Exists(CR, ClsidKey + "\\InprocServer32"));
+    EXPECT_TRUE(reg.Exists(CR, "PROTOCOLS\\Handler\\zentaris"));
+}
+
+TEST(ScriptRemoval, ForceRemoveAndDeleteSpareTheSharedKeys)
+{
+    MemoryRegistry reg;
+    reg.AddString(CR, "CLSID\\{other}", "", "other");
+    reg.AddString(CR, "TypeLib\\{lib}", "", "lib");
+    reg.AddString(CR, "Old\\Deep\\Deeper", "", "x");
+    reg.AddString(CR, "Mine\\Stale", "", "x");
+    ASSERT_EQ(UpdateRegistryFromScript(reg, u"HKCR { ForceRemove clsid { New } Delete TYPELIB "
+                                            u"Delete Old = s 'ignored' { Ignored } ForceRemove Mine = s 'fresh' }",
+                                       {}, Direction::Register),
+              kOk);
+    EXPECT_TRUE(reg.Exists(CR, "CLSID\\{other}"));
+    EXPECT_TRUE(reg.Exists(CR, "CLSID\\New"));
+    EXPECT_TRUE(reg.Exists(CR, "TypeLib\\{lib}"));
+    EXPECT_FALSE(reg.Exists(CR, "Old"));
+    EXPECT_FALSE(reg.Exists(CR, "Mine\\Stale"));
+    EXPECT_EQ(reg.String(CR, "Mine", ""), "fresh");
+    EXPECT_EQ(reg.OpenHandles(), 0u);
+}
+
+}  // namespace
+}  // namespace registrar
