@@ -18,9 +18,9 @@ void WebFileFill(WebFile* file, size_t want);
 // Drops `n` bytes from the front of the buffer; a drained buffer is released.
 void WebFileConsume(WebFile* file, size_t n);
 
-// Starts the transfer of `name` as a URL into `file` (kind already set).
-// False when the transfer ended without a single byte; the easy handle is then
-// already removed and cleaned up.
+// Starts the transfer of `name` as a URL into `file` (kind already set) and
+// waits until its first byte has arrived or it has ended. False when it ended
+// without a single byte; the easy handle is then removed and cleaned up.
 bool WebFileStartUrl(WebFile* file, const char* name);
 
 // Removes the transfer from the thread's multi handle and cleans it up.

@@ -146,6 +146,10 @@ bool WebFileStartUrl(WebFile* file, const char* name)
     CURLM* multi = ThreadMulti();
     curl_multi_add_handle(multi, easy);
     Perform(multi, &file->running);
+    // A connection is still being made when the first perform returns. An
+    // unreachable server or an empty body must fail the open rather than
+    // pass for an empty file, so wait for the first byte or the end.
+    while (file->running != 0 && file->length == 0) FillPass(file);
     if (file->length == 0 && file->running == 0) {
         WebFileStopUrl(file);
         return false;

@@ -1,0 +1,286 @@
+// How the reader fetches: what opens, what counts as content, slow and silent
+// servers, several threads at once, and waiting without burning the CPU.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "portal_client.h"
+#include "webfile.h"
+#include "webfile_test_support.h"
+
+using namespace webfile_test;
+
+namespace {
+
+std::string ReadEverything(WebFile* file)
+{
+    std::vector<size_t> counts;
+    return ReadAllRecords(file, 1, 300, &counts);
+}
+
+TEST(WebFileOpenFailures, NothingReceivedMeansNoFile)
+{
+    struct Case {
+        const char* name;
+        std::string url;
+        std::string routePath;  // asked of the server, when it is one of its routes
+    };
+    std::vector<Case> cases;
+    std::string url = ServeOnce("empty", "");
+    cases.push_back({"empty body", url, LastRoutePath("empty")});
+    url = ServeOnce("empty404", "", 404);
+    cases.push_back({"empty error page", url, LastRoutePath("empty404")});
+    url = ServeOnce("reset", "", 200, "\"reset\": true");
+    cases.push_back({"connection reset before an answer", url, LastRoutePath("reset")});
+    url = ServeOnce("headers-only", "", 200, "\"length\": false, \"stall_after_headers\": 0.5");
+    cases.push_back({"headers, a pause, then nothing", url, LastRoutePath("headers-only")});
+    // Port 1 on loopback has no listener: the connection is refused.
+    cases.push_back({"connection refused", "http://127.0.0.1:1/launcher/1/", ""});
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        errno = 0;
+        EXPECT_EQ(WebFileOpen(c.url.c_str(), "r"), nullptr);
+        if (!c.routePath.empty()) EXPECT_TRUE(ServerSaw(c.routePath));
+    }
+    // A failed open leaves the thread able to open the next URL.
+    url = ServeOnce("after-failures", "1\n");
+    WebFile* file = WebFileOpen(url.c_str(), "r");
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(ReadEverything(file), "1\n");
+    EXPECT_EQ(WebFileClose(file), 0);
+}
+
+TEST(WebFileContent, WhateverBodyTheServerSendsIsTheContent)
+{
+    struct Case {
+        const char* name;
+        int status;
+        std::string body;
+        std::string extra;
+    };
+    const std::vector<Case> cases = {
+        {"not found page", 404, "<html>gone</html>\n", ""},
+        {"server error page", 500, "internal error\n", ""},
+        {"redirect is not followed", 302, "moved\n",
+         "\"headers\": {\"Location\": \"/webfile/redirect-target\"}"},
+        {"body without a length, ended by closing", 200, "no length\nsecond\n", "\"length\": false"},
+        {"binary bytes", 200, PatternBytes(4096, 3), ""},
+    };
+    ASSERT_TRUE(portal::Serve("/webfile/redirect-target", 200, "target\n"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string url = ServeOnce("content", c.body, c.status, c.extra);
+        WebFile* file = WebFileOpen(url.c_str(), "r");
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(ReadEverything(file), c.body);
+        EXPECT_EQ(WebFileAtEnd(file), 1);
+        EXPECT_EQ(WebFileClose(file), 0);
+    }
+    EXPECT_FALSE(ServerSaw("/webfile/redirect-target"));
+}
+
+TEST(WebFileSlowServers, EveryByteArrivesHoweverSlowly)
+{
+    struct Case {
+        const char* name;
+        std::string body;
+        std::string extra;
+    };
+    const std::string lines = [] {
+        std::string text;
+        for (int i = 0; i < 60; ++i) text += "entry " + std::to_string(i) + ";http://127.0.0.1/x\n";
+        return text;
+    }();
+    const std::vector<Case> cases = {
+        {"drip of small chunks", lines, "\"drip\": {\"chunk\": 7, \"interval\": 0.005}"},
+        {"silence before the answer", lines, "\"stall\": 1.5"},
+        {"silence after the headers", lines, "\"stall_after_headers\": 1.5"},
+        {"drip without a length", lines,
+         "\"length\": false, \"drip\": {\"chunk\": 64, \"interval\": 0.01}"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Read by lines...
+        std::string url = ServeOnce("slow", c.body, 200, c.extra);
+        WebFile* file = WebFileOpen(url.c_str(), "r");
+        ASSERT_NE(file, nullptr);
+        std::string joined;
+        for (const std::string& piece : ReadAllLines(file, 1024)) joined += piece;
+        EXPECT_EQ(joined, c.body);
+        EXPECT_EQ(WebFileAtEnd(file), 1);
+        EXPECT_EQ(WebFileClose(file), 0);
+
+        // ...and by records, each read waiting for its full count.
+        url = ServeOnce("slow", c.body, 200, c.extra);
+        file = WebFileOpen(url.c_str(), "rb");
+        ASSERT_NE(file, nullptr);
+        std::vector<size_t> counts;
+        EXPECT_EQ(ReadAllRecords(file, 1, 1024, &counts), c.body);
+        for (size_t i = 0; i + 1 < counts.size(); ++i) EXPECT_EQ(counts[i], 1024u) << "read " << i;
+        EXPECT_EQ(WebFileClose(file), 0);
+    }
+}
+
+TEST(WebFileSlowServers, WaitingForASilentServerUsesNoCpu)
+{
+    const std::string body = "late but whole\n";
+    const std::string url = ServeOnce("silent", body, 200, "\"stall\": 2.0");
+    const double cpuBefore = ThreadCpuSeconds();
+    const auto wallBefore = std::chrono::steady_clock::now();
+    WebFile* file = WebFileOpen(url.c_str(), "r");
+    ASSERT_NE(file, nullptr);
+    char line[64];
+    ASSERT_EQ(WebFileReadLine(line, sizeof line, file), line);
+    const double cpu = ThreadCpuSeconds() - cpuBefore;
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+    EXPECT_STREQ(line, body.c_str());
+    EXPECT_EQ(WebFileClose(file), 0);
+    EXPECT_GE(wall, 1.8);
+    // A reader that polls in a loop burns most of the two seconds.
+    EXPECT_LT(cpu, 0.4) << "CPU " << cpu << " s while waiting " << wall << " s";
+}
+
+TEST(WebFileThreads, ThreadsReadTheirOwnUrlsAtTheSameTime)
+{
+    constexpr int ThreadCount = 4;
+    std::vector<std::string> bodies, urls;
+    for (int i = 0; i < ThreadCount; ++i) {
+        bodies.push_back(PatternBytes(6000 + 100 * i, 100 + i));
+        urls.push_back(ServeOnce("thread", bodies.back(), 200,
+                                 "\"drip\": {\"chunk\": 500, \"interval\": 0.02}"));
+    }
+    // Every thread opens its first URL at the same moment: the reader's
+    // one-time libcurl setup must not race.
+    std::mutex mutex;
+    std::condition_variable go;
+    bool started = false;
+    std::atomic<int> inFlight{0}, mostInFlight{0};
+    std::vector<std::string> received(ThreadCount);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < ThreadCount; ++i) {
+        threads.emplace_back([&, i] {
+            ProcessLifetimeAllocations keptMultiHandle;
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                go.wait(lock, [&] { return started; });
+            }
+            // Two files one after the other on each thread: the second reuses
+            // the thread's multi handle.
+            for (int round = 0; round < 2; ++round) {
+                WebFile* file = WebFileOpen(urls[i].c_str(), "rb");
+                if (!file) return;
+                const int now = ++inFlight;
+                int seen = mostInFlight.load();
+                while (now > seen && !mostInFlight.compare_exchange_weak(seen, now)) {
+                }
+                std::vector<size_t> counts;
+                received[i] = ReadAllRecords(file, 1, 700, &counts);
+                --inFlight;
+                WebFileClose(file);
+            }
+        });
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        started = true;
+    }
+    go.notify_all();
+    for (std::thread& t : threads) t.join();
+    for (int i = 0; i < ThreadCount; ++i) EXPECT_EQ(received[i], bodies[i]) << "thread " << i;
+    // The drip takes a quarter second per file, so the transfers overlapped.
+    EXPECT_GT(mostInFlight.load(), 1);
+}
+
+#ifndef _WIN32
+}  // namespace
+#include <fcntl.h>
+#include <sys/select.h>
+#include <unistd.h>
+namespace {
+
+// libcurl names no descriptor for sockets select() cannot hold (numbers at
+// or past FD_SETSIZE). The transfer must still progress, promptly and
+// without spinning.
+TEST(WebFileSlowServers, TransferWithoutSelectableDescriptorStillProgresses)
+{
+    std::vector<int> filler;
+    const int devnull = open("/dev/null", O_RDONLY);
+    ASSERT_GE(devnull, 0);
+    filler.push_back(devnull);
+    while (filler.back() < FD_SETSIZE + 16) {
+        const int fd = dup(devnull);
+        if (fd < 0) break;
+        filler.push_back(fd);
+    }
+    ASSERT_GE(filler.back(), FD_SETSIZE) << "cannot open enough descriptors";
+
+    const std::string body = PatternBytes(3000, 11);
+    const std::string url = ServeOnce("high-descriptor", body, 200,
+                                      "\"stall\": 1.0, \"drip\": {\"chunk\": 100, \"interval\": 0.02}");
+    const double cpuBefore = ThreadCpuSeconds();
+    const auto wallBefore = std::chrono::steady_clock::now();
+    WebFile* file = WebFileOpen(url.c_str(), "rb");
+    std::string received;
+    if (file) {
+        std::vector<size_t> counts;
+        received = ReadAllRecords(file, 1, 1024, &counts);
+        WebFileClose(file);
+    }
+    const double cpu = ThreadCpuSeconds() - cpuBefore;
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+    for (int fd : filler) close(fd);
+
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(received, body);
+    EXPECT_LT(wall, 10.0);  // a select() with nothing to wait on would sit out its 60 s
+    EXPECT_LT(cpu, 0.5) << "CPU " << cpu << " s in " << wall << " s";
+}
+
+// A name that exists on disk is a local file even when it reads as a URL.
+TEST(WebFileLocalNames, LocalFileWinsOverAUrlLookingName)
+{
+    const std::string remoteBody = "remote\n";
+    const std::string url = ServeOnce("shadowed", remoteBody);
+    const std::string base = portal::BaseUrl();
+    ASSERT_EQ(url.rfind("http://", 0), 0u);
+    const std::string relative = url.substr(std::strlen("http://"));  // 127.0.0.1:PORT/webfile/...
+
+    ScratchFile anchor("");
+    const std::string root = anchor.path + ".dir";
+    const std::string dir = root + "/http:/" + relative.substr(0, relative.rfind('/'));
+    ASSERT_EQ(std::system(("mkdir -p '" + dir + "'").c_str()), 0);
+    {
+        FILE* out = std::fopen((root + "/http:/" + relative).c_str(), "wb");
+        ASSERT_NE(out, nullptr);
+        std::fputs("local\r\n", out);
+        std::fclose(out);
+    }
+    char previous[4096];
+    ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
+    ASSERT_EQ(chdir(root.c_str()), 0);
+    WebFile* file = WebFileOpen(url.c_str(), "r");
+    ASSERT_EQ(chdir(previous), 0);
+    std::system(("rm -rf '" + root + "'").c_str());
+
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(file->kind, WebFileLocal);
+    EXPECT_EQ(ReadAllLines(file, 1024), std::vector<std::string>{"local\r\n"});
+    EXPECT_EQ(WebFileClose(file), 0);
+    EXPECT_FALSE(ServerSaw(LastRoutePath("shadowed")));
+}
+#endif
+
+}  // namespace
