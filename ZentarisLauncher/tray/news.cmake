@@ -43,6 +43,14 @@ if(EXISTS ${ZEN_NEWS_TESTS}/news_popup_test.cpp)
             ${ZEN_NEWS_TESTS}/news_screen.cpp
             ${ZEN_NEWS_DIR}/../res/news_dialog.rc
     LIBS zen_tray_news zen_portal_client zen_uiauto)
+  if(TARGET news_popup_test)
+    # testgame.exe records the URL that "open" hands to the http handler.
+    if(NOT TARGET zen_testgame)
+      add_subdirectory(${PROJECT_SOURCE_DIR}/tests/fixtures/testgame
+                       ${CMAKE_BINARY_DIR}/tests/fixtures/testgame)
+    endif()
+    add_dependencies(news_popup_test zen_testgame)
+  endif()
 endif()
 
 zen_add_fuzzer(NAME fuzz_news_image

@@ -8,6 +8,7 @@
 
 #include "news_placement.h"
 #include "news_popup.h"
+#include "news_resource.h"
 #include "owner_draw_dc.h"
 #include "portal.h"
 
@@ -40,10 +41,30 @@ void PlaceNearTaskbar(HWND dialog)
     if (p.move) MoveWindow(dialog, p.x, p.y, p.width, p.height, TRUE);
 }
 
+// The button's place comes from dialog units, so a font wider than the one
+// the template was laid out for (Wine's stand-in for "MS Sans Serif") puts it
+// beyond the popup's 288 pixels, where it can be neither seen nor clicked.
+// Such a button is moved left until it lies inside; one that fits stays.
+void KeepCloseButtonInside(HWND dialog)
+{
+    HWND button = GetDlgItem(dialog, IDC_NEWS_CLOSE);
+    if (!button) return;
+    RECT client{};
+    RECT place{};
+    GetClientRect(dialog, &client);
+    GetWindowRect(button, &place);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+    if (place.right <= client.right) return;
+    const int width = place.right - place.left;
+    const int left = client.right - width > 0 ? client.right - width : 0;
+    MoveWindow(button, left, place.top, width, place.bottom - place.top, TRUE);
+}
+
 void InitPopup(HWND dialog)
 {
     SetTimer(dialog, CloseTimer, CloseAfterMs, nullptr);
     PlaceNearTaskbar(dialog);
+    KeepCloseButtonInside(dialog);
 }
 
 // Every image that reaches newsImage passed the bitmap check, so its header
