@@ -1,0 +1,268 @@
+#include "protocol_harness.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "installation.h"
+#include "pluggable_protocol.h"
+#include "uiauto.h"
+
+namespace harness {
+
+std::string Narrow(const std::wstring& text)
+{
+    if (text.empty()) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string out(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+STDMETHODIMP RecordingSink::QueryInterface(REFIID iid, void** ppv)
+{
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IInternetProtocolSink)) return E_NOINTERFACE;
+    *ppv = static_cast<IInternetProtocolSink*>(this);
+    return S_OK;
+}
+
+STDMETHODIMP RecordingSink::Switch(PROTOCOLDATA*)
+{
+    calls.push_back("switch");
+    return S_OK;
+}
+
+STDMETHODIMP RecordingSink::ReportProgress(ULONG status, LPCWSTR text)
+{
+    calls.push_back("progress " + std::to_string(status) + " " + Narrow(text ? text : L"(null)"));
+    return S_OK;
+}
+
+STDMETHODIMP RecordingSink::ReportData(DWORD flags, ULONG progress, ULONG maximum)
+{
+    calls.push_back("data " + std::to_string(flags) + " " + std::to_string(progress) + " " + std::to_string(maximum));
+    if (onData) onData();
+    return S_OK;
+}
+
+STDMETHODIMP RecordingSink::ReportResult(HRESULT result, DWORD error, LPCWSTR text)
+{
+    char hr[16];
+    std::snprintf(hr, sizeof hr, "0x%08lX", static_cast<unsigned long>(result));
+    calls.push_back(std::string("result ") + hr + " " + std::to_string(error) + " " + Narrow(text ? text : L"(null)"));
+    if (onResult) onResult();
+    return S_OK;
+}
+
+std::vector<std::string> Progress()
+{
+    return {"progress 1 Finding stuff(zentaris)", "progress 2 Connection to zentaris resource",
+            "progress 11 Sending Request"};
+}
+
+std::string MimeReport() { return "progress 22 image/gif"; }
+
+std::string Data(size_t size) { return "data 9 0 " + std::to_string(size); }
+
+std::string Result(DWORD code, const std::string& text) { return "result 0x80004005 " + std::to_string(code) + " " + text; }
+
+std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<std::string>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+Protocol::Protocol()
+{
+    CZentarisPluggableProtocol::CreateInstance(nullptr, IID_IInternetProtocol, reinterpret_cast<void**>(&protocol_));
+}
+
+Protocol::~Protocol()
+{
+    if (protocol_) protocol_->Release();
+}
+
+HRESULT Protocol::Start(const std::wstring& url, RecordingSink& sink)
+{
+    return protocol_->Start(url.c_str(), &sink, nullptr, 0, 0);
+}
+
+std::string Protocol::ReadAll(ULONG chunk)
+{
+    std::string bytes;
+    std::string buffer(chunk, '\0');
+    for (;;) {
+        ULONG got = 0;
+        if (protocol_->Read(buffer.data(), chunk, &got) != S_OK) break;
+        bytes.append(buffer.data(), got);
+    }
+    return bytes;
+}
+
+namespace {
+
+std::wstring TempFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, path);
+    return path;
+}
+
+std::wstring Widen(const std::string& text)
+{
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(size, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
+    return out;
+}
+
+int counter = 0;
+
+}  // namespace
+
+StandInLauncher::StandInLauncher(const std::wstring& folderName, const std::wstring& fileName)
+{
+    const std::wstring unique = std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+    folder_ = TempFolder() + folderName + L" " + unique;
+    CreateDirectoryW(folder_.c_str(), nullptr);
+    path_ = folder_ + L"\\" + fileName;
+    CopyFileW(Widen(uiauto::BesideTestProgram("launcher_stand_in.exe")).c_str(), path_.c_str(), FALSE);
+    record_ = folder_ + L"\\command line.txt";
+    const std::wstring eventName = L"ZenStandInStarted-" + unique;
+    event_ = CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
+    SetEnvironmentVariableW(L"ZEN_STAND_IN_RECORD", record_.c_str());
+    SetEnvironmentVariableW(L"ZEN_STAND_IN_EVENT", eventName.c_str());
+    WriteLauncherPath(path_);
+}
+
+StandInLauncher::~StandInLauncher()
+{
+    CloseHandle(event_);
+    DeleteFileW(record_.c_str());
+    // The stand-in may still be on its way out; its file goes with the prefix.
+    DeleteFileW(path_.c_str());
+    RemoveDirectoryW(folder_.c_str());
+}
+
+std::optional<std::wstring> StandInLauncher::CommandLine(DWORD timeoutMs)
+{
+    if (WaitForSingleObject(event_, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+    HANDLE in = CreateFileW(record_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (in == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::wstring line(GetFileSize(in, nullptr) / sizeof(wchar_t), L'\0');
+    DWORD read = 0;
+    ReadFile(in, line.data(), static_cast<DWORD>(line.size() * sizeof(wchar_t)), &read, nullptr);
+    CloseHandle(in);
+    return line;
+}
+
+void WriteLauncherPath(const std::wstring& data, bool withTerminator)
+{
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, zentaris::AppBranchW, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+    const DWORD bytes = static_cast<DWORD>((data.size() + (withTerminator ? 1 : 0)) * sizeof(wchar_t));
+    RegSetValueExW(key, zentaris::LauncherPathValueW, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), bytes);
+    RegCloseKey(key);
+}
+
+void RemoveLauncherPath()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, zentaris::AppBranchW, 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
+    RegDeleteValueW(key, zentaris::LauncherPathValueW);
+    RegCloseKey(key);
+}
+
+namespace {
+
+int opened = 0;
+int closed = 0;
+int readsLeft = -1;  // -1: reads never fail
+
+HINTERNET WINAPI CountedOpen(LPCWSTR agent, DWORD access, LPCWSTR proxy, LPCWSTR bypass, DWORD flags)
+{
+    HINTERNET handle = InternetOpenW(agent, access, proxy, bypass, flags);
+    if (handle) ++opened;
+    return handle;
+}
+
+HINTERNET WINAPI FailedOpen(LPCWSTR, DWORD, LPCWSTR, LPCWSTR, DWORD)
+{
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+}
+
+HINTERNET WINAPI CountedOpenUrl(HINTERNET root, LPCWSTR url, LPCWSTR headers, DWORD length, DWORD flags,
+                                DWORD_PTR context)
+{
+    HINTERNET handle = InternetOpenUrlW(root, url, headers, length, flags, context);
+    if (handle) ++opened;
+    return handle;
+}
+
+BOOL WINAPI LimitedRead(HINTERNET handle, LPVOID buffer, DWORD want, LPDWORD got)
+{
+    if (readsLeft == 0) {
+        SetLastError(ERROR_INTERNET_CONNECTION_RESET);
+        return FALSE;
+    }
+    if (readsLeft > 0) --readsLeft;
+    return InternetReadFile(handle, buffer, want, got);
+}
+
+BOOL WINAPI CountedClose(HINTERNET handle)
+{
+    ++closed;
+    return InternetCloseHandle(handle);
+}
+
+}  // namespace
+
+InternetCallsScope::InternetCallsScope()
+{
+    opened = closed = 0;
+    readsLeft = -1;
+    zenproto::InternetCalls& calls = zenproto::CurrentInternetCalls();
+    calls.open = CountedOpen;
+    calls.openUrl = CountedOpenUrl;
+    calls.read = LimitedRead;
+    calls.close = CountedClose;
+}
+
+InternetCallsScope::~InternetCallsScope() { zenproto::CurrentInternetCalls() = zenproto::InternetCalls{}; }
+
+void InternetCallsScope::FailRootHandle() { zenproto::CurrentInternetCalls().open = FailedOpen; }
+
+void InternetCallsScope::FailReadsAfter(int successfulReads) { readsLeft = successfulReads; }
+
+int InternetCallsScope::Opened() const { return opened; }
+
+int InternetCallsScope::Closed() const { return closed; }
+
+FailingAllocator::FailingAllocator(int failAt) : failAt_(failAt) { zenproto::SetImageAllocator(this); }
+
+FailingAllocator::~FailingAllocator() { zenproto::SetImageAllocator(nullptr); }
+
+void* FailingAllocator::Allocate(size_t bytes)
+{
+    if (++calls_ == failAt_) return nullptr;
+    void* block = std::malloc(bytes);
+    if (block) ++outstanding_;
+    return block;
+}
+
+void* FailingAllocator::Resize(void* block, size_t bytes)
+{
+    if (++calls_ == failAt_) return nullptr;
+    return std::realloc(block, bytes);
+}
+
+void FailingAllocator::Release(void* block)
+{
+    if (block) --outstanding_;
+    std::free(block);
+}
+
+}  // namespace harness

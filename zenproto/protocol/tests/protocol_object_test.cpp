@@ -1,0 +1,466 @@
+// CZentarisPluggableProtocol driven directly, against the portal test server
+// on the built-in image address: every sink call in order, the bytes handed
+// out, the launcher started.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "portal_client.h"
+#include "protocol_harness.h"
+#include "uiauto.h"
+
+namespace {
+
+using namespace harness;
+using Calls = std::vector<std::string>;
+
+const char ImagePath[] = "/images/space.gif";
+const std::string BoxText = "launcher not correctly installed, please reinstall";
+
+std::string Bytes(size_t size, int seed = 1)
+{
+    std::string s(size, '\0');
+    for (size_t i = 0; i < size; ++i) s[i] = static_cast<char>((i * 31 + seed * 17 + i / 256) & 0xFF);
+    return s;
+}
+
+class ProtocolTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(portal::BaseUrl().empty()) << "no portal test server";
+        ASSERT_TRUE(portal::Reset());
+        Serve(image_);
+    }
+    void Serve(const std::string& body, int status = 200)
+    {
+        image_ = body;
+        ASSERT_TRUE(portal::Serve(ImagePath, status, body));
+    }
+    bool ImageRequested() { return portal::RequestLog().find(ImagePath) != std::string::npos; }
+
+    std::string image_ = Bytes(2500);
+};
+
+TEST_F(ProtocolTest, UrlsRefusedBeforeProgressReportOnlyTheirError)
+{
+    struct Case {
+        std::wstring url;
+        Calls calls;
+    };
+    const Case cases[] = {
+        {L"", {}},
+        {L":::", {}},
+        {L"zentarisx://instcheck", {Result(101, "invalid protocol")}},
+        {L"mailto:x", {Result(101, "invalid protocol")}},
+        {L"zentaris:instcheck", {Result(102, "invalid syntax")}},
+        {L"zentaris:/x", {Result(102, "invalid syntax")}},
+        {L"zentaris", {Result(102, "invalid syntax")}},
+        {L":zentaris://instcheck", {Result(102, "invalid syntax")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("url: " + Narrow(c.url));
+        Protocol protocol;
+        RecordingSink sink;
+        EXPECT_EQ(protocol.Start(c.url, sink), S_FALSE);
+        EXPECT_EQ(sink.calls, c.calls);
+        EXPECT_EQ(protocol.ReadAll(), "");
+    }
+    EXPECT_FALSE(ImageRequested());
+}
+
+TEST_F(ProtocolTest, VersionAboveTheHighestIsRefusedBeforeAnyRequest)
+{
+    for (const wchar_t* url : {L"zentaris://instcheck/1002", L"zentaris://instcheck/ 2000",
+                               L"ZENTARIS://INSTCHECK/4294968297"}) {
+        SCOPED_TRACE(Narrow(url));
+        Protocol protocol;
+        RecordingSink sink;
+        EXPECT_EQ(protocol.Start(url, sink), S_FALSE);
+        EXPECT_EQ(sink.calls, Concat(Progress(), {Result(100, "invalid version")}));
+    }
+    EXPECT_FALSE(ImageRequested());
+}
+
+TEST_F(ProtocolTest, InstallCheckAnswersWithThePortalImage)
+{
+    Serve(Bytes(2500, 3));
+    for (const wchar_t* url : {L"zentaris://instcheck", L"ZENTARIS://INSTCHECK/1001", L"zentaris://instcheck/",
+                               L"zentaris://instcheck/abc", L"zentaris://instcheck/-5",
+                               L"zentaris://instcheckfoo/9999"}) {
+        SCOPED_TRACE(Narrow(url));
+        Protocol protocol;
+        RecordingSink sink;
+        EXPECT_EQ(protocol.Start(url, sink), S_OK);
+        EXPECT_EQ(sink.calls, Concat(Progress(), {MimeReport(), Data(image_.size())}));
+        EXPECT_EQ(protocol.ReadAll(1000), image_);
+    }
+    EXPECT_TRUE(ImageRequested());
+}
+
+TEST_F(ProtocolTest, ErrorStatusBodyIsServedAsTheImage)
+{
+    for (int status : {404, 500}) {
+        Serve("<html>gone " + std::to_string(status) + "</html>", status);
+        Protocol protocol;
+        RecordingSink sink;
+        EXPECT_EQ(protocol.Start(L"zentaris://instcheck/1000", sink), S_OK);
+        EXPECT_EQ(sink.calls, Concat(Progress(), {MimeReport(), Data(image_.size())}));
+        EXPECT_EQ(protocol.ReadAll(), image_);
+    }
+}
+
+TEST_F(ProtocolTest, ReadHandsOutTheImageOnceInOrder)
+{
+    // An empty body: announced with maximum 0, nothing to read.
+    {
+        Serve("");
+        Protocol protocol;
+        RecordingSink sink;
+        EXPECT_EQ(protocol.Start(L"zentaris://instcheck", sink), S_OK);
+        EXPECT_EQ(sink.calls.back(), Data(0));
+        char buffer[8];
+        ULONG got = 1234;
+        EXPECT_EQ(protocol->Read(buffer, sizeof buffer, &got), S_FALSE);
+        EXPECT_EQ(got, 1234u) << "bytes-read written on S_FALSE";
+    }
+    // Exactly one read size: all of it, then the end.
+    {
+        Serve(Bytes(1024, 5));
+        Protocol protocol;
+        RecordingSink sink;
+        EXPECT_EQ(protocol.Start(L"zentaris://instcheck", sink), S_OK);
+        EXPECT_EQ(sink.calls.back(), Data(1024));
+        std::string buffer(2000, '\0');
+        ULONG got = 0;
+        EXPECT_EQ(protocol->Read(buffer.data(), 2000, &got), S_OK);
+        EXPECT_EQ(got, 1024u);
+        EXPECT_EQ(buffer.substr(0, got), image_);
+        EXPECT_EQ(protocol->Read(buffer.data(), 2000, &got), S_FALSE);
+    }
+    // Zero-byte reads move nothing; a read for more than is left gets the rest.
+    {
+        Serve(Bytes(3000, 6));
+        Protocol protocol;
+        RecordingSink sink;
+        EXPECT_EQ(protocol.Start(L"zentaris://instcheck", sink), S_OK);
+        std::string buffer(5000, '\0');
+        ULONG got = 99;
+        EXPECT_EQ(protocol->Read(buffer.data(), 0, &got), S_OK);
+        EXPECT_EQ(got, 0u);
+        EXPECT_EQ(protocol->Read(buffer.data(), 1000, &got), S_OK);
+        EXPECT_EQ(buffer.substr(0, got), image_.substr(0, 1000));
+        EXPECT_EQ(protocol->Read(buffer.data(), 0, &got), S_OK);
+        EXPECT_EQ(got, 0u);
+        EXPECT_EQ(protocol->Read(buffer.data(), 5000, &got), S_OK);
+        EXPECT_EQ(got, 2000u);
+        EXPECT_EQ(buffer.substr(0, got), image_.substr(1000));
+        got = 77;
+        EXPECT_EQ(protocol->Read(buffer.data(), 5000, &got), S_FALSE);
+        EXPECT_EQ(got, 77u);
+        // Terminate keeps the image; there is simply nothing left.
+        EXPECT_EQ(protocol->Terminate(0), S_OK);
+        EXPECT_EQ(protocol->Read(buffer.data(), 5000, &got), S_FALSE);
+    }
+    // Before Start and after a failed Start there is nothing.
+    {
+        Protocol protocol;
+        char buffer[8];
+        ULONG got = 55;
+        EXPECT_EQ(protocol->Read(buffer, sizeof buffer, &got), S_FALSE);
+        RecordingSink sink;
+        EXPECT_EQ(protocol.Start(L"zentaris://instcheck/1002", sink), S_FALSE);
+        EXPECT_EQ(protocol->Read(buffer, sizeof buffer, &got), S_FALSE);
+        EXPECT_EQ(got, 55u);
+    }
+}
+
+TEST_F(ProtocolTest, ImageIsInPlaceWhenReportDataIsCalled)
+{
+    Serve(Bytes(4097, 7));
+    Protocol protocol;
+    RecordingSink sink;
+    std::string readInside;
+    sink.onData = [&] { readInside = protocol.ReadAll(333); };
+    EXPECT_EQ(protocol.Start(L"zentaris://instcheck", sink), S_OK);
+    EXPECT_EQ(readInside, image_);
+    EXPECT_EQ(sink.calls.back(), Data(4097)) << "ReportData must be the last sink call";
+}
+
+TEST_F(ProtocolTest, FailedReadInMidBodyServesWhatArrived)
+{
+    Serve(Bytes(3000, 8));
+    InternetCallsScope internet;
+    internet.FailReadsAfter(1);
+    Protocol protocol;
+    RecordingSink sink;
+    EXPECT_EQ(protocol.Start(L"zentaris://instcheck", sink), S_OK);
+    // The first read may bring fewer than 1024 bytes; whatever it brought is
+    // the image.
+    const std::string served = protocol.ReadAll();
+    ASSERT_FALSE(served.empty());
+    EXPECT_LE(served.size(), 1024u);
+    EXPECT_EQ(served, image_.substr(0, served.size()));
+    EXPECT_EQ(sink.calls, Concat(Progress(), {MimeReport(), Data(served.size())}));
+}
+
+TEST_F(ProtocolTest, RootHandleFailureReportsEachCommandsText)
+{
+    StandInLauncher launcher;
+    InternetCallsScope internet;
+    internet.FailRootHandle();
+    struct Case {
+        std::wstring url;
+        std::string text;
+    };
+    for (const Case& c : {Case{L"zentaris://instcheck", "Internet Open failed"},
+                          Case{L"zentaris://launch/abc", "InternetOpen failed"}}) {
+        Protocol protocol;
+        RecordingSink sink;
+        EXPECT_EQ(protocol.Start(c.url, sink), S_FALSE);
+        EXPECT_EQ(sink.calls, Concat(Progress(), {Result(103, c.text)}));
+    }
+    EXPECT_FALSE(launcher.CommandLine(1500)) << "launcher started without the image";
+    EXPECT_FALSE(ImageRequested());
+}
+
+TEST_F(ProtocolTest, ImageMemoryFailureIsReportedAndNothingIsKept)
+{
+    Serve(Bytes(3000, 9));
+    struct Case {
+        std::wstring url;
+        int failAt;  // 1: the first block; 3: growing it after the second read
+        bool launch;
+    };
+    for (const Case& c : {Case{L"zentaris://instcheck", 1, false}, Case{L"zentaris://instcheck", 3, false},
+                          Case{L"zentaris://launch/abc", 1, true}, Case{L"zentaris://launch/abc", 3, true}}) {
+        SCOPED_TRACE(Narrow(c.url) + " failing allocation " + std::to_string(c.failAt));
+        StandInLauncher launcher;
+        FailingAllocator allocator(c.failAt);
+        {
+            Protocol protocol;
+            RecordingSink sink;
+            EXPECT_EQ(protocol.Start(c.url, sink), S_FALSE);
+            EXPECT_EQ(sink.calls, Concat(Progress(), {MimeReport(), Result(106, "out of memmory")}));
+            EXPECT_EQ(allocator.Outstanding(), 0) << "image block kept after the failure";
+            EXPECT_EQ(protocol.ReadAll(), "");
+        }
+        // The launcher is started before the image is read, so it runs.
+        EXPECT_EQ(launcher.CommandLine(c.launch ? 10000 : 1000).has_value(), c.launch);
+    }
+}
+
+TEST_F(ProtocolTest, EveryHandleOpenedIsClosedBeforeStartReturns)
+{
+    struct Case {
+        std::wstring url;
+        int opened;
+    };
+    StandInLauncher launcher;
+    const Case cases[] = {
+        {L"zentaris://instcheck", 2},
+        {L"zentaris://launch/abc", 2},
+        {L"zentaris://instcheck/1002", 0},
+        {L"zentaris:/x", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.url));
+        InternetCallsScope internet;
+        Protocol protocol;
+        RecordingSink sink;
+        protocol.Start(c.url, sink);
+        EXPECT_EQ(internet.Opened(), c.opened);
+        EXPECT_EQ(internet.Closed(), c.opened);
+    }
+    // Failure after the image was opened: the launcher path is missing.
+    RemoveLauncherPath();
+    uiauto::BoxWatcher watcher;
+    InternetCallsScope internet;
+    Protocol protocol;
+    RecordingSink sink;
+    EXPECT_EQ(protocol.Start(L"zentaris://launch/abc", sink), S_FALSE);
+    EXPECT_EQ(internet.Opened(), 2);
+    EXPECT_EQ(internet.Closed(), 2);
+}
+
+TEST_F(ProtocolTest, OtherOperationsGiveTheirFixedResults)
+{
+    Protocol protocol;
+    IInternetProtocol* p = protocol.Get();
+    EXPECT_EQ(p->Continue(nullptr), S_OK);
+    EXPECT_EQ(p->Abort(E_ABORT, 0), S_OK);
+    EXPECT_EQ(p->Terminate(0), S_OK);
+    EXPECT_EQ(p->Suspend(), E_NOTIMPL);
+    EXPECT_EQ(p->Resume(), E_NOTIMPL);
+    EXPECT_EQ(p->LockRequest(0), S_OK);
+    EXPECT_EQ(p->UnlockRequest(), S_OK);
+    ULARGE_INTEGER position;
+    position.QuadPart = 0x1122334455667788ull;
+    LARGE_INTEGER move;
+    move.QuadPart = 0;
+    EXPECT_EQ(p->Seek(move, STREAM_SEEK_SET, &position), E_NOTIMPL);
+    EXPECT_EQ(position.QuadPart, 0x1122334455667788ull);
+}
+
+TEST_F(ProtocolTest, UrlInformationIsLeftToTheBrowser)
+{
+    Protocol protocol;
+    IInternetProtocolInfo* info = nullptr;
+    ASSERT_EQ(protocol->QueryInterface(IID_IInternetProtocolInfo, reinterpret_cast<void**>(&info)), S_OK);
+    for (const wchar_t* url : {L"zentaris://instcheck", L"", L"http://127.0.0.1/"}) {
+        wchar_t result[16];
+        for (wchar_t& c : result) c = L'#';
+        DWORD length = 4242;
+        BYTE buffer[8] = {7, 7, 7, 7, 7, 7, 7, 7};
+        EXPECT_EQ(info->ParseUrl(url, PARSE_CANONICALIZE, 0, result, 16, &length, 0), INET_E_DEFAULT_ACTION);
+        EXPECT_EQ(info->CombineUrl(url, L"x", 0, result, 16, &length, 0), INET_E_DEFAULT_ACTION);
+        EXPECT_EQ(info->CompareUrl(url, url, 0), INET_E_DEFAULT_ACTION);
+        EXPECT_EQ(info->QueryInfo(url, QUERY_IS_SAFE, 0, buffer, sizeof buffer, &length, 0), INET_E_DEFAULT_ACTION);
+        EXPECT_EQ(length, 4242u);
+        EXPECT_EQ(result[0], L'#');
+        EXPECT_EQ(buffer[0], 7);
+    }
+    info->Release();
+}
+
+// ---- Launch requests -------------------------------------------------------
+
+std::wstring ExpectedLine(const std::wstring& path, const std::wstring& argument)
+{
+    return L"\"" + path + L"\" " + argument;
+}
+
+TEST_F(ProtocolTest, LaunchStartsTheLauncherWithTheUrlUpToItsFirstSpace)
+{
+    struct Case {
+        std::wstring url, argument;
+    };
+    const Case cases[] = {
+        {L"zentaris://launch/abc def", L"zentaris://launch/abc"},
+        {L"zentaris://launch/QUJD", L"zentaris://launch/QUJD"},
+        {L"zentaris://", L"zentaris://"},
+        {L"zentaris://foo", L"zentaris://foo"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.url));
+        StandInLauncher launcher(L"Zen Taris Launcher", L"Zentaris Launcher.exe");  // spaces in the path
+        Protocol protocol;
+        RecordingSink sink;
+        EXPECT_EQ(protocol.Start(c.url, sink), S_OK);
+        EXPECT_EQ(sink.calls, Concat(Progress(), {MimeReport(), Data(image_.size())}));
+        EXPECT_EQ(protocol.ReadAll(), image_);
+        const auto line = launcher.CommandLine(10000);
+        ASSERT_TRUE(line) << "the launcher was not started";
+        EXPECT_EQ(*line, ExpectedLine(launcher.Path(), c.argument));
+    }
+}
+
+TEST_F(ProtocolTest, MissingLauncherPathIsShownBeforeItIsReported)
+{
+    // The value missing, then the whole branch missing.
+    for (bool wholeBranch : {false, true}) {
+        SCOPED_TRACE(wholeBranch ? "no branch" : "no value");
+        RemoveLauncherPath();
+        if (wholeBranch) RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\Telmark");
+        uiauto::BoxWatcher watcher;
+        size_t boxesAtReport = 0;
+        Protocol protocol;
+        RecordingSink sink;
+        sink.onResult = [&] { boxesAtReport = watcher.Boxes().size(); };
+        EXPECT_EQ(protocol.Start(L"zentaris://launch/abc", sink), S_FALSE);
+        EXPECT_EQ(sink.calls, Concat(Progress(), {MimeReport(), Result(105, "registry settings not found")}));
+        EXPECT_EQ(boxesAtReport, 1u) << "the report came before the user closed the message";
+        const auto boxes = watcher.Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, BoxText);
+        EXPECT_EQ(boxes[0].caption, "error");
+        EXPECT_EQ(protocol.ReadAll(), "");
+    }
+}
+
+TEST_F(ProtocolTest, LauncherPathTooLongForItsBufferIsRefusedLikeAMissingOne)
+{
+    struct Case {
+        size_t length;
+        bool terminated;
+    };
+    for (const Case& c : {Case{1048, true}, Case{1048, false}, Case{1100, true}, Case{40000, true}}) {
+        SCOPED_TRACE("path of " + std::to_string(c.length) + (c.terminated ? " with" : " without") + " terminator");
+        StandInLauncher launcher;
+        // The stand-in's own path, padded: read cut at the buffer, it would
+        // start the stand-in.
+        std::wstring path = launcher.Path();
+        path.append(c.length - path.size(), L' ');
+        WriteLauncherPath(path, c.terminated);
+        uiauto::BoxWatcher watcher;
+        Protocol protocol;
+        RecordingSink sink;
+        EXPECT_EQ(protocol.Start(L"zentaris://launch/abc", sink), S_FALSE);
+        EXPECT_EQ(sink.calls, Concat(Progress(), {MimeReport(), Result(105, "registry settings not found")}));
+        ASSERT_EQ(watcher.Boxes().size(), 1u);
+        EXPECT_EQ(watcher.Boxes()[0].text, BoxText);
+        EXPECT_FALSE(launcher.CommandLine(1000)) << "launcher started from an oversized path";
+    }
+}
+
+TEST_F(ProtocolTest, LauncherPathFillingTheBufferExactlyIsUsed)
+{
+    // 1047 characters and the terminator: the longest path that fits. It
+    // names no file, which the browser is not told about.
+    const std::wstring path = L"C:\\" + std::wstring(1038, L'x') + L"\\L.exe";
+    ASSERT_EQ(path.size(), 1047u);
+    for (bool terminated : {true, false}) {
+        WriteLauncherPath(path, terminated);
+        uiauto::BoxWatcher watcher;
+        Protocol protocol;
+        RecordingSink sink;
+        EXPECT_EQ(protocol.Start(L"zentaris://launch/abc", sink), S_OK);
+        EXPECT_EQ(sink.calls, Concat(Progress(), {MimeReport(), Data(image_.size())}));
+        EXPECT_TRUE(watcher.Boxes().empty());
+    }
+}
+
+TEST_F(ProtocolTest, MissingLauncherFileStillServesTheImage)
+{
+    WriteLauncherPath(L"C:\\nowhere\\ZentarisLauncher.exe");
+    uiauto::BoxWatcher watcher;
+    Protocol protocol;
+    RecordingSink sink;
+    EXPECT_EQ(protocol.Start(L"zentaris://launch/abc", sink), S_OK);
+    EXPECT_EQ(sink.calls, Concat(Progress(), {MimeReport(), Data(image_.size())}));
+    EXPECT_EQ(protocol.ReadAll(), image_);
+    EXPECT_TRUE(watcher.Boxes().empty());
+}
+
+TEST_F(ProtocolTest, LongLaunchUrlReachesTheLauncherWholeOrNotAtAll)
+{
+    // Far beyond the 1024 characters a formatting call would keep.
+    {
+        StandInLauncher launcher;
+        const std::wstring url = L"zentaris://launch/" + std::wstring(6000, L'Q') + L"==";
+        Protocol protocol;
+        RecordingSink sink;
+        EXPECT_EQ(protocol.Start(url + L" tail", sink), S_OK);
+        const auto line = launcher.CommandLine(10000);
+        ASSERT_TRUE(line);
+        EXPECT_EQ(*line, ExpectedLine(launcher.Path(), url));
+    }
+    // Beyond what a process can be started with: nothing started, reported.
+    {
+        StandInLauncher launcher;
+        const std::wstring url = L"zentaris://launch/" + std::wstring(33000, L'Q');
+        uiauto::BoxWatcher watcher;
+        Protocol protocol;
+        RecordingSink sink;
+        EXPECT_EQ(protocol.Start(url, sink), S_FALSE);
+        EXPECT_EQ(sink.calls, Concat(Progress(), {MimeReport(), Result(107, "launch url too long")}));
+        EXPECT_EQ(protocol.ReadAll(), "");
+        EXPECT_TRUE(watcher.Boxes().empty());
+        EXPECT_FALSE(launcher.CommandLine(1000));
+    }
+}
+
+}  // namespace
