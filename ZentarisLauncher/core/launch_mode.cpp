@@ -38,4 +38,7 @@ void RunLaunchCommand(char* commandLine)
         ShowLauncherMessage("Launchinfo invalid", "invalid data");
         return;
     }
+    // A refused or unanswered approval ends the launch without a word.
+    if (!IsLaunchApproved(&info)) return;
+    StartApplication(&info);
 }

@@ -1,0 +1,46 @@
+// The per-user application registry: one subkey of the branch per game,
+// written by the launcher on a game's first launch and read by the launcher
+// and by the tray menus. Portable: names, limits and the text rules that
+// every reader has to share.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace zentaris {
+
+// Value names of an application record (all REG_SZ, stored with their
+// terminating NUL counted in the stored size).
+inline constexpr char RecordAppName[] = "APPNAME";  // display name, equals the key name
+inline constexpr char RecordApp[] = "APP";          // "\"<dir>\\<exe>": opening quote, no closing one
+inline constexpr char RecordAPath[] = "APATH";      // installation directory, as read
+inline constexpr char RecordWebLink[] = "WEBLINK";  // the game's portal page
+inline constexpr char RecordNoLaunch[] = "NOLAUNCH";  // any type; present: not in the game menu
+
+// The launcher writes these values in this order on a first launch.
+inline constexpr const char* RecordValueOrder[] = {RecordAppName, RecordApp, RecordAPath, RecordWebLink};
+
+// The launcher's texts are 1024-byte buffers: at most 1023 characters and a
+// NUL. "APP" and "APATH" longer than that send a launch to the fallback
+// start; an "APPNAME" longer than that keeps a record out of the tray menus.
+inline constexpr size_t LauncherTextSize = 1024;
+inline constexpr size_t LauncherTextMaxLength = LauncherTextSize - 1;
+
+// The platform's limit on one key name; the tray enumerates record names
+// into a LauncherTextSize buffer.
+inline constexpr size_t RegistryKeyNameMaxLength = 255;
+
+// The tray visits at most this many records.
+inline constexpr size_t RecordEnumerationLimit = 999;
+
+}  // namespace zentaris
+
+// Registry path of an application's record, below HKEY_CURRENT_USER. The
+// name goes in unchanged, so a backslash in it makes a nested key.
+std::string ApplicationRecordPath(std::string_view appname);
+
+// The executable that "APP" names: everything after its first character (the
+// opening quotation mark, skipped whatever it is) up to the next quotation
+// mark or the end. Empty when "APP" has no second character.
+std::string ApplicationExecutablePath(std::string_view app);

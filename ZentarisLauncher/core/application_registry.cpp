@@ -1,0 +1,56 @@
+#include "application_registry.h"
+
+#include <cstring>
+#include <string>
+
+#include "application_record.h"
+#include "installation.h"
+
+bool OpenApplicationRecord(const char* appname, RegKey& record)
+{
+    const std::string path = ApplicationRecordPath(appname);
+    return RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, record.Put()) == ERROR_SUCCESS;
+}
+
+bool ApplicationBranchIsWritable()
+{
+    RegKey branch;
+    return RegOpenKeyExA(HKEY_CURRENT_USER, zentaris::AppBranch, 0, KEY_ALL_ACCESS, branch.Put()) ==
+           ERROR_SUCCESS;
+}
+
+bool CreateApplicationRecord(const char* appname, RegKey& record)
+{
+    const std::string path = ApplicationRecordPath(appname);
+    return RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                           KEY_ALL_ACCESS, nullptr, record.Put(), nullptr) == ERROR_SUCCESS;
+}
+
+bool ReadRecordText(HKEY record, const char* name, char* buffer, size_t size)
+{
+    if (size == 0) return false;
+    DWORD stored = 0;
+    if (RegQueryValueExA(record, name, nullptr, nullptr, nullptr, &stored) != ERROR_SUCCESS) return false;
+
+    DWORD read = static_cast<DWORD>(size);
+    if (RegQueryValueExA(record, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &read) !=
+        ERROR_SUCCESS) {
+        buffer[0] = '\0';
+        return false;
+    }
+    // Other software may store a text without its terminator; one that fills
+    // the whole buffer cannot be terminated without cutting it.
+    if (read > 0 && std::memchr(buffer, '\0', read)) return true;
+    if (read >= size) {
+        buffer[0] = '\0';
+        return false;
+    }
+    buffer[read] = '\0';
+    return true;
+}
+
+void WriteRecordText(HKEY record, const char* name, const char* text)
+{
+    RegSetValueExA(record, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                   static_cast<DWORD>(std::strlen(text) + 1));
+}

@@ -1,0 +1,140 @@
+// Game start: registered start from the application record, first launch
+// that writes the record, and the fallback start.
+#include <windows.h>
+
+#include <cstring>
+#include <memory>
+
+#include "application_record.h"
+#include "application_registry.h"
+#include "game_location.h"
+#include "game_process.h"
+#include "launch_command.h"
+#include "launcher.h"
+#include "messages.h"
+
+namespace {
+
+using zentaris::LauncherTextSize;
+
+HKEY RootKeyOf(InstallRoot root)
+{
+    switch (root) {
+    case InstallRoot::ClassesRoot: return HKEY_CLASSES_ROOT;
+    case InstallRoot::CurrentUser: return HKEY_CURRENT_USER;
+    case InstallRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
+    case InstallRoot::Invalid: break;
+    }
+    return nullptr;
+}
+
+// The installation directory as the game's own record holds it; false when
+// the value cannot be sized or read.
+bool ReadInstallationDirectory(HKEY installation, const char* valueName, std::string& directory)
+{
+    DWORD size = 0;
+    if (RegQueryValueExA(installation, valueName, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
+        return false;
+    }
+    std::unique_ptr<char[]> data(new (std::nothrow) char[size ? size : 1]);
+    if (!data) return false;
+    DWORD read = size;
+    if (RegQueryValueExA(installation, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(data.get()),
+                         &read) != ERROR_SUCCESS) {
+        return false;
+    }
+    directory = InstallValueText(data.get(), read < size ? read : size);
+    return true;
+}
+
+bool CopyWhole(const std::string& text, char* buffer, size_t size)
+{
+    if (text.size() >= size) return false;
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return true;
+}
+
+// The registered start: false when the record lacks a usable "APP" or
+// "APATH", and the fallback start has to do the work.
+bool StartRegisteredApplication(HKEY record)
+{
+    char commandLine[LauncherTextSize] = {};
+    char workingDirectory[LauncherTextSize] = {};
+    if (!ReadRecordText(record, zentaris::RecordApp, commandLine, sizeof commandLine)) return false;
+    if (!ReadRecordText(record, zentaris::RecordAPath, workingDirectory, sizeof workingDirectory)) {
+        return false;
+    }
+    StartGameProcess(commandLine, workingDirectory);
+    return true;
+}
+
+}  // namespace
+
+void LocateApplication(char* commandLine, size_t commandLineSize, char* workingDirectory,
+                       size_t workingDirectorySize, const LaunchInfo* info)
+{
+    std::memset(commandLine, 0, commandLineSize);
+    std::memset(workingDirectory, 0, workingDirectorySize);
+    if (!HasAllLaunchFields(*info)) return;
+
+    const InstallKey key = SplitInstallKey(*info->installkey);
+    const HKEY root = RootKeyOf(key.root);
+    if (!root) ShowFatalLauncherMessage("Launchinfo invalid", "invalid data");
+
+    RegKey installation;
+    if (RegOpenKeyExA(root, key.subkey.c_str(), 0, KEY_READ, installation.Put()) != ERROR_SUCCESS) {
+        ShowFatalLauncherMessage(AppNotFoundText(*info->appname).c_str(), "App not found");
+    }
+
+    std::string directory;
+    if (!ReadInstallationDirectory(installation.Get(), info->installvalue->c_str(), directory)) return;
+    const std::optional<LaunchTexts> texts = BuildLaunchTexts(directory, *info->exename);
+    if (!texts) return;
+    if (texts->commandLine.size() >= commandLineSize) return;
+    if (texts->workingDirectory.size() >= workingDirectorySize) return;
+    CopyWhole(texts->commandLine, commandLine, commandLineSize);
+    CopyWhole(texts->workingDirectory, workingDirectory, workingDirectorySize);
+}
+
+void StartLocatedApplication(const LaunchInfo* info)
+{
+    char commandLine[LauncherTextSize];
+    char workingDirectory[LauncherTextSize];
+    LocateApplication(commandLine, sizeof commandLine, workingDirectory, sizeof workingDirectory, info);
+    if (!commandLine[0]) {
+        ShowLauncherMessage("Registry key for launch not found", "Error");
+        return;
+    }
+    StartGameProcess(commandLine, workingDirectory);
+}
+
+void StartApplication(const LaunchInfo* info)
+{
+    if (!HasAllLaunchFields(*info)) return;
+    const char* appname = info->appname->c_str();
+
+    RegKey record;
+    if (OpenApplicationRecord(appname, record)) {
+        if (!StartRegisteredApplication(record.Get())) StartLocatedApplication(info);
+        return;
+    }
+
+    // First launch: make the record, then fill it from what locating finds.
+    if (!ApplicationBranchIsWritable() || !CreateApplicationRecord(appname, record)) {
+        StartLocatedApplication(info);
+        return;
+    }
+    char commandLine[LauncherTextSize];
+    char workingDirectory[LauncherTextSize];
+    LocateApplication(commandLine, sizeof commandLine, workingDirectory, sizeof workingDirectory, info);
+    if (!commandLine[0]) {
+        // The key stays, empty; later launches take the fallback start.
+        ShowLauncherMessage("Registry key for launch not found", "Error");
+        return;
+    }
+    WriteRecordText(record.Get(), zentaris::RecordAppName, appname);
+    WriteRecordText(record.Get(), zentaris::RecordApp, commandLine);
+    WriteRecordText(record.Get(), zentaris::RecordAPath, workingDirectory);
+    WriteRecordText(record.Get(), zentaris::RecordWebLink, info->weblink->c_str());
+    StartGameProcess(commandLine, workingDirectory);
+}

@@ -1,0 +1,135 @@
+// Texts of a game start, built from the launch command and the game's
+// installation record.
+#include "game_location.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+namespace {
+
+TEST(SplitInstallKey, RootAbbreviationAndSubkey)
+{
+    struct Case {
+        std::string installkey;
+        InstallRoot root;
+        std::string subkey;
+    };
+    const Case cases[] = {
+        {"HKLM\\SOFTWARE\\Vendor\\Game", InstallRoot::LocalMachine, "SOFTWARE\\Vendor\\Game"},
+        {"HKCU\\Software\\Game", InstallRoot::CurrentUser, "Software\\Game"},
+        {"HKCR\\Game.File", InstallRoot::ClassesRoot, "Game.File"},
+        {"\\\\HKLM\\SOFTWARE", InstallRoot::LocalMachine, "SOFTWARE"},
+        {"HKCU", InstallRoot::CurrentUser, ""},
+        {"HKCU\\", InstallRoot::CurrentUser, ""},
+        {"HKLM\\a\\\\b\\", InstallRoot::LocalMachine, "a\\\\b\\"},
+        {"HKLM\\with space\\x", InstallRoot::LocalMachine, "with space\\x"},
+        // Exact abbreviations only.
+        {"hklm\\SOFTWARE", InstallRoot::Invalid, ""},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE", InstallRoot::Invalid, ""},
+        {"HKU\\x", InstallRoot::Invalid, ""},
+        {"HKLMX\\x", InstallRoot::Invalid, ""},
+        {"HKL", InstallRoot::Invalid, ""},
+        {" HKLM\\x", InstallRoot::Invalid, ""},
+        {"", InstallRoot::Invalid, ""},
+        {"\\\\\\", InstallRoot::Invalid, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("[" + c.installkey + "]");
+        const InstallKey key = SplitInstallKey(c.installkey);
+        EXPECT_EQ(key.root, c.root);
+        EXPECT_EQ(key.subkey, c.subkey);
+    }
+}
+
+TEST(InstallValueText, StopsAtTheFirstNulAndNeverReadsPastTheStoredSize)
+{
+    struct Case {
+        std::string stored;
+        std::string text;
+    };
+    const Case cases[] = {
+        {std::string("C:\\Games\\Game") + '\0', "C:\\Games\\Game"},
+        {std::string("C:\\A\0C:\\B\0", 10), "C:\\A"},
+        {"C:\\NoTerminator", "C:\\NoTerminator"},
+        {std::string(1, '\0'), ""},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        // A copy on the heap of exactly the stored size lets ASan see any
+        // read past it.
+        std::unique_ptr<char[]> data(new char[c.stored.size()]);
+        std::copy(c.stored.begin(), c.stored.end(), data.get());
+        EXPECT_EQ(InstallValueText(data.get(), c.stored.size()), c.text);
+    }
+    EXPECT_EQ(InstallValueText(nullptr, 0), "");
+}
+
+TEST(BuildLaunchTexts, QuoteDirectoryBackslashExecutable)
+{
+    struct Case {
+        std::string directory;
+        std::string exename;
+        std::string commandLine;
+    };
+    const Case cases[] = {
+        {"C:\\Games\\Game", "game.exe", "\"C:\\Games\\Game\\game.exe"},
+        // A trailing backslash is kept, so two stand before the name.
+        {"C:\\Games\\Game\\", "game.exe", "\"C:\\Games\\Game\\\\game.exe"},
+        // Arguments after a space stay part of the path.
+        {"C:\\G", "game.exe -windowed", "\"C:\\G\\game.exe -windowed"},
+        {"D:\\x", "bin\\kart.exe", "\"D:\\x\\bin\\kart.exe"},
+    };
+    for (const Case& c : cases) {
+        const auto texts = BuildLaunchTexts(c.directory, c.exename);
+        ASSERT_TRUE(texts.has_value()) << c.directory;
+        EXPECT_EQ(texts->commandLine, c.commandLine);
+        EXPECT_EQ(texts->workingDirectory, c.directory);
+    }
+}
+
+TEST(BuildLaunchTexts, RefusesWhatWouldNotFitInsteadOfCuttingIt)
+{
+    // "\"" + directory + "\\" + exename: 2 characters beyond the two fields.
+    struct Case {
+        size_t directoryLength;
+        size_t exenameLength;
+        bool fits;
+    };
+    const Case cases[] = {
+        {1013, 8, true},   // 1023
+        {1014, 8, false},  // 1024
+        {1, 1020, true},   // 1023
+        {1, 1021, false},
+        {1021, 0, true},
+        {1022, 0, false},
+        {1023, 0, false},  // the directory alone would fit, the command line not
+        {5000, 8, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.directoryLength) + " + " + std::to_string(c.exenameLength));
+        const std::string directory(c.directoryLength, 'd');
+        const std::string exename(c.exenameLength, 'e');
+        const auto texts = BuildLaunchTexts(directory, exename);
+        ASSERT_EQ(texts.has_value(), c.fits);
+        if (c.fits) EXPECT_EQ(texts->commandLine.size(), c.directoryLength + c.exenameLength + 2);
+    }
+}
+
+TEST(BuildLaunchTexts, EmptyDirectoryNamesNoInstallation)
+{
+    EXPECT_FALSE(BuildLaunchTexts("", "game.exe").has_value());
+}
+
+TEST(AppNotFoundText, NamesTheApplicationAndIsCutToTheMessageBuffer)
+{
+    EXPECT_EQ(AppNotFoundText("Space Game"), "Could not locate \"Space Game\"\n are you sure it is installed?");
+    const std::string longName(3000, 'n');
+    const std::string text = AppNotFoundText(longName);
+    EXPECT_EQ(text.size(), 1023u);
+    EXPECT_EQ(text, ("Could not locate \"" + longName).substr(0, 1023));
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+// Drives the real ZentarisLauncher.exe in a Wine prefix of its own: builds
+// launch commands, installs the test game, runs the launcher in a job so
+// that every process it starts is counted, and reads the registry back.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "uiauto.h"
+
+namespace launchtest {
+
+// The six payload fields in payload order.
+struct LaunchFields {
+    std::string appname;
+    std::string installkey;
+    std::string installvalue;
+    std::string exename;
+    std::string weblink;
+    std::string approvalid;
+};
+
+std::string Base64(const std::string& bytes);
+// "zentaris://launch/" + the Base64 of the fields joined by ";".
+std::string LaunchCommand(const LaunchFields& fields);
+
+struct LaunchRun {
+    bool ended = false;        // the launcher and everything it started ended in time
+    DWORD exitCode = 0;        // the launcher's
+    std::vector<uiauto::MessageBoxInfo> boxes;  // answered with OK, in order
+    int processesStarted = 0;  // processes started by the launcher
+};
+
+// Runs the launcher with `arguments`, answers its message boxes and waits
+// until it and every process it started have ended.
+LaunchRun RunLauncher(const std::string& arguments, DWORD timeoutMs = 60000);
+
+// One line of the test game's log.
+struct GameStart {
+    std::string workingDirectory;
+    std::string commandLine;
+};
+
+// Points the test game's log at a fresh file of this test process.
+void StartGameLog();
+std::vector<GameStart> GameStarts();
+
+// A new folder below the prefix's temporary folder (name may hold spaces)
+// holding a copy of testgame.exe as `exename`. Returns its full path.
+std::string InstallTestGame(const std::string& folderName, const std::string& exename = "game.exe");
+
+// Writes the game's installation record: a REG_SZ value under root\subkey.
+void WriteInstallationRecord(HKEY root, const std::string& subkey, const std::string& valueName,
+                             const std::string& directory);
+
+// The application branch under HKEY_CURRENT_USER, as the installation
+// leaves it (empty), or gone.
+void ResetApplicationBranch();
+void DeleteApplicationBranch();
+bool KeyExists(HKEY root, const std::string& path);
+void CreateKey(HKEY root, const std::string& path);
+
+struct StoredValue {
+    DWORD type = 0;
+    std::string data;  // the stored bytes, terminator included
+};
+
+// Every value of a key; empty when the key is missing.
+std::map<std::string, StoredValue> KeyValues(HKEY root, const std::string& path);
+DWORD SubkeyCount(HKEY root, const std::string& path);
+
+// Path of an application's record below HKEY_CURRENT_USER.
+std::string RecordPath(const std::string& appname);
+
+std::string WithoutTrailingBackslash(std::string path);
+
+}  // namespace launchtest

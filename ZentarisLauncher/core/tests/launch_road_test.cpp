@@ -1,0 +1,456 @@
+// The whole launch road under Wine: ZentarisLauncher.exe with a launch
+// command, the portal test server answering the approval, the games'
+// installation records in this prefix's registry, and the test game.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "installation.h"
+#include "launch_harness.h"
+#include "portal.h"
+#include "portal_client.h"
+
+namespace {
+
+using namespace launchtest;
+
+const std::string NotFoundText = "Registry key for launch not found";
+
+std::string Quoted(const std::string& dir, const std::string& exename) { return "\"" + dir + "\\" + exename; }
+
+class LaunchRoad : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // The launcher asks its built-in portal; the test server must be it.
+        ASSERT_EQ(portal::BaseUrl(), std::string(zentaris::PortalBaseUrl));
+        ASSERT_TRUE(portal::Reset());
+        ResetApplicationBranch();
+        StartGameLog();
+    }
+
+    static void Answer(const std::string& id, const std::string& body, int status = 200)
+    {
+        ASSERT_TRUE(portal::Serve("/launcher/" + id + "/", status, body));
+    }
+
+    static bool WasAsked(const std::string& id)
+    {
+        return portal::RequestLog().find("\"/launcher/" + id + "/\"") != std::string::npos;
+    }
+
+    // A game installed in its own folder and named by an HKLM record.
+    static LaunchFields InstalledGame(const std::string& name, const std::string& id)
+    {
+        const std::string dir = InstallTestGame(name);
+        const std::string key = "SOFTWARE\\Zen Test Vendor\\" + name;
+        WriteInstallationRecord(HKEY_LOCAL_MACHINE, key, "InstallDir", dir);
+        return {name, "HKLM\\" + key, "InstallDir", "game.exe", "http://127.0.0.1/games/" + id + "/", id};
+    }
+
+    static std::string DirOf(const LaunchFields& f)
+    {
+        return KeyValues(HKEY_LOCAL_MACHINE, f.installkey.substr(5)).at(f.installvalue).data.c_str();
+    }
+};
+
+void ExpectNoMessage(const LaunchRun& run)
+{
+    ASSERT_TRUE(run.ended) << "the launcher or its game did not end";
+    EXPECT_EQ(run.exitCode, 0u);
+    for (const auto& box : run.boxes) ADD_FAILURE() << "unexpected message: " << box.caption << ": " << box.text;
+}
+
+void ExpectOneMessage(const LaunchRun& run, const std::string& text, const std::string& caption)
+{
+    ASSERT_TRUE(run.ended) << "the launcher or its game did not end";
+    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].text, text);
+    EXPECT_EQ(run.boxes[0].caption, caption);
+}
+
+void ExpectCompleteRecord(const std::string& appname, const std::string& app, const std::string& apath,
+                          const std::string& weblink)
+{
+    SCOPED_TRACE("record " + appname);
+    const auto values = KeyValues(HKEY_CURRENT_USER, RecordPath(appname));
+    ASSERT_EQ(values.size(), 4u);
+    const std::pair<const char*, std::string> expected[] = {
+        {"APPNAME", appname}, {"APP", app}, {"APATH", apath}, {"WEBLINK", weblink}};
+    for (const auto& [name, text] : expected) {
+        ASSERT_EQ(values.count(name), 1u) << name;
+        EXPECT_EQ(values.at(name).type, static_cast<DWORD>(REG_SZ)) << name;
+        // Stored with its terminator, which readers rely on.
+        EXPECT_EQ(values.at(name).data, text + '\0') << name;
+    }
+}
+
+void ExpectGameStartedIn(const LaunchRun& run, const std::string& dir, const std::string& exename = "game.exe")
+{
+    EXPECT_EQ(run.processesStarted, 1);
+    const std::vector<GameStart> starts = GameStarts();
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].commandLine, Quoted(dir, exename));
+    EXPECT_EQ(WithoutTrailingBackslash(starts[0].workingDirectory), WithoutTrailingBackslash(dir));
+}
+
+TEST_F(LaunchRoad, ApprovedFirstLaunchRecordsAndStartsTheGameInItsFolder)
+{
+    // Only the first byte counts.
+    const std::vector<std::string> approvals = {"1", "1\n", "10", "1 more\nlines\n"};
+    for (size_t i = 0; i < approvals.size(); ++i) {
+        SCOPED_TRACE("answer [" + approvals[i] + "]");
+        StartGameLog();
+        const LaunchFields game = InstalledGame("Space " + std::to_string(i), "first" + std::to_string(i));
+        Answer(game.approvalid, approvals[i]);
+
+        const LaunchRun run = RunLauncher(LaunchCommand(game));
+        ExpectNoMessage(run);
+        EXPECT_TRUE(WasAsked(game.approvalid));
+        const std::string dir = DirOf(game);
+        ExpectGameStartedIn(run, dir);
+        ExpectCompleteRecord(game.appname, Quoted(dir, "game.exe"), dir, game.weblink);
+    }
+}
+
+TEST_F(LaunchRoad, CompleteRecordWinsOverLaterLaunchCommands)
+{
+    const LaunchFields first = InstalledGame("Kart", "kart1");
+    Answer(first.approvalid, "1");
+    ExpectNoMessage(RunLauncher(LaunchCommand(first)));
+    const std::string dir = DirOf(first);
+    const auto recorded = KeyValues(HKEY_CURRENT_USER, RecordPath("Kart"));
+    ASSERT_EQ(recorded.size(), 4u);
+
+    // Moved elsewhere, and then not installed at all: the record still says
+    // where the game is, and nothing is written again.
+    const std::string moved = InstallTestGame("Kart Moved");
+    WriteInstallationRecord(HKEY_CURRENT_USER, "Software\\Zen Moved\\Kart", "Where", moved);
+    const LaunchFields later[] = {
+        {"Kart", "HKCU\\Software\\Zen Moved\\Kart", "Where", "game.exe", "http://elsewhere/", "kart2"},
+        {"Kart", "HKLM\\SOFTWARE\\Zen Nowhere", "InstallDir", "other.exe", "http://nowhere/", "kart3"},
+    };
+    for (const LaunchFields& launch : later) {
+        SCOPED_TRACE(launch.approvalid);
+        StartGameLog();
+        Answer(launch.approvalid, "1");
+        const LaunchRun run = RunLauncher(LaunchCommand(launch));
+        ExpectNoMessage(run);
+        ExpectGameStartedIn(run, dir);
+        const auto now = KeyValues(HKEY_CURRENT_USER, RecordPath("Kart"));
+        ASSERT_EQ(now.size(), recorded.size());
+        for (const auto& [name, value] : recorded) EXPECT_EQ(now.at(name).data, value.data) << name;
+    }
+}
+
+TEST_F(LaunchRoad, RefusedOrFailedApprovalStartsNothingAndSaysNothing)
+{
+    struct Case {
+        const char* what;
+        std::string routeJson;  // empty: no route, the server's 404 page
+    };
+    const Case cases[] = {
+        {"zero", R"({"status": 200, "body": "0"})"},
+        {"empty body", R"({"status": 200, "body": ""})"},
+        {"leading space", R"({"status": 200, "body": " 1"})"},
+        {"leading line feed", R"({"status": 200, "body": "\n1"})"},
+        {"true", R"({"status": 200, "body": "true"})"},
+        {"404 page", ""},
+        {"error page", R"({"status": 500, "body": "<html>1</html>"})"},
+        {"connection reset", R"({"reset": true})"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StartGameLog();
+        const LaunchFields game = InstalledGame("Refused " + std::to_string(n), "refused" + std::to_string(n));
+        ++n;
+        if (!c.routeJson.empty()) {
+            ASSERT_TRUE(portal::SetRoutes("{\"/launcher/" + game.approvalid + "/\": " + c.routeJson + "}"));
+        }
+        const LaunchRun run = RunLauncher(LaunchCommand(game));
+        ExpectNoMessage(run);
+        EXPECT_TRUE(WasAsked(game.approvalid));
+        EXPECT_EQ(run.processesStarted, 0);
+        EXPECT_TRUE(GameStarts().empty());
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, RecordPath(game.appname)));
+    }
+}
+
+TEST_F(LaunchRoad, ApprovalIdIsSentUnchangedInThePath)
+{
+    LaunchFields game = InstalledGame("Slash", "ab/cd");
+    Answer("ab/cd", "1");
+    const LaunchRun run = RunLauncher(LaunchCommand(game));
+    ExpectNoMessage(run);
+    EXPECT_TRUE(WasAsked("ab/cd"));
+    ExpectGameStartedIn(run, DirOf(game));
+}
+
+TEST_F(LaunchRoad, WithoutTheBranchTheGameStartsAndNothingIsRecorded)
+{
+    DeleteApplicationBranch();
+    const LaunchFields game = InstalledGame("Branchless", "nobranch");
+    Answer(game.approvalid, "1");
+    const LaunchRun run = RunLauncher(LaunchCommand(game));
+    ExpectNoMessage(run);
+    ExpectGameStartedIn(run, DirOf(game));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, zentaris::AppBranch));
+}
+
+TEST_F(LaunchRoad, MissingInstallationKeyLeavesAnEmptyRecordAndLaterFallbackStarts)
+{
+    LaunchFields game{"Ghost Game", "HKLM\\SOFTWARE\\Zen Test Vendor\\Ghost", "InstallDir", "game.exe",
+                      "http://127.0.0.1/ghost/", "ghost1"};
+    Answer(game.approvalid, "1");
+    LaunchRun run = RunLauncher(LaunchCommand(game));
+    ExpectOneMessage(run, "Could not locate \"Ghost Game\"\n are you sure it is installed?", "App not found");
+    EXPECT_EQ(run.processesStarted, 0);
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, RecordPath(game.appname)));
+    EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, RecordPath(game.appname)).empty());
+
+    // Installed now: the empty record is never filled; the fallback start
+    // locates the game on every launch.
+    const std::string dir = InstallTestGame("Ghost");
+    WriteInstallationRecord(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zen Test Vendor\\Ghost", "InstallDir", dir);
+    for (const char* id : {"ghost2", "ghost3"}) {
+        SCOPED_TRACE(id);
+        StartGameLog();
+        game.approvalid = id;
+        Answer(id, "1");
+        run = RunLauncher(LaunchCommand(game));
+        ExpectNoMessage(run);
+        ExpectGameStartedIn(run, dir);
+        EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, RecordPath(game.appname)).empty());
+    }
+}
+
+TEST_F(LaunchRoad, UnusableInstallationRecordTellsTheUserAndStartsNothing)
+{
+    const std::string dir = InstallTestGame("Broken");
+    WriteInstallationRecord(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zen Broken", "InstallDir", dir);
+    WriteInstallationRecord(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zen Broken", "Blank", "");
+    struct Case {
+        std::string installkey;
+        std::string installvalue;
+        std::string text;
+        std::string caption;
+    };
+    const Case cases[] = {
+        {"hklm\\SOFTWARE\\Zen Broken", "InstallDir", "Launchinfo invalid", "invalid data"},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Zen Broken", "InstallDir", "Launchinfo invalid", "invalid data"},
+        {"\\\\", "InstallDir", "Launchinfo invalid", "invalid data"},
+        {"HKLM\\SOFTWARE\\Zen Broken", "NoSuchValue", NotFoundText, "Error"},
+        // An empty directory names no installation.
+        {"HKLM\\SOFTWARE\\Zen Broken", "Blank", NotFoundText, "Error"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.installkey + " / " + c.installvalue);
+        StartGameLog();
+        const std::string id = "broken" + std::to_string(n);
+        const LaunchFields game{"Broken " + std::to_string(n++), c.installkey, c.installvalue, "game.exe",
+                                "http://127.0.0.1/", id};
+        Answer(id, "1");
+        const LaunchRun run = RunLauncher(LaunchCommand(game));
+        ExpectOneMessage(run, c.text, c.caption);
+        EXPECT_EQ(run.processesStarted, 0);
+        EXPECT_TRUE(GameStarts().empty());
+        // The record's key was made before the game was looked for.
+        EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, RecordPath(game.appname)));
+        EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, RecordPath(game.appname)).empty());
+    }
+}
+
+TEST_F(LaunchRoad, InstallationRecordFormsThatLocateTheGame)
+{
+    struct Case {
+        const char* what;
+        HKEY root;
+        std::string subkey;      // where the test writes the installation record
+        std::string installkey;  // what the launch command says
+        std::string exename;
+        bool trailingBackslash;
+    };
+    const Case cases[] = {
+        {"root only", HKEY_CURRENT_USER, "", "HKCU", "game.exe", false},
+        {"root and backslash", HKEY_CURRENT_USER, "", "HKCU\\", "game.exe", false},
+        {"leading backslashes", HKEY_LOCAL_MACHINE, "SOFTWARE\\Zen Forms", "\\\\HKLM\\SOFTWARE\\Zen Forms",
+         "game.exe", false},
+        {"classes root", HKEY_CLASSES_ROOT, "Zen.Forms.Game", "HKCR\\Zen.Forms.Game", "game.exe", false},
+        {"trailing backslash", HKEY_LOCAL_MACHINE, "SOFTWARE\\Zen Trailing", "HKLM\\SOFTWARE\\Zen Trailing",
+         "game.exe", true},
+        {"executable in a subfolder", HKEY_LOCAL_MACHINE, "SOFTWARE\\Zen Sub", "HKLM\\SOFTWARE\\Zen Sub",
+         "bin\\kart.exe", false},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StartGameLog();
+        const std::string name = "Forms " + std::to_string(n++);
+        std::string dir = InstallTestGame(name);
+        if (c.exename.find('\\') != std::string::npos) {
+            CreateDirectoryA((dir + "\\bin").c_str(), nullptr);
+            InstallTestGame(name, c.exename);
+        }
+        if (c.trailingBackslash) dir += "\\";
+        const std::string value = "Zen Dir " + std::to_string(n);
+        WriteInstallationRecord(c.root, c.subkey, value, dir);
+        const LaunchFields game{name, c.installkey, value, c.exename, "http://127.0.0.1/forms/", "forms" + name.substr(6)};
+        Answer(game.approvalid, "1");
+
+        const LaunchRun run = RunLauncher(LaunchCommand(game));
+        ExpectNoMessage(run);
+        ExpectGameStartedIn(run, dir, c.exename);
+        // The directory is kept exactly as the installation record holds it.
+        ExpectCompleteRecord(name, Quoted(dir, c.exename), dir, game.weblink);
+    }
+}
+
+TEST_F(LaunchRoad, ArgumentsInTheExecutableNameBecomePartOfItsPath)
+{
+    LaunchFields game = InstalledGame("Arguments", "args");
+    game.exename = "game.exe -windowed";
+    Answer("args", "1");
+    const LaunchRun run = RunLauncher(LaunchCommand(game));
+    // No program has that name: nothing starts, and nobody is told.
+    ExpectNoMessage(run);
+    EXPECT_EQ(run.processesStarted, 0);
+    EXPECT_TRUE(GameStarts().empty());
+    const std::string dir = DirOf(game);
+    ExpectCompleteRecord(game.appname, Quoted(dir, game.exename), dir, game.weblink);
+}
+
+TEST_F(LaunchRoad, AppnameWithBackslashMakesANestedRecordFoundByItsPath)
+{
+    LaunchFields game = InstalledGame("Nest", "nest1");
+    game.appname = "Zen Nest\\Level";
+    Answer("nest1", "1");
+    ExpectNoMessage(RunLauncher(LaunchCommand(game)));
+    const std::string dir = DirOf(game);
+    ExpectCompleteRecord(game.appname, Quoted(dir, "game.exe"), dir, game.weblink);
+    EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, RecordPath("Zen Nest")).empty());
+
+    StartGameLog();
+    game.installkey = "HKLM\\SOFTWARE\\Zen Nowhere";
+    game.approvalid = "nest2";
+    Answer("nest2", "1");
+    const LaunchRun run = RunLauncher(LaunchCommand(game));
+    ExpectNoMessage(run);
+    ExpectGameStartedIn(run, dir);
+}
+
+TEST_F(LaunchRoad, RecordTheLauncherCannotUseSendsTheLaunchToTheFallbackStart)
+{
+    const LaunchFields game = InstalledGame("Odd Record", "odd");
+    const std::string dir = DirOf(game);
+    const std::string elsewhere = InstallTestGame("Odd Elsewhere");
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> values;
+    };
+    const Case cases[] = {
+        {"no values", {}},
+        {"no APATH", {{"APP", Quoted(elsewhere, "game.exe")}}},
+        {"APP too long", {{"APP", Quoted(elsewhere, "game.exe") + std::string(1100, ' ')}, {"APATH", elsewhere}}},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetApplicationBranch();
+        StartGameLog();
+        CreateKey(HKEY_CURRENT_USER, RecordPath(game.appname));
+        for (const auto& [name, text] : c.values) {
+            WriteInstallationRecord(HKEY_CURRENT_USER, RecordPath(game.appname), name, text);
+        }
+        const auto before = KeyValues(HKEY_CURRENT_USER, RecordPath(game.appname));
+        LaunchFields launch = game;
+        launch.approvalid = "odd" + std::to_string(n++);
+        Answer(launch.approvalid, "1");
+        const LaunchRun run = RunLauncher(LaunchCommand(launch));
+        ExpectNoMessage(run);
+        ExpectGameStartedIn(run, dir);
+        const auto after = KeyValues(HKEY_CURRENT_USER, RecordPath(game.appname));
+        ASSERT_EQ(after.size(), before.size());
+        for (const auto& [name, value] : before) EXPECT_EQ(after.at(name).data, value.data) << name;
+    }
+}
+
+TEST_F(LaunchRoad, ApprovalUrlThatWouldBeCutIsNotSent)
+{
+    const std::string base = std::string(zentaris::PortalBaseUrl) + "launcher/";
+    // URL = base + id + "/": 1023 characters fit the launcher's buffer.
+    const size_t fitting = 1023 - base.size() - 1;
+    struct Case {
+        size_t idLength;
+        bool asked;
+    };
+    for (const Case c : {Case{fitting, true}, Case{fitting + 1, false}, Case{fitting + 200, false}}) {
+        SCOPED_TRACE("id of " + std::to_string(c.idLength));
+        ASSERT_TRUE(portal::Reset());
+        StartGameLog();
+        LaunchFields game = InstalledGame("Long Id " + std::to_string(c.idLength), "");
+        game.approvalid = std::string(c.idLength, 'q');
+        // Also the cut id: asking about it would be asking about another launch.
+        Answer(game.approvalid, "1");
+        Answer(game.approvalid.substr(0, fitting), "1");
+        const LaunchRun run = RunLauncher(LaunchCommand(game));
+        ExpectNoMessage(run);
+        EXPECT_EQ(portal::RequestLog() != "[]", c.asked) << portal::RequestLog();
+        EXPECT_EQ(run.processesStarted, c.asked ? 1 : 0);
+        EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, RecordPath(game.appname)), c.asked);
+    }
+}
+
+// A directory padded with "\." segments still names the game's folder, so a
+// command line cut after "game.exe" would start that game although the
+// launch command names a longer file name.
+TEST_F(LaunchRoad, GamePathThatWouldBeCutIsNotStartedNorRecorded)
+{
+    // "\"" + dir + "\\" + "game.exe" is 1023 characters with this directory.
+    const size_t dirLength = 1023 - 2 - std::string("game.exe").size();
+    std::string padded = InstallTestGame("Cut");
+    while (padded.size() + 2 <= dirLength) padded += "\\.";
+    if (padded.size() < dirLength) padded += "\\";
+    ASSERT_EQ(padded.size(), dirLength);
+    WriteInstallationRecord(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zen Cut", "InstallDir", padded);
+
+    struct Case {
+        const char* what;
+        bool branch;
+    };
+    int n = 0;
+    for (const Case c : {Case{"first launch", true}, Case{"fallback start", false}}) {
+        SCOPED_TRACE(c.what);
+        if (c.branch) ResetApplicationBranch(); else DeleteApplicationBranch();
+        StartGameLog();
+        const LaunchFields game{"Cut Game", "HKLM\\SOFTWARE\\Zen Cut", "InstallDir", "game.exeZZ",
+                                "http://127.0.0.1/cut/", "cut" + std::to_string(n++)};
+        Answer(game.approvalid, "1");
+        const LaunchRun run = RunLauncher(LaunchCommand(game));
+        ExpectOneMessage(run, NotFoundText, "Error");
+        EXPECT_EQ(run.processesStarted, 0);
+        EXPECT_TRUE(GameStarts().empty());
+        EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, RecordPath(game.appname)).empty());
+        EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, zentaris::AppBranch), c.branch);
+    }
+
+    // The command line that just fits is recorded whole.
+    ResetApplicationBranch();
+    const LaunchFields fits{"Fit Game", "HKLM\\SOFTWARE\\Zen Cut", "InstallDir", "game.exe",
+                            "http://127.0.0.1/fit/", "fit"};
+    Answer(fits.approvalid, "1");
+    const LaunchRun run = RunLauncher(LaunchCommand(fits));
+    ASSERT_TRUE(run.ended);
+    EXPECT_TRUE(run.boxes.empty());
+    const auto values = KeyValues(HKEY_CURRENT_USER, RecordPath(fits.appname));
+    ASSERT_EQ(values.count("APP"), 1u);
+    EXPECT_EQ(values.at("APP").data, Quoted(padded, "game.exe") + '\0');
+    EXPECT_EQ(values.at("APP").data.size(), 1024u);
+}
+
+}  // namespace
