@@ -83,6 +83,12 @@ void FillPass(WebFile* file)
         file->running = 0;
         return;
     }
+#ifdef _WIN32
+    // Winsock reports a failed connection attempt only in the exception set,
+    // while libcurl lists a connecting socket for writing only: without this
+    // a refused connection would leave select() waiting for ever.
+    for (u_int i = 0; i < fdwrite.fd_count; ++i) FD_SET(fdwrite.fd_array[i], &fdexcep);
+#endif
     if (maxfd == -1) {
         WaitThroughCurl(multi);
         Perform(multi, &file->running);

@@ -51,7 +51,9 @@ TEST(WebFileOpenFailures, NothingReceivedMeansNoFile)
         SCOPED_TRACE(c.name);
         errno = 0;
         EXPECT_EQ(WebFileOpen(c.url.c_str(), "r"), nullptr);
-        if (!c.routePath.empty()) EXPECT_TRUE(ServerSaw(c.routePath));
+        if (!c.routePath.empty()) {
+            EXPECT_TRUE(ServerSaw(c.routePath));
+        }
     }
     // A failed open leaves the thread able to open the next URL.
     url = ServeOnce("after-failures", "1\n");
