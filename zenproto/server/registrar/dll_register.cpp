@@ -1,0 +1,147 @@
+// DllRegisterServer and DllUnregisterServer: the object map's registry
+// scripts and the type library in the library's own file.
+#include <windows.h>
+#include <oleauto.h>
+#include <olectl.h>
+
+#include <new>
+
+#include "module_file.h"
+#include "server_module.h"
+#include "type_library_path.h"
+#include "win32_registry.h"
+
+namespace {
+
+using registrar::Text;
+
+// One reference to a loaded type library, released once.
+class TypeLibrary {
+public:
+    TypeLibrary() = default;
+    TypeLibrary(const TypeLibrary&) = delete;
+    TypeLibrary& operator=(const TypeLibrary&) = delete;
+    ~TypeLibrary()
+    {
+        if (library_) library_->Release();
+    }
+    ITypeLib* get() const { return library_; }
+    ITypeLib** out() { return &library_; }
+
+private:
+    ITypeLib* library_ = nullptr;
+};
+
+// The library's attributes, released once.
+class LibraryAttributes {
+public:
+    explicit LibraryAttributes(ITypeLib* library) : library_(library)
+    {
+        if (FAILED(library_->GetLibAttr(&attributes_))) attributes_ = nullptr;
+    }
+    LibraryAttributes(const LibraryAttributes&) = delete;
+    LibraryAttributes& operator=(const LibraryAttributes&) = delete;
+    ~LibraryAttributes()
+    {
+        if (attributes_) library_->ReleaseTLibAttr(attributes_);
+    }
+    const TLIBATTR* get() const { return attributes_; }
+
+private:
+    ITypeLib* library_;
+    TLIBATTR* attributes_ = nullptr;
+};
+
+// A system library loaded for one look-up, freed once.
+class LoadedLibrary {
+public:
+    explicit LoadedLibrary(const wchar_t* name) : module_(LoadLibraryW(name)) {}
+    LoadedLibrary(const LoadedLibrary&) = delete;
+    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
+    ~LoadedLibrary()
+    {
+        if (module_) FreeLibrary(module_);
+    }
+    HMODULE get() const { return module_; }
+
+private:
+    HMODULE module_;
+};
+
+// The type library from the module itself, else from the ".tlb" file beside
+// it; `path` is where it was found.
+HRESULT LoadModuleTypeLibrary(TypeLibrary& library, Text& path)
+{
+    HRESULT hr = registrar::ModulePath(ServerModule().m_hInstance, path);
+    if (FAILED(hr)) return hr;
+    hr = LoadTypeLib(registrar::Wide(path), library.out());
+    if (SUCCEEDED(hr)) return hr;
+    Text besides;
+    if (!registrar::TypeLibraryFileBeside(path, besides)) return E_FAIL;
+    path = besides;
+    return LoadTypeLib(registrar::Wide(path), library.out());
+}
+
+HRESULT RegisterModuleTypeLibrary()
+{
+    TypeLibrary library;
+    Text path;
+    HRESULT hr = LoadModuleTypeLibrary(library, path);
+    if (FAILED(hr)) return hr;
+    Text helpDirectory = registrar::HelpDirectoryOf(path);
+    return RegisterTypeLib(library.get(), const_cast<wchar_t*>(registrar::Wide(path)),
+                           const_cast<wchar_t*>(registrar::Wide(helpDirectory)));
+}
+
+typedef HRESULT(WINAPI* UnRegisterTypeLibFunc)(REFGUID, WORD, WORD, LCID, SYSKIND);
+
+void UnregisterModuleTypeLibrary()
+{
+    TypeLibrary library;
+    Text path;
+    if (FAILED(LoadModuleTypeLibrary(library, path))) return;
+    LibraryAttributes attributes(library.get());
+    if (!attributes.get()) return;
+    // Looked up at the time of the call: older systems lack the function.
+    LoadedLibrary oleaut32(L"oleaut32.dll");
+    if (!oleaut32.get()) return;
+    FARPROC found = GetProcAddress(oleaut32.get(), "UnRegisterTypeLib");
+    auto unregister = reinterpret_cast<UnRegisterTypeLibFunc>(reinterpret_cast<void (*)()>(found));
+    if (unregister) unregister(attributes.get()->guid, 1, 0, 0, attributes.get()->syskind);
+}
+
+// Classes with a description of their own are registered otherwise; the
+// protocol class has none and runs its script.
+bool RegistersByScript(const ObjectMapEntry& entry)
+{
+    return entry.pfnUpdateRegistration && (!entry.pfnDescription || entry.pfnDescription() == nullptr);
+}
+
+}  // namespace
+
+STDAPI DllRegisterServer()
+{
+    try {
+        for (ObjectMapEntry* entry = ServerModule().m_pObjectMap; entry && entry->pClassId; ++entry) {
+            if (!RegistersByScript(*entry)) continue;
+            HRESULT hr = entry->pfnUpdateRegistration(TRUE);
+            if (FAILED(hr)) return hr;
+        }
+        return RegisterModuleTypeLibrary();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+// Takes away what it can and always answers S_OK.
+STDAPI DllUnregisterServer()
+{
+    try {
+        for (ObjectMapEntry* entry = ServerModule().m_pObjectMap; entry && entry->pClassId; ++entry) {
+            if (RegistersByScript(*entry)) entry->pfnUpdateRegistration(FALSE);
+        }
+        UnregisterModuleTypeLibrary();
+    } catch (const std::bad_alloc&) {
+    }
+    return S_OK;
+}
