@@ -18,7 +18,7 @@ if(ZEN_WINDOWS)
     ${ZEN_NEWS_DIR}/news_thread.cpp)
   target_link_libraries(zen_tray_news PUBLIC
     zen_tray_news_core zen_tray_state zen_webfile zen_contract
-    user32 gdi32 msimg32 shell32)
+    user32 gdi32 msimg32 shell32 ole32)
 endif()
 
 # Tests. The Windows ones carry the dialog template themselves, since the
@@ -50,6 +50,16 @@ if(EXISTS ${ZEN_NEWS_TESTS}/news_popup_test.cpp)
                        ${CMAKE_BINARY_DIR}/tests/fixtures/testgame)
     endif()
     add_dependencies(news_popup_test zen_testgame)
+  endif()
+
+  # The real program in a Wine virtual desktop; takes the README's screenshots.
+  zen_add_gtest(NAME news_tray_test WINDOWS_ONLY PORTAL fixed TIMEOUT 180
+    SOURCES ${ZEN_NEWS_TESTS}/news_tray_test.cpp
+            ${ZEN_NEWS_TESTS}/news_test_image.cpp
+            ${ZEN_NEWS_TESTS}/news_screen.cpp
+    LIBS zen_portal_client zen_uiauto)
+  if(TARGET news_tray_test)
+    add_dependencies(news_tray_test ZentarisLauncher zen_testgame)
   endif()
 endif()
 

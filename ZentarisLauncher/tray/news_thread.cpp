@@ -1,5 +1,6 @@
 // The news thread: fetches the picture, publishes it and shows the popup.
 #include <windows.h>
+#include <objbase.h>
 
 #include <cstdio>
 #include <memory>
@@ -70,6 +71,10 @@ DWORD WINAPI NewsThread(LPVOID)
 
     // Published images are never freed: a popup may still be painting one.
     newsImage.store(buffer.release(), std::memory_order_release);
+    // A click hands the news page to the shell, which may pass it on to a
+    // COM-based handler: the popup's thread needs COM as the tray's does.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_NEWS), nullptr, NewsDlgProc, 0);
+    if (SUCCEEDED(com)) CoUninitialize();
     return NewsShown;
 }
