@@ -1,0 +1,183 @@
+// The real installer and uninstaller, silent, in this test's own prefix.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "portal_client.h"
+#include "uiauto.h"
+
+namespace {
+
+const char Branch[] = "SOFTWARE\\Telmark\\Zentaris";
+const char RunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zentaris";
+const char ClassKey[] = "CLSID\\{3A7C1E52-9D04-4B6F-A1E8-52C0D97B3F14}";
+const char SchemeCommand[] = "zentaris\\shell\\open\\command";
+
+std::optional<std::string> ReadString(HKEY root, const std::string& key, const char* value)
+{
+    char data[2048] = {};
+    DWORD size = sizeof data;
+    if (RegGetValueA(root, key.c_str(), value, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return std::string(data);
+}
+
+bool KeyExists(HKEY root, const std::string& key)
+{
+    HKEY handle = nullptr;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+    RegCloseKey(handle);
+    return true;
+}
+
+void WriteString(HKEY root, const std::string& key, const char* value, const std::string& data)
+{
+    ASSERT_EQ(RegSetKeyValueA(root, key.c_str(), value, REG_SZ, data.c_str(),
+                              static_cast<DWORD>(data.size() + 1)),
+              ERROR_SUCCESS);
+}
+
+std::string InstallDir()
+{
+    char path[MAX_PATH] = {};
+    GetEnvironmentVariableA("LOCALAPPDATA", path, MAX_PATH);
+    return std::string(path) + "\\Programs\\Zentaris";
+}
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Waits, bounded, for a condition that another process brings about.
+template <typename Condition>
+bool WaitFor(Condition condition, DWORD timeoutMs = 15000)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+bool TrayRunning() { return FindWindowA("ZentarisLauncherApplication", nullptr) != nullptr; }
+
+void Install()
+{
+    const uiauto::RunResult run =
+        uiauto::RunAndAnswer(uiauto::BesideTestProgram("Zentaris-Setup-x86_64.exe"), "/S", 60000);
+    ASSERT_TRUE(run.exited);
+    ASSERT_EQ(run.exitCode, 0u);
+    ASSERT_TRUE(run.boxes.empty()) << run.boxes.front().text;
+}
+
+// The uninstaller hands itself to a copy in the temporary folder and returns
+// at once; it is done when its registration is gone.
+void Uninstall(const std::string& options = "/S")
+{
+    const std::string uninstaller = InstallDir() + "\\uninstall.exe";
+    ASSERT_TRUE(FileExists(uninstaller));
+    const uiauto::RunResult run = uiauto::RunAndAnswer(uninstaller, options, 60000);
+    ASSERT_TRUE(run.exited);
+    ASSERT_EQ(run.exitCode, 0u);
+    ASSERT_TRUE(WaitFor([] { return !KeyExists(HKEY_CURRENT_USER, UninstallKey); }, 60000));
+    ASSERT_TRUE(WaitFor([] { return !FileExists(InstallDir()); }));
+}
+
+TEST(Installer, InstallsRegistersAndStartsTheTray)
+{
+    // A handler of another scheme that uninstalling must not touch.
+    WriteString(HKEY_CLASSES_ROOT, "PROTOCOLS\\Handler\\othersheme", "CLSID", "{00000000-0000-0000-0000-000000000001}");
+    Install();
+
+    const std::string dir = InstallDir();
+    const std::string launcher = dir + "\\ZentarisLauncher.exe";
+    EXPECT_TRUE(FileExists(launcher));
+    EXPECT_TRUE(FileExists(dir + "\\zenproto.dll"));
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, Branch, "LauncherPath"), launcher);
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, RunKey, "Zentaris"), "\"" + launcher + "\" --autostart");
+    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, SchemeCommand, nullptr), "\"" + launcher + "\" \"%1\"");
+    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, "zentaris", "URL Protocol"), "");
+    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, "PROTOCOLS\\Handler\\zentaris", "CLSID"),
+              "{3A7C1E52-9D04-4B6F-A1E8-52C0D97B3F14}");
+    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, std::string(ClassKey) + "\\InprocServer32", nullptr),
+              dir + "\\zenproto.dll");
+    EXPECT_TRUE(WaitFor(TrayRunning)) << "the tray was not started";
+}
+
+TEST(Installer, ReinstallOverARunningInstallation)
+{
+    ASSERT_TRUE(TrayRunning());
+    Install();
+    EXPECT_TRUE(FileExists(InstallDir() + "\\ZentarisLauncher.exe"));
+    EXPECT_TRUE(WaitFor(TrayRunning));
+}
+
+TEST(Installer, SchemeRegistrationStartsTheLauncherLikeABrowserDoes)
+{
+    // A game installed with its own installation record.
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string gameDir = std::string(temp) + "shell game";
+    CreateDirectoryA(gameDir.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(uiauto::BesideTestProgram("testgame.exe").c_str(),
+                          (gameDir + "\\game.exe").c_str(), FALSE));
+    WriteString(HKEY_CURRENT_USER, "Software\\Shell Game", "Dir", gameDir);
+    const std::string log = gameDir + "\\played.log";
+    SetEnvironmentVariableA("ZEN_TESTGAME_LOG", log.c_str());
+    ASSERT_TRUE(portal::Serve("/launcher/shell1/", 200, "1\n"));
+
+    // "Shell Game;HKCU\Software\Shell Game;Dir;game.exe;http://127.0.0.1/;shell1"
+    const char url[] =
+        "zentaris://launch/U2hlbGwgR2FtZTtIS0NVXFNvZnR3YXJlXFNoZWxsIEdhbWU7RGlyO2dhbWUuZXhlO2h0dHA6"
+        "Ly8xMjcuMC4wLjEvO3NoZWxsMQ==";
+    const auto started = reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", url, nullptr, nullptr, SW_SHOWNORMAL));
+    ASSERT_GT(started, 32) << "the shell did not start the registered program";
+    EXPECT_TRUE(WaitFor([&] { return FileExists(log); })) << "the game did not run";
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, std::string(Branch) + "\\Shell Game", "APPNAME"), "Shell Game");
+}
+
+TEST(Installer, UninstallRemovesItsOwnAndKeepsTheGameList)
+{
+    WriteString(HKEY_CURRENT_USER, std::string(Branch) + "\\Kept Game", "APPNAME", "Kept Game");
+    Uninstall();
+
+    EXPECT_FALSE(TrayRunning()) << "the tray was not ended";
+    EXPECT_FALSE(FileExists(InstallDir()));
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, Branch, "LauncherPath"), std::nullopt);
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, RunKey, "Zentaris"), std::nullopt);
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "zentaris"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ClassKey));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "PROTOCOLS\\Handler\\zentaris"));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "CLSID"));
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "PROTOCOLS\\Handler\\othersheme"));
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, std::string(Branch) + "\\Kept Game", "APPNAME"), "Kept Game");
+}
+
+TEST(Installer, UninstallAskedToRemoveDataRemovesTheGameList)
+{
+    Install();
+    Uninstall("/S /REMOVEDATA");
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Branch));
+}
+
+TEST(Installer, AnotherProgramsSchemeRegistrationIsLeftAlone)
+{
+    const std::string foreign = "\"C:\\Other\\other.exe\" \"%1\"";
+    WriteString(HKEY_CLASSES_ROOT, SchemeCommand, nullptr, foreign);
+    Install();
+    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, SchemeCommand, nullptr), foreign);
+    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, "PROTOCOLS\\Handler\\zentaris", "CLSID"),
+              "{3A7C1E52-9D04-4B6F-A1E8-52C0D97B3F14}");
+    Uninstall();
+    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, SchemeCommand, nullptr), foreign);
+}
+
+}  // namespace
