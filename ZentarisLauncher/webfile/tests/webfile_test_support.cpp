@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 
 #include "portal_client.h"
 
@@ -22,16 +21,6 @@
 
 namespace webfile_test {
 
-namespace {
-
-std::map<std::string, std::string>& LastPaths()
-{
-    static std::map<std::string, std::string> paths;
-    return paths;
-}
-
-}  // namespace
-
 std::string ServeOnce(const std::string& name, const std::string& body, int status,
                       const std::string& extraJson)
 {
@@ -41,17 +30,14 @@ std::string ServeOnce(const std::string& name, const std::string& body, int stat
         ADD_FAILURE() << "portal test server refused route " << path;
         return "";
     }
-    LastPaths()[name] = path;
     return portal::UrlOf(path.substr(1));
 }
 
-std::string LastRoutePath(const std::string& name)
+bool ServerSaw(const std::string& url)
 {
-    return LastPaths()[name];
-}
-
-bool ServerSaw(const std::string& path)
-{
+    const std::string base = portal::BaseUrl();
+    if (base.empty() || url.compare(0, base.size(), base) != 0) return false;
+    const std::string path = url.substr(base.size() - 1);
     return portal::RequestLog().find("\"" + path + "\"") != std::string::npos;
 }
 

@@ -16,11 +16,8 @@ namespace webfile_test {
 std::string ServeOnce(const std::string& name, const std::string& body, int status = 200,
                       const std::string& extraJson = "");
 
-// Route path (with its leading '/') of the last ServeOnce with this name.
-std::string LastRoutePath(const std::string& name);
-
-// True when the portal test server has seen a request for `path`.
-bool ServerSaw(const std::string& path);
+// True when the portal test server has been asked for this URL of its own.
+bool ServerSaw(const std::string& url);
 
 // A file in the temporary folder holding exactly `bytes`, removed on scope exit.
 struct ScratchFile {
