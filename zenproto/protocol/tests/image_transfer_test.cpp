@@ -173,16 +173,4 @@ TEST(ImageTransfer, SourceClaimingMoreThanAskedIsNotTrusted)
     EXPECT_EQ(allocator.released, 1);
 }
 
-TEST(ImageAllocatorChoice, NullRestoresTheHeap)
-{
-    CountingAllocator replacement;
-    zenproto::SetImageAllocator(&replacement);
-    EXPECT_EQ(&zenproto::CurrentImageAllocator(), &replacement);
-    zenproto::SetImageAllocator(nullptr);
-    EXPECT_NE(&zenproto::CurrentImageAllocator(), &replacement);
-    void* block = zenproto::CurrentImageAllocator().Allocate(16);
-    ASSERT_NE(block, nullptr);
-    zenproto::CurrentImageAllocator().Release(block);
-}
-
 }  // namespace
