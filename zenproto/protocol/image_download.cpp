@@ -58,6 +58,9 @@ HRESULT CZentarisPluggableProtocol::TransferImage(IInternetProtocolSink* sink)
     if (TransferBody(body, CurrentImageAllocator(), &data, &size) != TransferResult::Complete) {
         return ReportFailure(sink, ErrorOutOfMemory, L"out of memmory");
     }
+    // One request per object; should a caller start it again, the image it
+    // already holds is given back rather than lost.
+    if (m_pData) CurrentImageAllocator().Release(m_pData);
     m_pData = data;
     m_cbData = size;
     m_bDataReady = 1;

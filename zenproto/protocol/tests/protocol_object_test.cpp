@@ -154,6 +154,22 @@ TEST_F(ProtocolTest, ImageIsInPlaceWhenReportDataIsCalled)
     EXPECT_EQ(sink.calls.back(), Data(4097)) << "ReportData must be the last sink call";
 }
 
+TEST_F(ProtocolTest, StartingTheObjectAgainKeepsOneImage)
+{
+    Serve(Bytes(1500, 4));
+    FailingAllocator allocator(0);
+    {
+        Protocol protocol;
+        for (int round = 0; round < 3; ++round) {
+            RecordingSink sink;
+            EXPECT_EQ(protocol.Start(L"zentaris://instcheck", sink), S_OK);
+            EXPECT_EQ(allocator.Outstanding(), 1) << "round " << round;
+        }
+        EXPECT_EQ(protocol.ReadAll(), image_);
+    }
+    EXPECT_EQ(allocator.Outstanding(), 0) << "the image outlived its object";
+}
+
 TEST_F(ProtocolTest, FailedReadInMidBodyServesWhatArrived)
 {
     Serve(Bytes(3000, 8));
