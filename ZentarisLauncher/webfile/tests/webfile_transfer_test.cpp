@@ -200,7 +200,52 @@ TEST(WebFileThreads, ThreadsReadTheirOwnUrlsAtTheSameTime)
     EXPECT_GT(mostInFlight.load(), 1);
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+}  // namespace
+#include <windows.h>
+namespace {
+
+struct PlatformThreadRead {
+    std::string url;
+    std::string received;
+};
+
+DWORD WINAPI ReadOnPlatformThread(void* parameter)
+{
+    auto* job = static_cast<PlatformThreadRead*>(parameter);
+    WebFile* file = WebFileOpen(job->url.c_str(), "rb");
+    if (!file) return 1;
+    std::vector<size_t> counts;
+    job->received = ReadAllRecords(file, 1, 1024, &counts);
+    WebFileClose(file);
+    return 0;
+}
+
+// The tray's worker threads are plain CreateThread threads.
+TEST(WebFileThreads, PlatformThreadsReadTheirOwnUrls)
+{
+    PlatformThreadRead jobs[2];
+    std::vector<std::string> bodies;
+    HANDLE threads[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        bodies.push_back(PatternBytes(3000, 40 + i));
+        jobs[i].url = ServeOnce("platform-thread", bodies[i], 200,
+                                "\"drip\": {\"chunk\": 300, \"interval\": 0.02}");
+    }
+    for (int i = 0; i < 2; ++i) {
+        threads[i] = CreateThread(nullptr, 0, ReadOnPlatformThread, &jobs[i], 0, nullptr);
+        ASSERT_NE(threads[i], nullptr);
+    }
+    EXPECT_EQ(WaitForMultipleObjects(2, threads, TRUE, 60000), WAIT_OBJECT_0);
+    for (int i = 0; i < 2; ++i) {
+        DWORD code = 99;
+        GetExitCodeThread(threads[i], &code);
+        CloseHandle(threads[i]);
+        EXPECT_EQ(code, 0u) << "thread " << i;
+        EXPECT_EQ(jobs[i].received, bodies[i]) << "thread " << i;
+    }
+}
+#else
 }  // namespace
 #include <fcntl.h>
 #include <sys/select.h>
