@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "approval_request.h"
 #include "base64.h"
+#include "game_location.h"
 #include "launch_command.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -23,6 +25,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                               &info.weblink, &info.approvalid}) {
             // A field is never empty and never holds a separator.
             if (*f && (f->value().empty() || f->value().find(';') != std::string::npos)) std::abort();
+        }
+        if (!HasAllLaunchFields(info)) return 0;
+        // What the launcher builds from the fields fits its 1024-byte texts
+        // whole, or is not built at all.
+        if (const auto url = ApprovalUrl("http://127.0.0.1:8780/launcher/", *info.approvalid)) {
+            if (url->size() > 1023 || url->back() != '/') std::abort();
+        }
+        const InstallKey key = SplitInstallKey(*info.installkey);
+        if (key.root == InstallRoot::Invalid && !key.subkey.empty()) std::abort();
+        if (const auto texts = BuildLaunchTexts(*info.installvalue, *info.exename)) {
+            if (texts->commandLine.size() > 1023 || texts->commandLine.front() != '"') std::abort();
+            if (texts->workingDirectory != *info.installvalue) std::abort();
         }
     }
     return 0;
