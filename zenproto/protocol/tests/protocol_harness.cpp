@@ -180,9 +180,15 @@ namespace {
 int opened = 0;
 int closed = 0;
 int readsLeft = -1;  // -1: reads never fail
+std::wstring rootArguments;
+std::wstring urlArguments;
+
+std::wstring Text(LPCWSTR text) { return text ? text : L"(null)"; }
 
 HINTERNET WINAPI CountedOpen(LPCWSTR agent, DWORD access, LPCWSTR proxy, LPCWSTR bypass, DWORD flags)
 {
+    rootArguments = Text(agent) + L"|" + std::to_wstring(access) + L"|" + Text(proxy) + L"|" + Text(bypass) + L"|" +
+                    std::to_wstring(flags);
     HINTERNET handle = InternetOpenW(agent, access, proxy, bypass, flags);
     if (handle) ++opened;
     return handle;
@@ -197,6 +203,8 @@ HINTERNET WINAPI FailedOpen(LPCWSTR, DWORD, LPCWSTR, LPCWSTR, DWORD)
 HINTERNET WINAPI CountedOpenUrl(HINTERNET root, LPCWSTR url, LPCWSTR headers, DWORD length, DWORD flags,
                                 DWORD_PTR context)
 {
+    urlArguments = Text(url) + L"|" + Text(headers) + L"|" + std::to_wstring(length) + L"|" + std::to_wstring(flags) +
+                   L"|" + std::to_wstring(context);
     HINTERNET handle = InternetOpenUrlW(root, url, headers, length, flags, context);
     if (handle) ++opened;
     return handle;
@@ -224,6 +232,8 @@ InternetCallsScope::InternetCallsScope()
 {
     opened = closed = 0;
     readsLeft = -1;
+    rootArguments.clear();
+    urlArguments.clear();
     zenproto::InternetCalls& calls = zenproto::CurrentInternetCalls();
     calls.open = CountedOpen;
     calls.openUrl = CountedOpenUrl;
@@ -240,6 +250,10 @@ void InternetCallsScope::FailReadsAfter(int successfulReads) { readsLeft = succe
 int InternetCallsScope::Opened() const { return opened; }
 
 int InternetCallsScope::Closed() const { return closed; }
+
+std::wstring InternetCallsScope::RootArguments() const { return rootArguments; }
+
+std::wstring InternetCallsScope::UrlArguments() const { return urlArguments; }
 
 FailingAllocator::FailingAllocator(int failAt) : failAt_(failAt) { zenproto::SetImageAllocator(this); }
 

@@ -95,6 +95,10 @@ public:
     void FailReadsAfter(int successfulReads);
     int Opened() const;
     int Closed() const;
+    // Arguments of the last root handle and URL opened:
+    // "agent|access|proxy|bypass|flags" and "url|headers|length|flags|context".
+    std::wstring RootArguments() const;
+    std::wstring UrlArguments() const;
 };
 
 // Image memory from the C heap, failing the allocation call numbered failAt

@@ -254,6 +254,11 @@ TEST_F(ProtocolTest, EveryHandleOpenedIsClosedBeforeStartReturns)
         protocol.Start(c.url, sink);
         EXPECT_EQ(internet.Opened(), c.opened);
         EXPECT_EQ(internet.Closed(), c.opened);
+        if (c.opened == 0) continue;
+        // The system's configured access, synchronous; the built-in image
+        // address without extra headers.
+        EXPECT_EQ(Narrow(internet.RootArguments()), "Zentaris launcher|0|(null)|(null)|0");
+        EXPECT_EQ(Narrow(internet.UrlArguments()), portal::BaseUrl() + "images/space.gif|(null)|4294967295|0|0");
     }
     // Failure after the image was opened: the launcher path is missing.
     RemoveLauncherPath();
