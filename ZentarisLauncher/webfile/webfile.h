@@ -27,7 +27,8 @@ struct WebFile {
 };
 
 // A new record, or null when the name is neither a local file (opened with
-// `mode`) nor a URL whose transfer delivers at least one byte. A URL is
+// `mode`) nor a URL whose transfer delivers at least one byte; a URL open
+// blocks until that first byte or the transfer's end. A URL is
 // always read as bytes; its HTTP status is not looked at and redirects are
 // not followed, so an error page is the file's content.
 WebFile* WebFileOpen(const char* name, const char* mode);
