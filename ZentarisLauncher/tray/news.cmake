@@ -29,38 +29,32 @@ zen_add_gtest(NAME news_host_test HOST_ONLY
   SOURCES ${ZEN_NEWS_TESTS}/news_placement_test.cpp
           ${ZEN_NEWS_TESTS}/news_image_check_test.cpp
           ${ZEN_NEWS_TESTS}/owner_draw_category_test.cpp
-          ${ZEN_NEWS_TESTS}/news_test_image.cpp
   LIBS zen_tray_news_core)
 
-if(EXISTS ${ZEN_NEWS_TESTS}/news_popup_test.cpp)
-  zen_add_gtest(NAME owner_draw_test WINDOWS_ONLY
-    SOURCES ${ZEN_NEWS_TESTS}/owner_draw_test.cpp
-    LIBS zen_tray_news)
+zen_add_gtest(NAME owner_draw_test WINDOWS_ONLY
+  SOURCES ${ZEN_NEWS_TESTS}/owner_draw_test.cpp
+  LIBS zen_tray_news)
 
-  zen_add_gtest(NAME news_popup_test WINDOWS_ONLY PORTAL fixed TIMEOUT 240
-    SOURCES ${ZEN_NEWS_TESTS}/news_popup_test.cpp
-            ${ZEN_NEWS_TESTS}/news_test_image.cpp
-            ${ZEN_NEWS_TESTS}/news_screen.cpp
-            ${ZEN_NEWS_DIR}/../res/news_dialog.rc
-    LIBS zen_tray_news zen_portal_client zen_uiauto)
-  if(TARGET news_popup_test)
-    # testgame.exe records the URL that "open" hands to the http handler.
-    if(NOT TARGET zen_testgame)
-      add_subdirectory(${PROJECT_SOURCE_DIR}/tests/fixtures/testgame
-                       ${CMAKE_BINARY_DIR}/tests/fixtures/testgame)
-    endif()
-    add_dependencies(news_popup_test zen_testgame)
-  endif()
+# testgame.exe, set as the http handler, records what "open" hands on.
+zen_add_gtest(NAME news_popup_test WINDOWS_ONLY PORTAL fixed TIMEOUT 240
+  SOURCES ${ZEN_NEWS_TESTS}/news_popup_test.cpp
+          ${ZEN_NEWS_TESTS}/news_screen.cpp
+          ${ZEN_NEWS_DIR}/../res/news_dialog.rc
+  LIBS zen_tray_news zen_portal_client zen_uiauto)
 
-  # The real program in a Wine virtual desktop; takes the README's screenshots.
-  zen_add_gtest(NAME news_tray_test WINDOWS_ONLY PORTAL fixed TIMEOUT 180
-    SOURCES ${ZEN_NEWS_TESTS}/news_tray_test.cpp
-            ${ZEN_NEWS_TESTS}/news_test_image.cpp
-            ${ZEN_NEWS_TESTS}/news_screen.cpp
-    LIBS zen_portal_client zen_uiauto)
-  if(TARGET news_tray_test)
-    add_dependencies(news_tray_test ZentarisLauncher zen_testgame)
+# The real program on a Wine virtual desktop; takes the README's screenshots.
+zen_add_gtest(NAME news_tray_test WINDOWS_ONLY PORTAL fixed TIMEOUT 180
+  SOURCES ${ZEN_NEWS_TESTS}/news_tray_test.cpp
+          ${ZEN_NEWS_TESTS}/news_screen.cpp
+  LIBS zen_portal_client zen_uiauto)
+
+if(TARGET news_popup_test)
+  if(NOT TARGET zen_testgame)
+    add_subdirectory(${PROJECT_SOURCE_DIR}/tests/fixtures/testgame
+                     ${CMAKE_BINARY_DIR}/tests/fixtures/testgame)
   endif()
+  add_dependencies(news_popup_test zen_testgame)
+  add_dependencies(news_tray_test ZentarisLauncher)
 endif()
 
 zen_add_fuzzer(NAME fuzz_news_image

@@ -1,87 +1,49 @@
 #include "news_screen.h"
 
 #include <cstdio>
-#include <cstring>
+
+#include "news_test_image.h"
 
 namespace newstest {
 
 namespace {
 
-BOOL CALLBACK CollectPopup(HWND window, LPARAM found)
+struct Query {
+    const char* cls;
+    DWORD pid, threadId;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK Collect(HWND window, LPARAM state)
 {
-    char cls[32] = {};
+    auto* q = reinterpret_cast<Query*>(state);
+    DWORD pid = 0;
+    const DWORD tid = GetWindowThreadProcessId(window, &pid);
+    char cls[64] = {};
     GetClassNameA(window, cls, sizeof cls);
-    if (std::strcmp(cls, "#32770") == 0 && IsWindowVisible(window))
-        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    if (pid == q->pid && (!q->threadId || tid == q->threadId) && lstrcmpA(cls, q->cls) == 0 && IsWindowVisible(window))
+        q->found.push_back(window);
     return TRUE;
-}
-
-uint32_t Crc(const unsigned char* p, size_t n, uint32_t crc = 0)
-{
-    crc = ~crc;
-    for (size_t i = 0; i < n; ++i) {
-        crc ^= p[i];
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    return ~crc;
-}
-
-void Put32(std::string& out, uint32_t v)
-{
-    for (int i = 3; i >= 0; --i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
-void Chunk(std::string& png, const char* type, const std::string& data)
-{
-    Put32(png, static_cast<uint32_t>(data.size()));
-    const std::string typed = std::string(type, 4) + data;
-    png += typed;
-    Put32(png, Crc(reinterpret_cast<const unsigned char*>(typed.data()), typed.size()));
-}
-
-// zlib stream of stored (uncompressed) blocks: no compressor needed.
-std::string Stored(const std::string& raw)
-{
-    std::string z("\x78\x01", 2);
-    size_t pos = 0;
-    do {
-        const size_t n = raw.size() - pos < 65535 ? raw.size() - pos : 65535;
-        const bool last = pos + n == raw.size();
-        z.push_back(last ? 1 : 0);
-        z.push_back(static_cast<char>(n & 0xFF));
-        z.push_back(static_cast<char>(n >> 8));
-        z.push_back(static_cast<char>(~n & 0xFF));
-        z.push_back(static_cast<char>((~n >> 8) & 0xFF));
-        z.append(raw, pos, n);
-        pos += n;
-    } while (pos < raw.size());
-    uint32_t a = 1, b = 0;
-    for (unsigned char c : raw) {
-        a = (a + c) % 65521;
-        b = (b + a) % 65521;
-    }
-    Put32(z, b << 16 | a);
-    return z;
 }
 
 }  // namespace
 
-std::vector<HWND> ThreadPopups(DWORD threadId)
+std::vector<HWND> Windows(const char* cls, DWORD pid, DWORD threadId)
 {
-    std::vector<HWND> found;
-    EnumThreadWindows(threadId, CollectPopup, reinterpret_cast<LPARAM>(&found));
-    return found;
+    Query q{cls, pid, threadId, {}};
+    EnumWindows(Collect, reinterpret_cast<LPARAM>(&q));
+    return q.found;
 }
 
-HWND WaitForPopup(DWORD threadId, DWORD timeoutMs)
+std::vector<HWND> WaitForWindows(const char* cls, DWORD pid, DWORD threadId, size_t count, DWORD timeoutMs)
 {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
-    do {
-        const std::vector<HWND> popups = ThreadPopups(threadId);
-        if (!popups.empty()) return popups.front();
-        Sleep(20);
-    } while (GetTickCount64() < end);
-    return nullptr;
+    std::vector<HWND> found = Windows(cls, pid, threadId);
+    while (found.size() < count && GetTickCount64() < end) {
+        Sleep(30);
+        found = Windows(cls, pid, threadId);
+    }
+    return found;
 }
 
 uint32_t ScreenPixel(int x, int y)
@@ -111,75 +73,53 @@ void PressKey(WORD virtualKey)
     SendInput(2, in, sizeof(INPUT));
 }
 
-bool SaveScreenPng(const RECT& area, const std::string& windowsPath)
+bool SaveScreen(const std::string& windowsPath)
 {
-    const int w = area.right - area.left;
-    const int h = area.bottom - area.top;
-    if (w <= 0 || h <= 0) return false;
-
+    RECT r{};
+    GetWindowRect(GetDesktopWindow(), &r);
+    BITMAPINFOHEADER info{sizeof info, r.right - r.left, r.bottom - r.top, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    info.biSizeImage = DWORD((info.biWidth * 3 + 3) & ~3) * DWORD(info.biHeight);
+    std::vector<char> bits(info.biSizeImage);
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    uint32_t* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, info.biWidth, info.biHeight);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, w, h, screen, area.left, area.top, SRCCOPY);
-    GdiFlush();
-
-    std::string raw;
-    raw.reserve(size_t(h) * (1 + 3 * size_t(w)));
-    for (int y = 0; y < h; ++y) {
-        raw.push_back('\0');  // no filter
-        for (int x = 0; x < w; ++x) {
-            const uint32_t p = bits[size_t(y) * w + x];
-            raw.push_back(static_cast<char>((p >> 16) & 0xFF));
-            raw.push_back(static_cast<char>((p >> 8) & 0xFF));
-            raw.push_back(static_cast<char>(p & 0xFF));
-        }
-    }
+    BitBlt(memory, 0, 0, info.biWidth, info.biHeight, screen, r.left, r.top, SRCCOPY);
     SelectObject(memory, old);
+    GetDIBits(memory, bitmap, 0, info.biHeight, bits.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
 
-    std::string png("\x89PNG\r\n\x1a\n", 8);
-    std::string header;
-    Put32(header, static_cast<uint32_t>(w));
-    Put32(header, static_cast<uint32_t>(h));
-    header += std::string("\x08\x02\x00\x00\x00", 5);  // 8-bit RGB
-    Chunk(png, "IHDR", header);
-    Chunk(png, "IDAT", Stored(raw));
-    Chunk(png, "IEND", "");
-
+    BITMAPFILEHEADER file{0x4D42, DWORD(sizeof file + sizeof info + bits.size()), 0, 0, DWORD(sizeof file + sizeof info)};
     FILE* f = std::fopen(windowsPath.c_str(), "wb");
     if (!f) return false;
-    const bool ok = std::fwrite(png.data(), 1, png.size(), f) == png.size();
+    bool ok = std::fwrite(&file, sizeof file, 1, f) == 1 && std::fwrite(&info, sizeof info, 1, f) == 1 &&
+              std::fwrite(bits.data(), 1, bits.size(), f) == bits.size();
     return std::fclose(f) == 0 && ok;
 }
 
-std::string WinePath(const std::string& unixPath)
+int PictureMismatches(HWND popup)
 {
-    std::string path = "Z:" + unixPath;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
+    RECT r{}, button{};
+    GetWindowRect(popup, &r);
+    GetWindowRect(GetDlgItem(popup, 1002), &button);
+    std::vector<POINT> samples = {{0, 0}, {267, 78}, {0, 78}, {267, 40}};  // a picture shifted by one shows here
+    for (int y = 0; y < 79; y += 6)
+        for (int x = 0; x < 268; x += 13) samples.push_back({x, y});
+    int wrong = 0;
+    for (const POINT& p : samples) {
+        const POINT at{r.left + 10 + p.x, r.top + 10 + p.y};
+        if (!PtInRect(&button, at) && ScreenPixel(at.x, at.y) != PatternColour(p.x, p.y)) ++wrong;
+    }
+    return wrong;
 }
 
-std::string ReadFileText(const std::string& path)
+bool WaitForPicture(HWND popup)
 {
-    std::string text;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return text;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-    std::fclose(f);
-    return text;
+    for (int i = 0; i < 60; ++i, Sleep(50))
+        if (PictureMismatches(popup) == 0) return true;
+    return false;
 }
 
 }  // namespace newstest

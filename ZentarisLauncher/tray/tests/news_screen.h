@@ -1,5 +1,5 @@
-// Windows test helpers for the news popup: find a thread's popup, read the
-// screen, press on things, save what is on screen as a PNG.
+// Windows test helpers for the popup and the menu: find windows, read the
+// screen, press on things, save the screen.
 #pragma once
 
 #include <windows.h>
@@ -10,28 +10,25 @@
 
 namespace newstest {
 
-// The visible dialog windows ("#32770") of a thread.
-std::vector<HWND> ThreadPopups(DWORD threadId);
+// Visible top-level windows of a class, of one process (pid) and, when
+// threadId is not 0, of one thread, on this thread's desktop.
+std::vector<HWND> Windows(const char* cls, DWORD pid, DWORD threadId = 0);
 
-// Waits up to timeoutMs for a visible dialog of the thread; null if none.
-HWND WaitForPopup(DWORD threadId, DWORD timeoutMs);
+// Waits up to timeoutMs for at least `count` such windows.
+std::vector<HWND> WaitForWindows(const char* cls, DWORD pid, DWORD threadId, size_t count, DWORD timeoutMs);
 
-// Screen pixel as 0xRRGGBB.
-uint32_t ScreenPixel(int x, int y);
-
-// A left click at a screen position, through the input queue.
+uint32_t ScreenPixel(int x, int y);  // 0xRRGGBB
 void ClickAt(int x, int y);
-
-// A key press and release through the input queue.
 void PressKey(WORD virtualKey);
 
-// Writes the given screen area as an RGB PNG. True when written.
-bool SaveScreenPng(const RECT& area, const std::string& windowsPath);
+// Writes the whole screen as a 24-bit BMP (news_png_pack.py makes PNGs).
+bool SaveScreen(const std::string& windowsPath);
 
-// A Linux path as Wine sees it (Z: drive).
-std::string WinePath(const std::string& unixPath);
+// Samples of the test picture at (10, 10) of the popup that differ from it;
+// points under the popup's "X" button are left out.
+int PictureMismatches(HWND popup);
 
-// Contents of a file, empty when it does not exist.
-std::string ReadFileText(const std::string& path);
+// Waits up to 3 s for the picture to be on screen.
+bool WaitForPicture(HWND popup);
 
 }  // namespace newstest

@@ -1,5 +1,5 @@
-// Packed bitmaps for the news tests, built field by field so that each test
-// can bend one field. Portable: used on the host and under Wine.
+// Packed bitmaps for the news tests, header field by field, so that a test
+// can bend one field. Portable: host and Windows tests share it.
 #pragma once
 
 #include <cstdint>
@@ -11,27 +11,43 @@ struct DibSpec {
     uint32_t headerSize = 40;
     int32_t width = 268;
     int32_t height = 79;        // positive: bottom-up rows
-    uint16_t planes = 1;
     uint16_t bitCount = 24;
     uint32_t compression = 0;
     uint32_t coloursUsed = 0;
-    uint32_t colourSpace = 0;   // V5 header only
-    uint32_t tableEntries = 0;  // colour table bytes / 4 written after the header
-    int32_t rows = -1;          // pixel rows written; -1: |height|
-    size_t extraBytes = 0;      // bytes appended after the rows
+    size_t size = 0;            // 0: header and every row; else cut or padded to this
 };
 
-// Colour of image pixel (x, y), y counted from the top as displayed.
-struct Rgb {
-    uint8_t r, g, b;
-};
-Rgb PatternColour(int x, int y);
+// Pixel (x, y) of the 24-bit test picture, y counted from the top; packed 0xRRGGBB.
+inline uint32_t PatternColour(int x, int y)
+{
+    return uint32_t(x & 0xFF) << 16 | uint32_t((y * 3) & 0xFF) << 8 | uint32_t((x + 2 * y) & 0xFF);
+}
 
-// Header, colour table and rows. Rows of a 24-bit image carry PatternColour;
-// other bit counts carry a simple byte pattern.
-std::string BuildDib(const DibSpec& spec);
+inline void Put(std::string& out, uint32_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
 
-// Row length in bytes, padded to 4, computed the slow way (bit by bit).
-size_t RowBytes(int32_t width, uint16_t bitCount);
+inline std::string BuildDib(const DibSpec& s)
+{
+    std::string out;
+    for (uint32_t v : {s.headerSize, uint32_t(s.width), uint32_t(s.height)}) Put(out, v, 4);
+    Put(out, 1, 2);
+    Put(out, s.bitCount, 2);
+    for (uint32_t v : {s.compression, 0u, 2835u, 2835u, s.coloursUsed, 0u}) Put(out, v, 4);
+    if (s.headerSize > 40 && s.headerSize < 4096) out.resize(s.headerSize, '\0');
+    const size_t limit = s.size ? s.size : ~size_t(0) / 2;
+    const int32_t rows = s.height < 0 ? -s.height : s.height;
+    const uint64_t stride = (uint64_t(s.width > 0 ? s.width : 0) * s.bitCount + 31) / 32 * 4;
+    for (int32_t row = 0; row < rows && out.size() < limit; ++row) {
+        const int y = s.height > 0 ? rows - 1 - row : row;
+        for (uint64_t i = 0; i < stride && out.size() < limit; ++i) {
+            const uint32_t c = PatternColour(int(i / 3), y);
+            out.push_back(s.bitCount == 24 ? static_cast<char>(c >> (8 * (i % 3))) : static_cast<char>(i + row));
+        }
+    }
+    if (s.size) out.resize(s.size, 'Z');
+    return out;
+}
 
 }  // namespace newstest
