@@ -1,38 +1,95 @@
 #!/usr/bin/env bash
-# The main job, start to end, under Wine: a portal on loopback, a fresh
-# Wine prefix, and the launcher given launch commands as the protocol
-# handler passes them.
+# The main job, from the installer to a started game, under Wine against the
+# sample portal on loopback. Prints its evidence; leaves nothing running.
 #   demo.sh BUILD_DIR
 set -uo pipefail
 zen_src=$(cd "$(dirname "$0")/.." && pwd)
 source "$zen_src/scripts/session.sh"
 build=$(cd "${1:-build}" && pwd)
 bin=$build/win64/bin
+out=$build/demo
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/zen-demo.XXXXXX")
 trap 'zen_session_end; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
+rm -rf "$out" && mkdir -p "$out"
 
 step() { printf '\n== %s\n' "$*"; }
-b64() { printf '%s' "$1" | base64 -w0; }
+reg_query() { zen_wine reg query "$@" | tr -d '\r' | sed '/^$/d'; }
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+unixpath() { zen_wine winepath -u "$1" | tr -d '\r'; }
+# Waits (bounded) for a file that a Windows program writes.
+wait_file() { local i; for i in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.1; done; return 1; }
 
-step "portal on 127.0.0.1:8780"
-zen_portal_start 8780 "$zen_src/tests/portal/root" || exit 1
-echo "serving $zen_src/tests/portal/root"
+step "sample portal on 127.0.0.1:8780"
+exec {pf}< <(exec python3 "$zen_src/portal/sample_portal.py" --port 8780 2>"$work/portal.log")
+zen_session_pids+=($!)
+zen_first_line "$pf" >/dev/null || { echo "the sample portal did not start"; cat "$work/portal.log"; exit 1; }
+curl -s http://127.0.0.1:8780/images/uinstapp.dat | sed 's/^/download list: /'
 
-step "fresh Wine prefix"
+step "fresh Wine prefix with a desktop and taskbar"
 zen_wine_start "$build/win64/wine-template" || exit 1
+zen_wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null
+zen_wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1280x1024 /f >/dev/null
+/usr/lib/wine/wineserver -k; /usr/lib/wine/wineserver -w
+/usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/null
 echo "prefix $WINEPREFIX, display $DISPLAY"
+# Sample games close themselves after a few seconds.
+export ZEN_SAMPLE_GAME_SECONDS=4
 
-launch() {
-  printf '\n$ ZentarisLauncher.exe %s\n' "$1"
-  zen_wine "$bin/zen_run_answer.exe" "$bin/ZentarisLauncher.exe" "$1"
-}
+step "install: Zentaris-Setup-x86_64.exe /S"
+zen_wine "$bin/Zentaris-Setup-x86_64.exe" /S && echo "installer exit status 0"
+reg_query 'HKCU\SOFTWARE\Telmark\Zentaris' /v LauncherPath
+reg_query 'HKCR\PROTOCOLS\Handler\zentaris' /v CLSID
+reg_query 'HKCR\zentaris\shell\open\command' /ve
 
-payload=$(b64 'Space Demo;HKCU\Software\ZentarisDemo\Space;InstallDir;space.exe;http://127.0.0.1:8780/games/space/;demo1')
-step "launch commands"
-launch "zentaris://launch/$payload"
-launch "\"zentaris://launch/$payload\""
-launch "zentaris:launch/$payload"
-launch "zentaris://launch/Y="
-launch ""
+step "sample games, each with its installation record"
+games=$(unixpath 'C:\Games')
+mkdir -p "$games/Space Demo" "$games/Kart Demo/bin"
+cp "$bin/spacedemo.exe" "$games/Space Demo/"
+cp "$bin/kartdemo.exe" "$games/Kart Demo/bin/"
+zen_wine "$games/Space Demo/spacedemo.exe" --register
+zen_wine "$games/Kart Demo/bin/kartdemo.exe" --register
+reg_query 'HKCU\Software\Zentaris Samples' /s
+
+step "install check through the URL layer, as a browser asks for it"
+zen_wine "$bin/zen_urlbind.exe" 'zentaris://instcheck/1000' "$(winpath "$out/instcheck.gif")"
+zen_wine "$bin/zen_urlbind.exe" 'zentaris://instcheck/1002'
+
+step "launch through the URL layer: the handler starts the launcher"
+url=$(curl -s 'http://127.0.0.1:8780/api/launch-url?game=Space%20Demo')
+echo "$url"
+zen_wine "$bin/zen_urlbind.exe" "$url"
+if wait_file "$games/Space Demo/started.log"; then
+  echo "Space Demo ran (its log: cwd|command line):"; sed 's/^/  /' "$games/Space Demo/started.log"
+else
+  echo "Space Demo did not run"; status=1
+fi
+reg_query 'HKCU\SOFTWARE\Telmark\Zentaris\Space Demo'
+
+step "the same link again: its one-time approval is spent, nothing starts"
+before=$(wc -l < "$games/Space Demo/started.log" 2>/dev/null || echo 0)
+zen_wine "$bin/zen_urlbind.exe" "$url"
+sleep 3
+after=$(wc -l < "$games/Space Demo/started.log" 2>/dev/null || echo 0)
+echo "Space Demo starts: $before before, $after after"
+
+step "launch as a modern browser does: the shell runs the scheme's command"
+url=$(curl -s 'http://127.0.0.1:8780/api/launch-url?game=Kart%20Demo')
+zen_wine start "$url"
+if wait_file "$games/Kart Demo/bin/started.log"; then
+  echo "Kart Demo ran:"; sed 's/^/  /' "$games/Kart Demo/bin/started.log"
+else
+  echo "Kart Demo did not run"; status=1
+fi
+
+step "uninstall: uninstall.exe /S (the game list stays)"
+dir=$(unixpath 'C:\users\root\AppData\Local\Programs\Zentaris')
+zen_wine "$dir/uninstall.exe" /S
+for i in $(seq 100); do [ -d "$dir" ] || break; sleep 0.1; done
+[ -d "$dir" ] && echo "install folder still there" || echo "install folder removed"
+reg_query 'HKCU\SOFTWARE\Telmark\Zentaris' /s | grep -E 'Zentaris\\|LauncherPath' || true
+
+echo
+echo "evidence in $out"
+exit ${status:-0}
