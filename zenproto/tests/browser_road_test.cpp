@@ -1,0 +1,207 @@
+// The browser road end to end under Wine: zenproto.dll registered with
+// regsvr32 in this prefix, "LauncherPath" written as the installation does,
+// and "zentaris:" URLs bound through the platform's URL layer as a browser
+// binds them. The install-check image comes from the portal test server on
+// the handler's built-in address; a launch URL starts the real
+// ZentarisLauncher.exe, which asks the portal and starts the test game.
+#include <windows.h>
+#include <objbase.h>
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "installation.h"
+#include "launch_harness.h"
+#include "portal.h"
+#include "portal_client.h"
+#include "uiauto.h"
+#include "url_bind_client.h"
+
+namespace {
+
+using browserroad::BindLikeABrowser;
+using browserroad::BindOutcome;
+
+std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// Bytes no text route would produce: NULs, high bytes, more than two of the
+// handler's 1024-byte pieces.
+std::string ImageBody()
+{
+    std::string body = "GIF89a";
+    for (int i = 0; body.size() < 2500; ++i) body += static_cast<char>((i * 37) & 0xFF);
+    return body;
+}
+
+int ImageRequests()
+{
+    const std::string log = portal::RequestLog();
+    int count = 0;
+    for (size_t at = log.find("/images/space.gif"); at != std::string::npos; at = log.find("/images/space.gif", at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+int Regsvr32(const std::string& arguments)
+{
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    auto process = uiauto::Process::Start(std::string(system) + "\\regsvr32.exe", "/s " + arguments);
+    if (!process) return -1;
+    auto code = process->WaitExit(60000);
+    return code ? static_cast<int>(*code) : -1;
+}
+
+// Every process started from this test process from now on joins one job,
+// whose completion port tells their starts and ends: the handler keeps no
+// handle to the launcher, and the launcher none to the game.
+class ProcessWatch {
+public:
+    bool Begin()
+    {
+        job_ = CreateJobObjectW(nullptr, nullptr);
+        port_ = CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1);
+        JOBOBJECT_ASSOCIATE_COMPLETION_PORT association{};
+        association.CompletionKey = job_;
+        association.CompletionPort = port_;
+        return job_ && port_ &&
+               SetInformationJobObject(job_, JobObjectAssociateCompletionPortInformation, &association,
+                                       sizeof association) &&
+               AssignProcessToJobObject(job_, GetCurrentProcess());
+    }
+
+    // Waits until at least `minimum` processes have started since the last
+    // call and all of them have ended; the number started.
+    size_t WaitForChildren(size_t minimum, DWORD timeoutMs)
+    {
+        std::set<DWORD> started;
+        std::set<DWORD> ended;
+        const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+        while (started.size() < minimum || ended.size() < started.size()) {
+            const ULONGLONG now = GetTickCount64();
+            if (now >= deadline) break;
+            DWORD message = 0;
+            ULONG_PTR key = 0;
+            LPOVERLAPPED detail = nullptr;
+            if (!GetQueuedCompletionStatus(port_, &message, &key, &detail, static_cast<DWORD>(deadline - now))) break;
+            const DWORD pid = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(detail));
+            if (pid == GetCurrentProcessId()) continue;
+            if (message == JOB_OBJECT_MSG_NEW_PROCESS) started.insert(pid);
+            if (message == JOB_OBJECT_MSG_EXIT_PROCESS || message == JOB_OBJECT_MSG_ABNORMAL_EXIT_PROCESS) {
+                ended.insert(pid);
+            }
+        }
+        return ended.size() < started.size() ? 0 : started.size();
+    }
+
+private:
+    HANDLE job_ = nullptr;   // lives as long as the test program
+    HANDLE port_ = nullptr;
+};
+
+class BrowserRoad : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        registered_ = Regsvr32("\"" + uiauto::BesideTestProgram("zenproto.dll") + "\"") == 0;
+        // As the installation leaves it.
+        const std::string launcher = uiauto::BesideTestProgram("ZentarisLauncher.exe");
+        HKEY key = nullptr;
+        RegCreateKeyExW(HKEY_CURRENT_USER, zentaris::AppBranchW, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr);
+        const std::wstring path = Widen(launcher);
+        RegSetValueExW(key, zentaris::LauncherPathValueW, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                       static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+        watching_ = watch_.Begin();
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(registered_) << "regsvr32 zenproto.dll failed";
+        // The handler fetches its image from its built-in address.
+        ASSERT_NE(std::wstring(zentaris::InstallCheckImageUrl).find(Widen(portal::BaseUrl())), std::wstring::npos);
+        ASSERT_TRUE(portal::Reset());
+        ASSERT_TRUE(portal::Serve("/images/space.gif", 200, ImageBody()));
+    }
+
+    static bool registered_;
+    static bool watching_;
+    static ProcessWatch watch_;
+};
+
+bool BrowserRoad::registered_ = false;
+bool BrowserRoad::watching_ = false;
+ProcessWatch BrowserRoad::watch_;
+
+TEST_F(BrowserRoad, InstallCheckDeliversThePortalsImage)
+{
+    for (const wchar_t* url : {L"zentaris://instcheck/1000", L"zentaris://instcheck", L"ZENTARIS://INSTCHECK/1001",
+                               L"zentaris://instcheck/abc"}) {
+        SCOPED_TRACE(std::string(url, url + wcslen(url)));
+        ASSERT_TRUE(portal::Reset());
+        ASSERT_TRUE(portal::Serve("/images/space.gif", 200, ImageBody()));
+        const BindOutcome outcome = BindLikeABrowser(url);
+        ASSERT_TRUE(outcome.finished) << "no data and no end within the bound";
+        EXPECT_TRUE(SUCCEEDED(outcome.bindResult)) << std::hex << outcome.bindResult;
+        EXPECT_FALSE(outcome.stopped && FAILED(outcome.stopResult)) << std::hex << outcome.stopResult;
+        EXPECT_EQ(outcome.bytes, ImageBody());
+        EXPECT_EQ(ImageRequests(), 1);
+    }
+}
+
+TEST_F(BrowserRoad, InstallCheckForATooNewVersionFailsWithoutTheImage)
+{
+    for (const wchar_t* url : {L"zentaris://instcheck/1002", L"zentaris://instcheck/ 2000"}) {
+        SCOPED_TRACE(std::string(url, url + wcslen(url)));
+        ASSERT_TRUE(portal::Reset());
+        const BindOutcome outcome = BindLikeABrowser(url);
+        ASSERT_TRUE(outcome.finished);
+        ASSERT_TRUE(outcome.stopped);
+        EXPECT_EQ(outcome.stopResult, E_FAIL);
+        EXPECT_EQ(outcome.stopText, L"invalid version");
+        EXPECT_TRUE(outcome.bytes.empty());
+        EXPECT_EQ(ImageRequests(), 0);
+    }
+}
+
+TEST_F(BrowserRoad, LaunchUrlStartsTheLauncherAndTheApprovedGame)
+{
+    ASSERT_TRUE(watching_) << "cannot follow the processes this test starts";
+    const struct {
+        const char* approval;
+        bool gameStarts;
+    } cases[] = {{"1", true}, {"0", false}};
+    int serial = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("approval ") + c.approval);
+        ASSERT_TRUE(portal::Serve("/images/space.gif", 200, ImageBody()));
+        launchtest::StartGameLog();
+        const std::string name = "Road Game " + std::to_string(++serial);
+        const std::string dir = launchtest::InstallTestGame(name);
+        const std::string key = "SOFTWARE\\Zen Road Vendor\\" + name;
+        launchtest::WriteInstallationRecord(HKEY_LOCAL_MACHINE, key, "InstallDir", dir);
+        const std::string id = "road" + std::to_string(serial);
+        ASSERT_TRUE(portal::Serve("/launcher/" + id + "/", 200, c.approval));
+        const std::string command =
+            launchtest::LaunchCommand({name, "HKLM\\" + key, "InstallDir", "game.exe", "http://127.0.0.1/g/", id});
+
+        const BindOutcome outcome = BindLikeABrowser(Widen(command));
+        ASSERT_TRUE(outcome.finished);
+        EXPECT_EQ(outcome.bytes, ImageBody());
+        EXPECT_EQ(watch_.WaitForChildren(c.gameStarts ? 2 : 1, 60000), c.gameStarts ? 2u : 1u);
+
+        EXPECT_NE(portal::RequestLog().find("\"/launcher/" + id + "/\""), std::string::npos);
+        const auto starts = launchtest::GameStarts();
+        ASSERT_EQ(starts.size(), c.gameStarts ? 1u : 0u);
+        if (c.gameStarts) {
+            EXPECT_EQ(launchtest::WithoutTrailingBackslash(starts[0].workingDirectory), dir);
+        }
+    }
+}
+
+}  // namespace
