@@ -57,7 +57,11 @@ if(TARGET news_popup_test)
   add_dependencies(news_tray_test ZentarisLauncher)
 endif()
 
+# The checked sources are compiled into the target itself so that they carry
+# the fuzzer's coverage instrumentation (the library's copies carry none).
 zen_add_fuzzer(NAME fuzz_news_image
   SOURCES ${ZEN_NEWS_TESTS}/fuzz_news_image.cpp
+          ${ZEN_NEWS_DIR}/news_image_check.cpp
+          ${ZEN_NEWS_DIR}/news_placement.cpp
   LIBS zen_tray_news_core
   CORPUS ${ZEN_NEWS_TESTS}/corpus/news_image)
