@@ -3,7 +3,6 @@
 #include <string>
 
 #include "approval_request.h"
-#include "launch_command.h"
 #include "launcher.h"
 #include "portal.h"
 #include "webfile.h"
