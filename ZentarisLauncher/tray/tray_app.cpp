@@ -107,6 +107,9 @@ void ResetTrayTables()
     }
     downloadCatalog.Clear();
     for (HICON& icon : menuIcons) icon = nullptr;
+    // Modules stay loaded; only their slots are emptied, so that a position
+    // is scanned again for the icon that was just forgotten.
+    for (int i = 0; i < CatalogCapacity; ++i) featureModules[i] = gameModules[i] = nullptr;
 }
 
 void OpenFeatureLink(int index)

@@ -21,6 +21,14 @@ constexpr DWORD TextBufferSize = 1024;
 using TextBuffer = char[TextBufferSize + 1];
 
 constexpr int IconScanLastId = 1024;
+using IconIds = bool[IconScanLastId + 1];
+
+BOOL CALLBACK CollectIconId(HMODULE, LPCSTR, LPSTR name, LONG_PTR param)
+{
+    const ULONG_PTR id = reinterpret_cast<ULONG_PTR>(name);
+    if (IS_INTRESOURCE(name) && id >= 1 && id <= IconScanLastId) (*reinterpret_cast<IconIds*>(param))[id] = true;
+    return TRUE;
+}
 
 // A value read whole into a heap block of its stored size plus one byte.
 std::unique_ptr<char[]> ReadValueBlock(HKEY key, const char* name)
@@ -137,7 +145,12 @@ void ScanExecutableIcon(const char* path, HMODULE* moduleSlot, HICON* iconSlot)
     // Without a module the resource calls would look at the system's own
     // images instead of the game's.
     if (!*moduleSlot) return;
+    // Only ids the file holds can give an icon: asking for each of the 1024
+    // ids in turn would cost seconds for a file without icons.
+    IconIds ids{};
+    EnumResourceNamesA(*moduleSlot, RT_GROUP_ICON, CollectIconId, reinterpret_cast<LONG_PTR>(&ids));
     for (int id = 1; id <= IconScanLastId; ++id) {
+        if (!ids[id]) continue;
         HANDLE icon = LoadImageA(*moduleSlot, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR);
         if (!icon) icon = LoadImageA(*moduleSlot, MAKEINTRESOURCEA(id), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR);
         if (icon) {

@@ -1,0 +1,363 @@
+#include "tray_harness.h"
+
+#include <cstdint>
+#include <fstream>
+
+#include "tray.h"
+
+namespace traytest {
+
+namespace {
+
+constexpr UINT MenuGetHandle = 0x01E1;  // MN_GETHMENU
+constexpr DWORD PollMs = 20;
+
+// Looks again every PollMs until found() or the deadline.
+template <typename Found>
+bool WaitUntil(DWORD timeoutMs, Found found)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (found()) return true;
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(PollMs);
+    }
+}
+
+BOOL CALLBACK CollectMenuWindow(HWND window, LPARAM param)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (pid == GetCurrentProcessId() && IsWindowVisible(window) && std::string(className) == "#32768") {
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    }
+    return TRUE;
+}
+
+void PostKey(HWND menuWindow, UINT key)
+{
+    PostMessageA(menuWindow, WM_KEYDOWN, key, 1);
+    PostMessageA(menuWindow, WM_KEYUP, key, 0xC0000001);
+}
+
+}  // namespace
+
+TrayRun::TrayRun()
+{
+    ended_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE ended = ended_;
+    thread_ = std::thread([ended] {
+        RunTray(GetModuleHandleA(nullptr));
+        SetEvent(ended);
+    });
+    WaitUntil(10000, [this] {
+        window_ = FindWindowA("ZentarisLauncherApplication", "Zentaris MsgWindow");
+        return window_ != nullptr;
+    });
+}
+
+TrayRun::~TrayRun()
+{
+    if (WaitForSingleObject(ended_, 0) != WAIT_OBJECT_0) {
+        for (HWND menu : MenuWindows()) CloseMenu(menu);
+        if (window_) PostMessageA(window_, WM_COMMAND, 1000, 0);
+    }
+    if (WaitForSingleObject(ended_, 60000) == WAIT_OBJECT_0) {
+        thread_.join();
+    } else {
+        thread_.detach();  // a hung tray: the test has failed already
+    }
+    CloseHandle(ended_);
+}
+
+bool TrayRun::WaitEnded(DWORD timeoutMs)
+{
+    return WaitForSingleObject(ended_, timeoutMs) == WAIT_OBJECT_0;
+}
+
+HWND TrayRun::ClickIcon(UINT mouseMessage, DWORD waitMs, UINT iconId)
+{
+    PostMessageA(window_, WM_USER + 1, iconId, mouseMessage);
+    HWND menu = nullptr;
+    WaitUntil(waitMs, [&] {
+        const std::vector<HWND> windows = MenuWindows();
+        if (!windows.empty()) menu = windows.front();
+        return menu != nullptr;
+    });
+    return menu;
+}
+
+std::vector<MenuItem> TrayRun::ReadMenu(DWORD waitMs)
+{
+    HWND menuWindow = ClickIcon(WM_RBUTTONUP, waitMs);
+    if (!menuWindow) return {};
+    std::vector<MenuItem> tree =
+        ReadMenuTree(reinterpret_cast<HMENU>(SendMessageA(menuWindow, MenuGetHandle, 0, 0)));
+    CloseMenu(menuWindow);
+    Sync();
+    return tree;
+}
+
+bool TrayRun::Pick(int top, int sub)
+{
+    HWND menuWindow = ClickIcon(WM_RBUTTONUP);
+    if (!menuWindow) return false;
+    const std::vector<MenuItem> tree =
+        ReadMenuTree(reinterpret_cast<HMENU>(SendMessageA(menuWindow, MenuGetHandle, 0, 0)));
+    // The first Down selects the first item; separators are passed over.
+    for (int i = 0; i <= top && i < static_cast<int>(tree.size()); ++i) {
+        if (!(tree[i].type & MFT_SEPARATOR)) PostKey(menuWindow, VK_DOWN);
+    }
+    if (sub >= 0) {
+        // Right opens the submenu with its first item selected.
+        PostKey(menuWindow, VK_RIGHT);
+        for (int i = 0; i < sub; ++i) PostKey(menuWindow, VK_DOWN);
+    }
+    PostMessageA(menuWindow, WM_CHAR, '\r', 1);
+    const bool closed = WaitUntil(5000, [] { return MenuWindows().empty(); });
+    Sync();
+    return closed;
+}
+
+void TrayRun::Command(UINT id)
+{
+    PostMessageA(window_, WM_COMMAND, id, 0);
+    Sync();
+}
+
+void TrayRun::Sync()
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+}
+
+std::vector<HWND> MenuWindows()
+{
+    std::vector<HWND> windows;
+    EnumWindows(CollectMenuWindow, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+void CloseMenu(HWND menuWindow)
+{
+    PostKey(menuWindow, VK_ESCAPE);
+    WaitUntil(5000, [] { return MenuWindows().empty(); });
+}
+
+std::vector<MenuItem> ReadMenuTree(HMENU menu)
+{
+    std::vector<MenuItem> items;
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        MENUITEMINFOA info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_DATA | MIIM_FTYPE;
+        if (!GetMenuItemInfoA(menu, i, TRUE, &info)) continue;
+        MenuItem item;
+        item.id = info.wID;
+        item.type = info.fType;
+        item.popup = info.hSubMenu != nullptr;
+        if (info.dwItemData) item.text = reinterpret_cast<const char*>(info.dwItemData);
+        if (info.hSubMenu) item.children = ReadMenuTree(info.hSubMenu);
+        items.push_back(item);
+    }
+    return items;
+}
+
+RegValue Sz(const std::string& name, const std::string& text)
+{
+    return {name, REG_SZ, text + '\0'};
+}
+
+bool DeleteBranch()
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, "SOFTWARE\\Telmark\\Zentaris");
+    RegDeleteKeyA(HKEY_CURRENT_USER, "SOFTWARE\\Telmark\\Zentaris");
+    HKEY branch = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Telmark\\Zentaris", 0, KEY_READ, &branch) != ERROR_SUCCESS) {
+        return true;
+    }
+    RegCloseKey(branch);
+    return false;
+}
+
+bool CreateBranch()
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Telmark\\Zentaris", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+bool WriteRecord(const std::string& name, const std::vector<RegValue>& values)
+{
+    HKEY key = nullptr;
+    const std::string path = "SOFTWARE\\Telmark\\Zentaris\\" + name;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    bool ok = true;
+    for (const RegValue& value : values) {
+        ok = ok && RegSetValueExA(key, value.name.c_str(), 0, value.type,
+                                  reinterpret_cast<const BYTE*>(value.data.data()),
+                                  static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS;
+    }
+    RegCloseKey(key);
+    return ok;
+}
+
+std::vector<std::string> EnumerateRecords()
+{
+    std::vector<std::string> names;
+    HKEY branch = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Telmark\\Zentaris", 0, KEY_READ, &branch) != ERROR_SUCCESS) {
+        return names;
+    }
+    char name[1024];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = sizeof name;
+        if (RegEnumKeyExA(branch, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.push_back(name);
+    }
+    RegCloseKey(branch);
+    return names;
+}
+
+std::string NewFolder(const std::string& name)
+{
+    char temp[MAX_PATH] = {};
+    GetTempPathA(sizeof temp, temp);
+    const std::string folder = std::string(temp) + name;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+std::string Beside(const std::string& fileName)
+{
+    char path[MAX_PATH * 4] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder(path, n < sizeof path ? n : 0);
+    return folder.substr(0, folder.find_last_of('\\') + 1) + fileName;
+}
+
+std::string CopyProgram(const std::string& fileName, const std::string& folder, const std::string& newName)
+{
+    const std::string target = folder + "\\" + newName;
+    CopyFileA(Beside(fileName).c_str(), target.c_str(), FALSE);
+    return target;
+}
+
+std::vector<std::string> WaitForGameStarts(const std::string& log, size_t count, DWORD timeoutMs)
+{
+    std::vector<std::string> lines;
+    WaitUntil(timeoutMs, [&] {
+        lines.clear();
+        std::ifstream in(log, std::ios::binary);
+        std::string line;
+        while (std::getline(in, line)) lines.push_back(line);
+        return lines.size() >= count;
+    });
+    return lines;
+}
+
+namespace {
+
+uint32_t Crc32(const std::string& bytes)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char byte : bytes) {
+        crc ^= byte;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+std::string BigEndian(uint32_t value)
+{
+    return {static_cast<char>(value >> 24), static_cast<char>(value >> 16), static_cast<char>(value >> 8),
+            static_cast<char>(value)};
+}
+
+std::string Chunk(const std::string& type, const std::string& data)
+{
+    return BigEndian(static_cast<uint32_t>(data.size())) + type + data + BigEndian(Crc32(type + data));
+}
+
+// zlib stream of stored (uncompressed) blocks.
+std::string StoredZlib(const std::string& raw)
+{
+    std::string out = "\x78\x01";
+    size_t offset = 0;
+    do {
+        const size_t length = raw.size() - offset < 65535 ? raw.size() - offset : 65535;
+        const bool last = offset + length == raw.size();
+        out += static_cast<char>(last ? 1 : 0);
+        out += static_cast<char>(length & 0xFF);
+        out += static_cast<char>(length >> 8);
+        out += static_cast<char>(~length & 0xFF);
+        out += static_cast<char>((~length >> 8) & 0xFF);
+        out.append(raw, offset, length);
+        offset += length;
+    } while (offset < raw.size());
+    uint32_t a = 1, b = 0;
+    for (unsigned char byte : raw) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    return out + BigEndian((b << 16) | a);
+}
+
+}  // namespace
+
+bool SaveScreenPng(const std::string& path)
+{
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = bitmap != nullptr;
+    if (ok) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        ok = BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY) != 0;
+        SelectObject(memory, old);
+    }
+    std::string raw;
+    if (ok) {
+        const auto* pixels = static_cast<const unsigned char*>(bits);
+        raw.reserve(static_cast<size_t>(height) * (width * 3 + 1));
+        for (int y = 0; y < height; ++y) {
+            raw += '\0';
+            for (int x = 0; x < width; ++x) {
+                const unsigned char* p = pixels + (static_cast<size_t>(y) * width + x) * 4;
+                raw += static_cast<char>(p[2]);
+                raw += static_cast<char>(p[1]);
+                raw += static_cast<char>(p[0]);
+            }
+        }
+    }
+    if (bitmap) DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    if (!ok) return false;
+    std::string header = BigEndian(width) + BigEndian(height) + std::string("\x08\x02\x00\x00\x00", 5);
+    const std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + Chunk("IHDR", header) + Chunk("IDAT", StoredZlib(raw)) +
+                            Chunk("IEND", "");
+    std::ofstream out(path, std::ios::binary);
+    out.write(png.data(), static_cast<std::streamsize>(png.size()));
+    return out.good();
+}
+
+}  // namespace traytest

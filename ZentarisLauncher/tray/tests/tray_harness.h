@@ -1,0 +1,88 @@
+// Drives tray mode inside the test process: RunTray on a thread of its own,
+// the icon's callback messages, the tracked menu read through its window,
+// keyboard picks, and the records the menus are built from.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace traytest {
+
+struct MenuItem {
+    UINT id = 0;             // command id; for a submenu entry its handle's low bits
+    UINT type = 0;           // MFT_* flags
+    bool popup = false;
+    std::string text;        // the owner-drawn item's data
+    std::vector<MenuItem> children;
+};
+
+// RunTray(program instance) on its own thread, window found, until Exit or
+// destruction.
+class TrayRun {
+public:
+    TrayRun();
+    ~TrayRun();
+    TrayRun(const TrayRun&) = delete;
+    TrayRun& operator=(const TrayRun&) = delete;
+
+    HWND Window() const { return window_; }
+    bool Started() const { return window_ != nullptr; }
+    // True once RunTray has returned, within timeoutMs.
+    bool WaitEnded(DWORD timeoutMs);
+
+    // Sends the icon's callback as the shell does (id, mouse message) and
+    // waits for a menu to be tracked. Null when none appears in waitMs.
+    HWND ClickIcon(UINT mouseMessage, DWORD waitMs = 5000, UINT iconId = 1);
+    // Opens the menu with a right click, reads the whole tree and closes it.
+    std::vector<MenuItem> ReadMenu(DWORD waitMs = 5000);
+    // Opens the menu and picks, by keyboard, the item at `top` (and in its
+    // submenu at `sub`, when sub >= 0); positions count every item.
+    bool Pick(int top, int sub = -1);
+    // A command as the menu posts it, handled when this returns.
+    void Command(UINT id);
+    // Handled when this returns: everything posted before it.
+    void Sync();
+
+private:
+    HANDLE ended_ = nullptr;
+    std::thread thread_;
+    HWND window_ = nullptr;
+};
+
+// The visible tracked menu windows ("#32768") of this process.
+std::vector<HWND> MenuWindows();
+// Closes a tracked menu, and waits until it is gone.
+void CloseMenu(HWND menuWindow);
+// The menu tree behind a tracked menu window.
+std::vector<MenuItem> ReadMenuTree(HMENU menu);
+
+// The application registry of this prefix.
+struct RegValue {
+    std::string name;
+    DWORD type;
+    std::string data;  // stored bytes exactly
+};
+RegValue Sz(const std::string& name, const std::string& text);  // REG_SZ with its terminator
+bool DeleteBranch();  // true when the branch is gone
+bool CreateBranch();
+bool WriteRecord(const std::string& key, const std::vector<RegValue>& values);
+// The record names in the platform's enumeration order.
+std::vector<std::string> EnumerateRecords();
+
+// Folder for files of one test, below the temporary folder, created empty.
+std::string NewFolder(const std::string& name);
+// Full path of a program beside the test program.
+std::string Beside(const std::string& fileName);
+// Copies a program beside the test program into folder under a new name.
+std::string CopyProgram(const std::string& fileName, const std::string& folder, const std::string& newName);
+
+// Lines that testgame.exe recorded: "<working directory>|<command line>".
+std::vector<std::string> WaitForGameStarts(const std::string& log, size_t count, DWORD timeoutMs);
+
+// Saves the whole screen as a PNG file.
+bool SaveScreenPng(const std::string& path);
+
+}  // namespace traytest

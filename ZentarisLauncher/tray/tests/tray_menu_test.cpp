@@ -1,0 +1,404 @@
+// Tray mode run inside the test process: the menu tree it tracks, read
+// through the menu window, and the effects of its commands (links opened
+// through the shell's "open", games started, the icon removed).
+#include <windows.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+
+#include "portal_client.h"
+#include "tray_harness.h"
+#include "tray_menu.h"
+#include "url_record.h"
+
+using traytest::MenuItem;
+using traytest::RegValue;
+using traytest::Sz;
+using traytest::TrayRun;
+
+namespace {
+
+const std::string ListPath = "/images/uinstapp.dat";
+// Links never leave the machine: the recorder takes them; the port is closed.
+const std::string Site = "http://127.0.0.1:9/";
+
+struct Expected {
+    UINT id;
+    std::string text;
+};
+
+std::vector<Expected> Entries(const MenuItem& submenu)
+{
+    std::vector<Expected> entries;
+    for (const MenuItem& item : submenu.children) entries.push_back({item.id, item.text});
+    return entries;
+}
+
+bool operator==(const Expected& a, const Expected& b) { return a.id == b.id && a.text == b.text; }
+
+std::ostream& operator<<(std::ostream& out, const Expected& e) { return out << e.id << " \"" << e.text << "\""; }
+
+std::string Numbered(const char* format, int i)
+{
+    char text[256];
+    std::snprintf(text, sizeof text, format, i);
+    return text;
+}
+
+bool WaitForDownloads(int count)
+{
+    for (int i = 0; i < 500; ++i) {
+        if (downloadCatalog.Count() >= count) return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+int NewsRequests()
+{
+    const std::string log = portal::RequestLog();
+    int count = 0;
+    for (size_t at = log.find("news.dib"); at != std::string::npos; at = log.find("news.dib", at + 1)) ++count;
+    return count;
+}
+
+// Each test: an empty registry branch (or none), no news picture, the given
+// download list, links recorded, games logged.
+class Tray : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(portal::Reset());
+        ASSERT_TRUE(portal::Serve("/launcher/news.dib", 404, ""));
+        ASSERT_TRUE(traytest::DeleteBranch());
+        record_ = urlrecord::NewRecordFile();
+        ASSERT_TRUE(urlrecord::InstallUrlRecorder(record_));
+        gameLog_ = traytest::NewFolder("tray-games") + "\\started.log";
+        DeleteFileA(gameLog_.c_str());
+        SetEnvironmentVariableA("ZEN_TESTGAME_LOG", gameLog_.c_str());
+    }
+
+    void ServeList(const std::string& body, const std::string& extra = "")
+    {
+        ASSERT_TRUE(portal::Serve(ListPath, body.empty() ? 404 : 200, body, extra));
+    }
+
+    std::string record_;
+    std::string gameLog_;
+};
+
+TEST_F(Tray, WithNothingToListTheMenuHoldsItsFixedEntries)
+{
+    ServeList("");
+    TrayRun tray;
+    ASSERT_TRUE(tray.Started());
+    for (int showing = 0; showing < 2; ++showing) {
+        SCOPED_TRACE("showing " + std::to_string(showing + 1));
+        const std::vector<MenuItem> menu = tray.ReadMenu();
+        ASSERT_EQ(menu.size(), 6u);
+        struct Row {
+            bool popup;
+            UINT id;
+            std::string text;
+        };
+        const Row rows[] = {{true, 0, "Descargar game client"},
+                            {true, 0, "Caracter\xEDsticas de zentaris"},
+                            {true, 0, "Iniciar Juego"},
+                            {false, 1001, "Mostrar Noticias nuevamente"},
+                            {false, 0, ""},
+                            {false, 1000, "Salir"}};
+        for (size_t i = 0; i < menu.size(); ++i) {
+            SCOPED_TRACE("item " + std::to_string(i));
+            EXPECT_EQ(menu[i].popup, rows[i].popup);
+            if (!rows[i].popup) {
+                EXPECT_EQ(menu[i].id, rows[i].id);
+            }
+            EXPECT_EQ(menu[i].text, rows[i].text);
+            EXPECT_TRUE(menu[i].type & MFT_OWNERDRAW);
+            EXPECT_EQ((menu[i].type & MFT_SEPARATOR) != 0, i == 4);
+            EXPECT_TRUE(menu[i].children.empty());
+        }
+    }
+    // "Características" in Windows-1252: the í is one byte, 0xED.
+    EXPECT_EQ(std::string(FeatureMenuText).size(), 27u);
+    EXPECT_EQ(static_cast<unsigned char>(FeatureMenuText[8]), 0xEDu);
+
+    // The fixed entries' icons, loaded at 16 x 16 before the menu shows.
+    for (int slot : {1, 2, 3, 1000, 1001}) {
+        SCOPED_TRACE("icon slot " + std::to_string(slot));
+        ICONINFO info{};
+        ASSERT_TRUE(menuIcons[slot] && GetIconInfo(menuIcons[slot], &info));
+        BITMAP bitmap{};
+        GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+        EXPECT_EQ(bitmap.bmWidth, 16);
+        if (info.hbmColor) DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+    }
+}
+
+TEST_F(Tray, OnlyAButtonReleaseOnTheIconOpensTheMenu)
+{
+    ServeList("");
+    TrayRun tray;
+    ASSERT_TRUE(tray.Started());
+    for (UINT release : {WM_LBUTTONUP, WM_RBUTTONUP}) {
+        HWND menu = tray.ClickIcon(release);
+        ASSERT_NE(menu, nullptr) << "mouse message " << release;
+        traytest::CloseMenu(menu);
+        tray.Sync();
+    }
+    struct Case {
+        UINT id, mouse;
+    };
+    const Case quiet[] = {{1, WM_LBUTTONDOWN}, {1, WM_RBUTTONDOWN}, {1, WM_MOUSEMOVE},   {1, WM_LBUTTONDBLCLK},
+                          {1, WM_RBUTTONDBLCLK}, {1, WM_MBUTTONUP}, {2, WM_RBUTTONUP}, {0, WM_LBUTTONUP}};
+    for (const Case& c : quiet) {
+        PostMessageA(tray.Window(), WM_USER + 1, c.id, c.mouse);
+        tray.Sync();  // a menu would be on screen by now
+        EXPECT_TRUE(traytest::MenuWindows().empty()) << "icon " << c.id << ", mouse message " << c.mouse;
+        for (HWND menu : traytest::MenuWindows()) traytest::CloseMenu(menu);
+    }
+}
+
+// Which records each submenu lists, and under which ids: the id comes from
+// the record's enumeration index, so a record left out leaves a gap.
+TEST_F(Tray, RecordsAreListedByTheirEnumerationIndex)
+{
+    ServeList("");
+    ASSERT_TRUE(traytest::CreateBranch());
+    const std::string dir = traytest::NewFolder("tray-records");
+    const std::string game = traytest::CopyProgram("testgame.exe", dir, "game.exe");
+    const RegValue app = Sz("APP", "\"" + game), apath = Sz("APATH", dir), link = Sz("WEBLINK", Site + "page");
+    const std::string name1023(1023, 'n'), name1024(1024, 'm');
+    struct Record {
+        std::string key;
+        std::vector<RegValue> values;
+        bool inFeatures, inGames;
+    };
+    const std::vector<Record> records = {
+        {"r01 no weblink", {Sz("APPNAME", "No Link"), app, apath}, false, true},
+        {"r02 complete", {Sz("APPNAME", "Complete"), app, apath, link}, true, true},
+        {"r03 nolaunch text", {Sz("APPNAME", "NoLaunch Sz"), app, apath, link, Sz("NOLAUNCH", "")}, true, false},
+        {"r04 nolaunch dword", {Sz("APPNAME", "NoLaunch Dword"), app, apath, link, {"NOLAUNCH", REG_DWORD, std::string(4, '\1')}}, true, false},
+        {"r05 nolaunch binary", {Sz("APPNAME", "NoLaunch Binary"), app, apath, link, {"NOLAUNCH", REG_BINARY, ""}}, true, false},
+        {"r06 nolaunch none", {Sz("APPNAME", "NoLaunch None"), app, apath, link, {"NOLAUNCH", REG_NONE, ""}}, true, false},
+        {"r07 name 1023", {Sz("APPNAME", name1023), app, apath, link}, true, true},
+        {"r08 name 1024", {Sz("APPNAME", name1024), app, apath, link}, false, false},
+        {"r09 no app", {Sz("APPNAME", "No App"), apath, link}, true, false},
+        {"r10 no appname", {app, apath, link}, false, false},
+        {"r11 no apath", {Sz("APPNAME", "No Apath"), app, link}, true, false},
+        {"r12 empty", {}, false, false},
+    };
+    for (const Record& r : records) ASSERT_TRUE(traytest::WriteRecord(r.key, r.values)) << r.key;
+
+    const std::vector<std::string> order = traytest::EnumerateRecords();
+    ASSERT_EQ(order.size(), records.size());
+    std::vector<Expected> features, games;
+    for (UINT index = 0; index < order.size(); ++index) {
+        const auto r = std::find_if(records.begin(), records.end(), [&](const Record& x) { return x.key == order[index]; });
+        ASSERT_NE(r, records.end());
+        const std::string appName = r->values.empty() ? "" : r->values[0].data.c_str();
+        if (r->inFeatures) features.push_back({2001 + index, appName});
+        if (r->inGames) games.push_back({3001 + index, appName});
+    }
+    ASSERT_EQ(order[0], "r01 no weblink");
+    ASSERT_EQ(features.front().id, 2002u) << "a record without WEBLINK leaves its id unused";
+
+    TrayRun tray;
+    ASSERT_TRUE(tray.Started());
+    const std::vector<MenuItem> menu = tray.ReadMenu();
+    ASSERT_EQ(menu.size(), 6u);
+    EXPECT_EQ(Entries(menu[1]), features);
+    EXPECT_EQ(Entries(menu[2]), games);
+    EXPECT_TRUE(menu[0].children.empty());
+
+    // A record written while the tray runs shows in the next menu.
+    ASSERT_TRUE(traytest::WriteRecord("r13 later", {Sz("APPNAME", "Later"), app, apath, link}));
+    const std::vector<MenuItem> again = tray.ReadMenu();
+    ASSERT_EQ(again.size(), 6u);
+    EXPECT_EQ(again[1].children.size(), features.size() + 1);
+    EXPECT_EQ(again[2].children.size(), games.size() + 1);
+    EXPECT_EQ(again[2].children.back().text, "Later");
+}
+
+TEST_F(Tray, ItemsTakeTheFirstIconOfTheirExecutable)
+{
+    ServeList("");
+    ASSERT_TRUE(traytest::CreateBranch());
+    const std::string dir = traytest::NewFolder("tray-icons");
+    struct Case {
+        std::string key, exe;
+        bool hasIcon;
+    };
+    const Case cases[] = {
+        {"a with icons", traytest::CopyProgram("ZentarisLauncher.exe", dir, "icons.exe"), true},
+        {"b without icons", traytest::CopyProgram("urlrecorder.exe", dir, "plain.exe"), false},
+        {"c missing file", dir + "\\missing.exe", false},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(traytest::WriteRecord(c.key, {Sz("APPNAME", c.key), Sz("APP", "\"" + c.exe), Sz("APATH", dir),
+                                                  Sz("WEBLINK", Site)}));
+    }
+    TrayRun tray;
+    ASSERT_TRUE(tray.Started());
+    for (int showing = 0; showing < 2; ++showing) {
+        const std::vector<MenuItem> menu = tray.ReadMenu();
+        ASSERT_EQ(menu.size(), 6u);
+        ASSERT_EQ(menu[1].children.size(), 3u);
+        ASSERT_EQ(menu[2].children.size(), 3u);
+        const std::vector<std::string> order = traytest::EnumerateRecords();
+        for (int i = 0; i < 3; ++i) {
+            const auto c = std::find_if(std::begin(cases), std::end(cases), [&](const Case& x) { return x.key == order[i]; });
+            SCOPED_TRACE(c->key);
+            EXPECT_EQ(menuIcons[2001 + i] != nullptr, c->hasIcon);
+            EXPECT_EQ(menuIcons[3001 + i] != nullptr, c->hasIcon);
+        }
+    }
+}
+
+// Picking entries in the tracked menu, by keyboard as a user would.
+TEST_F(Tray, PickedEntriesOpenTheirLinksAndStartTheGame)
+{
+    ServeList("Client One;" + Site + "one.exe;\r\n;Client Two;;" + Site + "two.exe;\n");
+    ASSERT_TRUE(traytest::CreateBranch());
+    const std::string dir = traytest::NewFolder("tray pick game");
+    CreateDirectoryA((dir + "\\bin").c_str(), nullptr);
+    const std::string game = traytest::CopyProgram("testgame.exe", dir + "\\bin", "space game.exe");
+    ASSERT_TRUE(traytest::WriteRecord("Space", {Sz("APPNAME", "Space"), Sz("APP", "\"" + game), Sz("APATH", dir),
+                                                Sz("WEBLINK", Site + "games/space?from=tray")}));
+
+    TrayRun tray;
+    ASSERT_TRUE(tray.Started());
+    ASSERT_TRUE(WaitForDownloads(2));
+
+    ASSERT_TRUE(tray.Pick(0, 1));
+    ASSERT_TRUE(tray.Pick(1, 0));
+    std::vector<std::string> urls = urlrecord::WaitForRecordedUrls(record_, 2, 10000);
+    std::sort(urls.begin(), urls.end());
+    EXPECT_EQ(urls, (std::vector<std::string>{Site + "games/space?from=tray", Site + "two.exe"}));
+
+    ASSERT_TRUE(tray.Pick(2, 0));
+    const std::vector<std::string> starts = traytest::WaitForGameStarts(gameLog_, 1, 10000);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0], dir + "|\"" + game);
+}
+
+// Ids at both ends of each range reach entries 0 and 998; the ids around
+// the ranges do nothing.
+TEST_F(Tray, FullCatalogsFillEveryIdAndOnlyThoseAct)
+{
+    std::string list;
+    for (int i = 0; i < 999; ++i) list += Numbered("Client %03d;", i) + Site + Numbered("dl/%d;\n", i);
+    ServeList(list);
+    ASSERT_TRUE(traytest::CreateBranch());
+    const std::string dir = traytest::NewFolder("tray-full");
+    const std::string realGame = traytest::CopyProgram("testgame.exe", dir, "real.exe");
+    for (int i = 0; i < 999; ++i) {
+        // Entries 0 and 998 start the logging game; the others are never run.
+        const std::string exe = (i == 0 || i == 998) ? realGame : dir + "\\never.exe";
+        ASSERT_TRUE(traytest::WriteRecord(Numbered("g%03d", i), {Sz("APPNAME", Numbered("Game %03d", i)),
+                                                                  Sz("APP", "\"" + exe + "\" " + std::to_string(i)),
+                                                                  Sz("APATH", dir), Sz("WEBLINK", Site + Numbered("page/%d", i))}));
+    }
+    TrayRun tray;
+    ASSERT_TRUE(tray.Started());
+    ASSERT_TRUE(WaitForDownloads(999));
+    const std::vector<MenuItem> menu = tray.ReadMenu(60000);
+    ASSERT_EQ(menu.size(), 6u);
+    for (int sub = 0; sub < 3; ++sub) {
+        const UINT first = sub == 0 ? 4001 : sub == 1 ? 2001 : 3001;
+        const char* format = sub == 0 ? "Client %03d" : "Game %03d";
+        std::vector<Expected> expected;
+        for (UINT i = 0; i < 999; ++i) expected.push_back({first + i, Numbered(format, static_cast<int>(i))});
+        EXPECT_EQ(Entries(menu[sub]), expected) << "submenu " << sub;
+    }
+
+    for (UINT id : {0u, 999u, 1002u, 2000u, 3000u, 4000u, 5000u, 5001u, 65535u}) tray.Command(id);
+    for (UINT id : {2001u, 2999u, 4001u, 4999u, 3001u, 3999u}) tray.Command(id);
+    std::vector<std::string> urls = urlrecord::WaitForRecordedUrls(record_, 4, 10000);
+    const std::vector<std::string> starts = traytest::WaitForGameStarts(gameLog_, 2, 10000);
+    Sleep(1000);  // anything a wrong id started has arrived by now
+    urls = urlrecord::RecordedUrls(record_);
+    std::sort(urls.begin(), urls.end());
+    EXPECT_EQ(urls, (std::vector<std::string>{Site + "dl/0", Site + "dl/998", Site + "page/0", Site + "page/998"}));
+    const std::set<std::string> started(starts.begin(), starts.end());
+    EXPECT_EQ(started, (std::set<std::string>{dir + "|\"" + realGame + "\" 0", dir + "|\"" + realGame + "\" 998"}));
+    EXPECT_EQ(traytest::WaitForGameStarts(gameLog_, 3, 0).size(), 2u);
+}
+
+TEST_F(Tray, DownloadListLongerThan999LinesShows999)
+{
+    std::string list;
+    for (int i = 0; i < 1500; ++i) list += Numbered("Client %d;", i) + Site + Numbered("dl/%d;\n", i);
+    ServeList(list);
+    TrayRun tray;
+    ASSERT_TRUE(tray.Started());
+    ASSERT_TRUE(WaitForDownloads(999));
+    const std::vector<MenuItem> menu = tray.ReadMenu();
+    ASSERT_EQ(menu.size(), 6u);
+    ASSERT_EQ(menu[0].children.size(), 999u);
+    EXPECT_EQ(menu[0].children.back().id, 4999u);
+    EXPECT_EQ(menu[0].children.back().text, "Client 998");
+    tray.Command(4999);
+    EXPECT_EQ(urlrecord::WaitForRecordedUrls(record_, 1, 10000), (std::vector<std::string>{Site + "dl/998"}));
+}
+
+TEST_F(Tray, DownloadCommandBeforeTheListArrivesDoesNothing)
+{
+    ServeList("Late Client;" + Site + "late.exe;\n", "\"stall\": 3");
+    TrayRun tray;
+    ASSERT_TRUE(tray.Started());
+    tray.Command(4001);
+    const std::vector<MenuItem> early = tray.ReadMenu();
+    ASSERT_EQ(early.size(), 6u);
+    EXPECT_TRUE(early[0].children.empty());
+
+    ASSERT_TRUE(WaitForDownloads(1));
+    const std::vector<MenuItem> later = tray.ReadMenu();
+    ASSERT_EQ(later.size(), 6u);
+    EXPECT_EQ(Entries(later[0]), (std::vector<Expected>{{4001, "Late Client"}}));
+    tray.Command(4001);
+    EXPECT_EQ(urlrecord::WaitForRecordedUrls(record_, 1, 10000), (std::vector<std::string>{Site + "late.exe"}))
+        << "only the command after the list arrived opens the link";
+}
+
+TEST_F(Tray, NewsCommandFetchesTheNewsAgainEachTime)
+{
+    ServeList("");
+    TrayRun tray;
+    ASSERT_TRUE(tray.Started());
+    for (int i = 0; i < 100 && NewsRequests() < 1; ++i) Sleep(20);
+    EXPECT_EQ(NewsRequests(), 1) << "one news fetch at start";
+    tray.Command(1001);
+    ASSERT_TRUE(tray.Pick(3));
+    for (int i = 0; i < 250 && NewsRequests() < 3; ++i) Sleep(20);
+    EXPECT_EQ(NewsRequests(), 3);
+}
+
+bool IconPresent(HWND window)
+{
+    NOTIFYICONDATAA data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window;
+    data.uID = 1;
+    data.uFlags = NIF_TIP;
+    lstrcpynA(data.szTip, "Zentaris", sizeof data.szTip);
+    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+TEST_F(Tray, SalirRemovesTheIconAndEndsTrayMode)
+{
+    ServeList("");
+    TrayRun tray;
+    ASSERT_TRUE(tray.Started());
+    EXPECT_TRUE(IconPresent(tray.Window()));
+    ASSERT_TRUE(tray.Pick(5));
+    EXPECT_TRUE(tray.WaitEnded(5000));
+    EXPECT_FALSE(IconPresent(tray.Window()));
+}
+
+}  // namespace
