@@ -91,6 +91,8 @@ Function ${un}EndTray
     ${EndIf}
     ${If} $1 == 0
       DetailPrint "Ending the running Zentaris tray"
+      ; An open tray menu would hold the command back until it closes.
+      System::Call 'user32::PostMessageW(p r0, i ${WM_CANCELMODE}, p 0, p 0) i .r2'
       System::Call 'user32::PostMessageW(p r0, i ${WM_COMMAND}, p ${IDM_EXIT}, p 0) i .r2'
     ${EndIf}
     IntOp $1 $1 + 1

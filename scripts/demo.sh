@@ -42,6 +42,9 @@ zen_wine "$bin/Zentaris-Setup-x86_64.exe" /S && echo "installer exit status 0"
 reg_query 'HKCU\SOFTWARE\Telmark\Zentaris' /v LauncherPath
 reg_query 'HKCR\PROTOCOLS\Handler\zentaris' /v CLSID
 reg_query 'HKCR\zentaris\shell\open\command' /ve
+# The installer started the tray; its news popup shows shortly after.
+sleep 3
+zen_wine "$bin/zen_screen.exe" "$(winpath "$out/news-popup.bmp")" && echo "screenshot: news popup"
 
 step "sample games, each with its installation record"
 games=$(unixpath 'C:\Games')
@@ -83,6 +86,9 @@ else
   echo "Kart Demo did not run"; status=1
 fi
 
+step "the tray menu lists the games just launched"
+zen_wine "$bin/zen_screen.exe" --tray-menu "$(winpath "$out/tray-menu.bmp")" && echo "screenshot: tray menu"
+
 step "uninstall: uninstall.exe /S (the game list stays)"
 dir=$(unixpath 'C:\users\root\AppData\Local\Programs\Zentaris')
 zen_wine "$dir/uninstall.exe" /S
@@ -90,6 +96,8 @@ for i in $(seq 100); do [ -d "$dir" ] || break; sleep 0.1; done
 [ -d "$dir" ] && echo "install folder still there" || echo "install folder removed"
 reg_query 'HKCU\SOFTWARE\Telmark\Zentaris' /s | grep -E 'Zentaris\\|LauncherPath' || true
 
+python3 "$zen_src/ZentarisLauncher/tray/tests/news_png_pack.py" "$out" "$out"/*.bmp >/dev/null && rm -f "$out"/*.bmp
 echo
-echo "evidence in $out"
+echo "evidence in $out:"
+ls "$out" | sed 's/^/  /'
 exit ${status:-0}

@@ -147,6 +147,10 @@ TEST(Installer, SchemeRegistrationStartsTheLauncherLikeABrowserDoes)
 TEST(Installer, UninstallRemovesItsOwnAndKeepsTheGameList)
 {
     WriteString(HKEY_CURRENT_USER, std::string(Branch) + "\\Kept Game", "APPNAME", "Kept Game");
+    // A user who left the tray menu open: the tray must still end, or its
+    // files stay behind.
+    PostMessageA(FindWindowA("ZentarisLauncherApplication", nullptr), WM_USER + 1, 1, WM_RBUTTONUP);
+    ASSERT_TRUE(WaitFor([] { return FindWindowA("#32768", nullptr) != nullptr; })) << "no tray menu";
     Uninstall();
 
     EXPECT_FALSE(TrayRunning()) << "the tray was not ended";
