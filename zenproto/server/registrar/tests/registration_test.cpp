@@ -296,36 +296,4 @@ TEST(Resources, VersionBlockMarksTheLibrarySelfRegistering)
     }
 }
 
-TEST(Resources, ScriptIsCrLfTextIndentedOneTabPerLevel)
-{
-    const auto bytes = ResourceBytes(DllPath(), L"REGISTRY", 101);
-    ASSERT_FALSE(bytes.empty());
-    const std::string text(bytes.begin(), bytes.end());
-    ASSERT_GE(text.size(), 2u);
-    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
-    int depth = 0;
-    size_t lines = 0;
-    for (size_t start = 0; start < text.size();) {
-        const size_t end = text.find("\r\n", start);
-        ASSERT_NE(end, std::string::npos) << "line without CR LF at " << start;
-        const std::string line = text.substr(start, end - start);
-        start = end + 2;
-        ++lines;
-        ASSERT_EQ(line.find('\n'), std::string::npos);
-        const size_t tabs = line.find_first_not_of('\t');
-        ASSERT_NE(tabs, std::string::npos) << "empty line " << lines;
-        const std::string content = line.substr(tabs);
-        if (content == "}") --depth;
-        EXPECT_EQ(tabs, static_cast<size_t>(depth)) << line;
-        if (content == "{") ++depth;
-        // Braces of blocks stand on lines of their own.
-        if (content.size() > 1) {
-            EXPECT_NE(content.back(), '{') << line;
-            EXPECT_NE(content.front(), '}') << line;
-        }
-    }
-    EXPECT_EQ(depth, 0);
-    EXPECT_EQ(lines, 36u);
-}
-
 }  // namespace

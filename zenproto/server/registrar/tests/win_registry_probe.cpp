@@ -138,10 +138,4 @@ int Regsvr32(const std::string& arguments)
     return static_cast<int>(*code);
 }
 
-bool DeleteTree(HKEY root, const std::wstring& path)
-{
-    RegDeleteTreeW(root, path.c_str());
-    return !KeyExists(root, path);
-}
-
 }  // namespace probe

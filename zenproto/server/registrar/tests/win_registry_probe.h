@@ -29,7 +29,4 @@ std::vector<std::string> Snapshot(HKEY root, const std::wstring& path);
 // Runs the platform's regsvr32 silently; its exit code, or -1.
 int Regsvr32(const std::string& arguments);
 
-// Deletes root\path with its subtree; true when it is gone.
-bool DeleteTree(HKEY root, const std::wstring& path);
-
 }  // namespace probe
