@@ -136,7 +136,35 @@ TEST(Regsvr32, WritesEveryEntryOfTheTableAndTheTypeLibrary)
     EXPECT_STREQ(help, L"ZentarisPluggableProtocol Class");
     SysFreeString(name);
     SysFreeString(help);
+    TYPEATTR* classAttributes = nullptr;
+    ASSERT_EQ(coclass->GetTypeAttr(&classAttributes), S_OK);
+    EXPECT_TRUE(classAttributes->wTypeFlags & TYPEFLAG_FCANCREATE);
+    EXPECT_EQ(classAttributes->cImplTypes, 1);
+    coclass->ReleaseTypeAttr(classAttributes);
     coclass->Release();
+
+    // The interface: dual, for automation, no members beyond IDispatch's.
+    ITypeInfo* dual = nullptr;
+    ASSERT_EQ(library->GetTypeInfoOfGuid(
+                  {0x5d0b9e47, 0x2c6a, 0x4f13, {0x8b, 0x7e, 0x91, 0xa4, 0xc3, 0xf6, 0xd0, 0x28}}, &dual),
+              S_OK);
+    TYPEATTR* dualAttributes = nullptr;
+    ASSERT_EQ(dual->GetTypeAttr(&dualAttributes), S_OK);
+    EXPECT_EQ(dualAttributes->typekind, TKIND_DISPATCH);
+    EXPECT_TRUE(dualAttributes->wTypeFlags & TYPEFLAG_FDUAL);
+    EXPECT_EQ(dualAttributes->cFuncs, 7);   // IUnknown's three and IDispatch's four
+    dual->ReleaseTypeAttr(dualAttributes);
+    // Its vtable half carries the automation mark.
+    HREFTYPE vtableHalf = 0;
+    ITypeInfo* vtable = nullptr;
+    ASSERT_EQ(dual->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtableHalf), S_OK);
+    ASSERT_EQ(dual->GetRefTypeInfo(vtableHalf, &vtable), S_OK);
+    ASSERT_EQ(vtable->GetTypeAttr(&dualAttributes), S_OK);
+    EXPECT_EQ(dualAttributes->typekind, TKIND_INTERFACE);
+    EXPECT_TRUE(dualAttributes->wTypeFlags & TYPEFLAG_FOLEAUTOMATION);
+    vtable->ReleaseTypeAttr(dualAttributes);
+    vtable->Release();
+    dual->Release();
     library->Release();
 
     EXPECT_EQ(probe::Regsvr32("/u " + Quoted(DllPath())), 0);
