@@ -39,9 +39,8 @@ int ImageRequests()
 {
     const std::string log = portal::RequestLog();
     int count = 0;
-    for (size_t at = log.find("/images/space.gif"); at != std::string::npos; at = log.find("/images/space.gif", at + 1)) {
-        ++count;
-    }
+    const std::string image = "\"/images/space.gif\"";
+    for (size_t at = log.find(image); at != std::string::npos; at = log.find(image, at + 1)) ++count;
     return count;
 }
 

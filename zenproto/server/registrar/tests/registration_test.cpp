@@ -63,8 +63,9 @@ bool HideResourceType(const std::string& file, const std::string& type)
     const size_t at = bytes.find(entry);
     if (at == std::string::npos || bytes.find(entry, at + 1) != std::string::npos) return false;
     bytes[at + entry.size() - 2] = 'X';
-    std::ofstream(file, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return true;
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return out.good();
 }
 
 // Loads a library and calls one of its registration exports.
