@@ -42,3 +42,15 @@ if(TARGET tray_menu_test)
     add_dependencies(tray_menu_test zen_testgame)
   endif()
 endif()
+
+# The real program in tray mode on a Wine desktop with a taskbar.
+zen_add_gtest(NAME tray_program_test WINDOWS_ONLY PORTAL fixed TIMEOUT 300
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/tray_program_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/tests/tray_harness.cpp
+  LIBS zen_tray_menu zen_tray_news zen_urlrecorder zen_portal_client)
+if(TARGET tray_program_test)
+  add_dependencies(tray_program_test ZentarisLauncher zen_urlrecorder_exe)
+  if(TARGET zen_testgame)
+    add_dependencies(tray_program_test zen_testgame)
+  endif()
+endif()

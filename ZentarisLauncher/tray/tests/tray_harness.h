@@ -82,7 +82,8 @@ std::string CopyProgram(const std::string& fileName, const std::string& folder, 
 // Lines that testgame.exe recorded: "<working directory>|<command line>".
 std::vector<std::string> WaitForGameStarts(const std::string& log, size_t count, DWORD timeoutMs);
 
-// Saves the whole screen as a PNG file.
-bool SaveScreenPng(const std::string& path);
+// Saves a part of the screen (the whole screen when area is empty) as a PNG
+// file.
+bool SaveScreenPng(const std::string& path, RECT area = {});
 
 }  // namespace traytest

@@ -1,0 +1,226 @@
+// The real ZentarisLauncher.exe in tray mode, on a Wine desktop with a
+// taskbar and a notification area: its window, its icon, its menu picked by
+// keyboard, the effects of the picks, and its exit. A screenshot of the
+// open menu is kept in the build folder (screenshots/tray-menu.png).
+#include <windows.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "portal_client.h"
+#include "tray_harness.h"
+#include "url_record.h"
+
+using traytest::Sz;
+
+namespace {
+
+constexpr char DesktopName[] = "shell";
+const std::string Site = "http://127.0.0.1:9/";
+
+// Waits, looking again every 20 ms, until found() or the deadline.
+template <typename Found>
+bool WaitUntil(DWORD timeoutMs, Found found)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (found()) return true;
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(20);
+    }
+}
+
+// Moves this thread onto the desktop "shell", which Wine shows as a virtual
+// desktop with a taskbar; programs started with it as their desktop join it.
+bool JoinShellDesktop()
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\Explorer\\Desktops", 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegSetValueExA(key, DesktopName, 0, REG_SZ, reinterpret_cast<const BYTE*>("1280x1024"), 10);
+    RegCloseKey(key);
+    HDESK desktop = CreateDesktopA(DesktopName, nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    return desktop && SetThreadDesktop(desktop);
+}
+
+struct Launcher {
+    PROCESS_INFORMATION info{};
+    HWND window = nullptr;
+    ~Launcher()
+    {
+        if (info.hProcess) {
+            if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info.hProcess, 99);
+            CloseHandle(info.hProcess);
+            CloseHandle(info.hThread);
+        }
+    }
+};
+
+bool StartLauncher(Launcher& launcher)
+{
+    std::string commandLine = "\"" + traytest::Beside("ZentarisLauncher.exe") + "\" --autostart";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.lpDesktop = const_cast<char*>(DesktopName);
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &launcher.info)) {
+        return false;
+    }
+    return WaitUntil(20000, [&] {
+        launcher.window = FindWindowA("ZentarisLauncherApplication", "Zentaris MsgWindow");
+        return launcher.window != nullptr;
+    });
+}
+
+struct MenuOf {
+    DWORD pid;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindMenuOf(HWND window, LPARAM param)
+{
+    auto* state = reinterpret_cast<MenuOf*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (pid == state->pid && IsWindowVisible(window) && std::string(className) == "#32768") {
+        state->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND MenuWindowOf(DWORD pid)
+{
+    MenuOf state{pid};
+    EnumWindows(FindMenuOf, reinterpret_cast<LPARAM>(&state));
+    return state.found;
+}
+
+HWND OpenMenu(const Launcher& launcher, UINT mouse)
+{
+    PostMessageA(launcher.window, WM_USER + 1, 1, mouse);
+    HWND menu = nullptr;
+    WaitUntil(10000, [&] { return (menu = MenuWindowOf(launcher.info.dwProcessId)) != nullptr; });
+    return menu;
+}
+
+void Key(HWND menu, UINT key)
+{
+    PostMessageA(menu, WM_KEYDOWN, key, 1);
+    PostMessageA(menu, WM_KEYUP, key, 0xC0000001);
+}
+
+// Picks by keyboard: `downs` presses of Down in the top menu, then, when
+// `sub` >= 0, Right and `sub` presses of Down in the submenu, then Enter.
+bool Pick(const Launcher& launcher, int downs, int sub = -1)
+{
+    HWND menu = OpenMenu(launcher, WM_LBUTTONUP);
+    if (!menu) return false;
+    for (int i = 0; i < downs; ++i) Key(menu, VK_DOWN);
+    if (sub >= 0) {
+        Key(menu, VK_RIGHT);
+        for (int i = 0; i < sub; ++i) Key(menu, VK_DOWN);
+    }
+    PostMessageA(menu, WM_CHAR, '\r', 1);
+    return WaitUntil(10000, [&] { return MenuWindowOf(launcher.info.dwProcessId) == nullptr; });
+}
+
+bool IconPresent(HWND window)
+{
+    NOTIFYICONDATAA data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window;
+    data.uID = 1;
+    data.uFlags = NIF_TIP;
+    lstrcpynA(data.szTip, "Zentaris", sizeof data.szTip);
+    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+std::string ScreenshotPath()
+{
+    const char* build = std::getenv("ZEN_BINARY_DIR");
+    if (!build) return {};
+    // The build folder is a Linux path; Wine shows the root as drive Z:.
+    std::string folder = std::string("Z:") + build + "/screenshots";
+    std::replace(folder.begin(), folder.end(), '/', '\\');
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder + "\\tray-menu.png";
+}
+
+TEST(TrayProgram, RunsInTheNotificationAreaUntilSalir)
+{
+    ASSERT_TRUE(JoinShellDesktop());
+    ASSERT_TRUE(portal::Reset());
+    ASSERT_TRUE(portal::Serve("/launcher/news.dib", 404, ""));
+    ASSERT_TRUE(portal::Serve("/images/uinstapp.dat", 200,
+                              "Star Kart client;" + Site + "starkart-setup.exe;\nMoon Base client;" + Site + "moonbase-setup.exe;\n"));
+    ASSERT_TRUE(traytest::DeleteBranch());
+    ASSERT_TRUE(traytest::CreateBranch());
+    const std::string dir = traytest::NewFolder("Star Kart");
+    const std::string game = traytest::CopyProgram("testgame.exe", dir, "starkart.exe");
+    ASSERT_TRUE(traytest::WriteRecord("Star Kart", {Sz("APPNAME", "Star Kart"), Sz("APP", "\"" + game), Sz("APATH", dir),
+                                                    Sz("WEBLINK", Site + "games/starkart/")}));
+    ASSERT_TRUE(traytest::WriteRecord("Zentaris Chess", {Sz("APPNAME", "Zentaris Chess"),
+                                                         Sz("APP", "\"" + traytest::Beside("ZentarisLauncher.exe")),
+                                                         Sz("APATH", dir), Sz("WEBLINK", Site + "games/chess/"),
+                                                         Sz("NOLAUNCH", "")}));
+    const std::string record = urlrecord::NewRecordFile();
+    ASSERT_TRUE(urlrecord::InstallUrlRecorder(record));
+    const std::string gameLog = traytest::NewFolder("tray-program") + "\\started.log";
+    DeleteFileA(gameLog.c_str());
+    SetEnvironmentVariableA("ZEN_TESTGAME_LOG", gameLog.c_str());
+
+    Launcher launcher;
+    ASSERT_TRUE(StartLauncher(launcher));
+    EXPECT_NE(FindWindowA("Shell_TrayWnd", nullptr), nullptr) << "no taskbar on this desktop";
+    EXPECT_FALSE(IsWindowVisible(launcher.window));
+    ASSERT_TRUE(WaitUntil(10000, [&] { return IconPresent(launcher.window); }));
+    ASSERT_TRUE(WaitUntil(10000, [] { return portal::RequestLog().find("uinstapp.dat") != std::string::npos; }));
+    Sleep(500);  // the short list is read by now
+
+    // The menu opens where the pointer is: near the notification area.
+    SetCursorPos(1150, 1000);
+    HWND menu = OpenMenu(launcher, WM_RBUTTONUP);
+    ASSERT_NE(menu, nullptr);
+    Key(menu, VK_DOWN);
+    Key(menu, VK_DOWN);
+    Key(menu, VK_RIGHT);
+    Sleep(700);  // both popups painted
+    const std::string shot = ScreenshotPath();
+    if (!shot.empty()) {
+        EXPECT_TRUE(traytest::SaveScreenPng(shot, {880, 870, 1280, 1024})) << shot;
+    }
+    Key(menu, VK_ESCAPE);
+    Key(menu, VK_ESCAPE);
+    ASSERT_TRUE(WaitUntil(10000, [&] { return MenuWindowOf(launcher.info.dwProcessId) == nullptr; }));
+
+    // Downloads (first entry, second item), features (second entry, second
+    // item: the chess record, listed there despite its NOLAUNCH), games
+    // (third entry, first item).
+    ASSERT_TRUE(Pick(launcher, 1, 1));
+    ASSERT_TRUE(Pick(launcher, 2, 1));
+    ASSERT_TRUE(Pick(launcher, 3, 0));
+    std::vector<std::string> urls = urlrecord::WaitForRecordedUrls(record, 2, 10000);
+    std::sort(urls.begin(), urls.end());
+    EXPECT_EQ(urls, (std::vector<std::string>{Site + "games/chess/", Site + "moonbase-setup.exe"}));
+    const std::vector<std::string> starts = traytest::WaitForGameStarts(gameLog, 1, 10000);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0], dir + "|\"" + game);
+
+    // "Salir": the sixth item, five Downs past the separator.
+    ASSERT_TRUE(Pick(launcher, 5));
+    ASSERT_EQ(WaitForSingleObject(launcher.info.hProcess, 10000), WAIT_OBJECT_0);
+    DWORD exitCode = 99;
+    GetExitCodeProcess(launcher.info.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_FALSE(IconPresent(launcher.window));
+}
+
+}  // namespace
