@@ -35,12 +35,12 @@ zen_add_gtest(NAME owner_draw_test WINDOWS_ONLY
   SOURCES ${ZEN_NEWS_TESTS}/owner_draw_test.cpp
   LIBS zen_tray_news)
 
-# testgame.exe, set as the http handler, records what "open" hands on.
+# urlrecorder.exe, set as the http handler, records what "open" hands on.
 zen_add_gtest(NAME news_popup_test WINDOWS_ONLY PORTAL fixed TIMEOUT 240
   SOURCES ${ZEN_NEWS_TESTS}/news_popup_test.cpp
           ${ZEN_NEWS_TESTS}/news_screen.cpp
           ${ZEN_NEWS_DIR}/../res/news_dialog.rc
-  LIBS zen_tray_news zen_portal_client zen_uiauto)
+  LIBS zen_tray_news zen_portal_client zen_urlrecorder)
 
 # The real program on a Wine virtual desktop; takes the README's screenshots.
 zen_add_gtest(NAME news_tray_test WINDOWS_ONLY PORTAL fixed TIMEOUT 180
@@ -49,11 +49,7 @@ zen_add_gtest(NAME news_tray_test WINDOWS_ONLY PORTAL fixed TIMEOUT 180
   LIBS zen_portal_client zen_uiauto)
 
 if(TARGET news_popup_test)
-  if(NOT TARGET zen_testgame)
-    add_subdirectory(${PROJECT_SOURCE_DIR}/tests/fixtures/testgame
-                     ${CMAKE_BINARY_DIR}/tests/fixtures/testgame)
-  endif()
-  add_dependencies(news_popup_test zen_testgame)
+  add_dependencies(news_popup_test zen_urlrecorder_exe)
   add_dependencies(news_tray_test ZentarisLauncher)
 endif()
 

@@ -1,35 +1,24 @@
 // NewsThread and its popup in this process, against the portal test server
-// on the built-in port. testgame.exe, set as the http handler, records every
-// URL that "open" hands on.
+// on the built-in port. urlrecorder.exe, set as the http handler, records
+// every URL that "open" hands on.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <string>
+#include <vector>
 
 #include "news_popup.h"
 #include "news_screen.h"
 #include "news_test_image.h"
 #include "portal_client.h"
-#include "uiauto.h"
+#include "url_record.h"
 
 namespace {
 
 using newstest::BuildDib;
 using newstest::DibSpec;
-
-const std::string OpenLog = "C:\\news-open.log";
-
-std::string Opened()
-{
-    std::ostringstream text;
-    text << std::ifstream(OpenLog, std::ios::binary).rdbuf();
-    return text.str();
-}
 
 // One started NewsThread; a popup left open is closed at the end.
 class NewsRun {
@@ -72,11 +61,13 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(portal::Reset());
-        const std::string command = "\"" + uiauto::BesideTestProgram("testgame.exe") + "\" \"%1\"";
-        ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", REG_SZ, command.c_str(), 0), ERROR_SUCCESS);
-        SetEnvironmentVariableA("ZEN_TESTGAME_LOG", OpenLog.c_str());
-        DeleteFileA(OpenLog.c_str());
+        ASSERT_TRUE(urlrecord::InstallUrlRecorder(record));
     }
+    std::vector<std::string> Opened(size_t count, DWORD timeoutMs) const
+    {
+        return urlrecord::WaitForRecordedUrls(record, count, timeoutMs);
+    }
+    const std::string record = urlrecord::NewRecordFile();
 };
 
 TEST_F(NewsPopup, PictureShowsAboveTheTaskbarAndClosesByItselfAfterTenSeconds)
@@ -112,8 +103,7 @@ TEST_F(NewsPopup, PictureShowsAboveTheTaskbarAndClosesByItselfAfterTenSeconds)
     EXPECT_EQ(run.Exit(15000), DWORD(NewsShown));
     EXPECT_GE(GetTickCount64() - shown, 9000u);
     EXPECT_LE(GetTickCount64() - shown, 12500u);
-    Sleep(500);
-    EXPECT_EQ(Opened(), "") << "a timed-out popup opens nothing";
+    EXPECT_TRUE(Opened(1, 1000).empty()) << "a timed-out popup opens nothing";
 }
 
 TEST_F(NewsPopup, ClickOpensTheNewsPageOnceAndCloseButtonOrEscapeOpenNothing)
@@ -142,11 +132,8 @@ TEST_F(NewsPopup, ClickOpensTheNewsPageOnceAndCloseButtonOrEscapeOpenNothing)
         GetWindowRect(popup, &r);
         c.act(popup, r);
         EXPECT_EQ(run.Exit(5000), DWORD(NewsShown));
-        for (int i = 0; i < 100 && c.opens && Opened().empty(); ++i) Sleep(50);
-        Sleep(c.opens ? 300 : 1000);
-        const std::string log = Opened();
-        EXPECT_EQ(log.find("\"" + portal::UrlOf("pages/news/") + "\"\n") != std::string::npos, c.opens) << log;
-        EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), c.opens ? 1 : 0) << log;
+        const std::vector<std::string> none, page = {portal::UrlOf("pages/news/")};
+        EXPECT_EQ(Opened(2, c.opens ? 4000 : 1000), c.opens ? page : none);  // once, or not at all
     }
 }
 
