@@ -48,3 +48,9 @@ fuzz: setup
 
 clean:
 	rm -rf $(BUILD)
+
+# Benchmarks of the launch road against same-run baselines (not a test).
+.PHONY: bench
+bench: setup
+	@$(MAKE) --no-print-directory build
+	scripts/bench.sh $(BUILD)
