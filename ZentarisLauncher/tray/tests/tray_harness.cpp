@@ -1,5 +1,7 @@
 #include "tray_harness.h"
 
+#include <shellapi.h>
+
 #include <cstdint>
 #include <fstream>
 
@@ -10,30 +12,35 @@ namespace traytest {
 namespace {
 
 constexpr UINT MenuGetHandle = 0x01E1;  // MN_GETHMENU
-constexpr DWORD PollMs = 20;
 
-// Looks again every PollMs until found() or the deadline.
-template <typename Found>
-bool WaitUntil(DWORD timeoutMs, Found found)
+struct MenuSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectMenuWindow(HWND window, LPARAM param)
+{
+    auto* search = reinterpret_cast<MenuSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (pid == search->pid && IsWindowVisible(window) && std::string(className) == "#32768") {
+        search->found.push_back(window);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& found)
 {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
         if (found()) return true;
         if (GetTickCount64() >= deadline) return false;
-        Sleep(PollMs);
+        Sleep(20);
     }
-}
-
-BOOL CALLBACK CollectMenuWindow(HWND window, LPARAM param)
-{
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (pid == GetCurrentProcessId() && IsWindowVisible(window) && std::string(className) == "#32768") {
-        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-    }
-    return TRUE;
 }
 
 void PostKey(HWND menuWindow, UINT key)
@@ -42,7 +49,28 @@ void PostKey(HWND menuWindow, UINT key)
     PostMessageA(menuWindow, WM_KEYUP, key, 0xC0000001);
 }
 
-}  // namespace
+bool PickByKeys(HWND menuWindow, int downs, int sub, DWORD pid)
+{
+    for (int i = 0; i < downs; ++i) PostKey(menuWindow, VK_DOWN);
+    if (sub >= 0) {
+        // Right opens the submenu with its first item selected.
+        PostKey(menuWindow, VK_RIGHT);
+        for (int i = 0; i < sub; ++i) PostKey(menuWindow, VK_DOWN);
+    }
+    PostMessageA(menuWindow, WM_CHAR, '\r', 1);
+    return WaitUntil(10000, [pid] { return MenuWindows(pid).empty(); });
+}
+
+bool IconPresent(HWND window)
+{
+    NOTIFYICONDATAA data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window;
+    data.uID = 1;
+    data.uFlags = NIF_TIP;
+    lstrcpynA(data.szTip, "Zentaris", sizeof data.szTip);
+    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
 
 TrayRun::TrayRun()
 {
@@ -106,17 +134,12 @@ bool TrayRun::Pick(int top, int sub)
     if (!menuWindow) return false;
     const std::vector<MenuItem> tree =
         ReadMenuTree(reinterpret_cast<HMENU>(SendMessageA(menuWindow, MenuGetHandle, 0, 0)));
-    // The first Down selects the first item; separators are passed over.
+    // Keyboard selection passes over separators.
+    int downs = 0;
     for (int i = 0; i <= top && i < static_cast<int>(tree.size()); ++i) {
-        if (!(tree[i].type & MFT_SEPARATOR)) PostKey(menuWindow, VK_DOWN);
+        if (!(tree[i].type & MFT_SEPARATOR)) ++downs;
     }
-    if (sub >= 0) {
-        // Right opens the submenu with its first item selected.
-        PostKey(menuWindow, VK_RIGHT);
-        for (int i = 0; i < sub; ++i) PostKey(menuWindow, VK_DOWN);
-    }
-    PostMessageA(menuWindow, WM_CHAR, '\r', 1);
-    const bool closed = WaitUntil(5000, [] { return MenuWindows().empty(); });
+    const bool closed = PickByKeys(menuWindow, downs, sub);
     Sync();
     return closed;
 }
@@ -133,17 +156,22 @@ void TrayRun::Sync()
     SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
 }
 
-std::vector<HWND> MenuWindows()
+std::vector<HWND> MenuWindows(DWORD pid)
 {
-    std::vector<HWND> windows;
-    EnumWindows(CollectMenuWindow, reinterpret_cast<LPARAM>(&windows));
-    return windows;
+    MenuSearch search{pid, {}};
+    EnumWindows(CollectMenuWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 void CloseMenu(HWND menuWindow)
 {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(menuWindow, &pid);
+    // Escape closes one level; a second one closes the top menu when a
+    // submenu was open.
     PostKey(menuWindow, VK_ESCAPE);
-    WaitUntil(5000, [] { return MenuWindows().empty(); });
+    PostKey(menuWindow, VK_ESCAPE);
+    WaitUntil(5000, [pid] { return MenuWindows(pid).empty(); });
 }
 
 std::vector<MenuItem> ReadMenuTree(HMENU menu)

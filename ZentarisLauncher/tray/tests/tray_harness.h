@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -52,10 +53,21 @@ private:
     HWND window_ = nullptr;
 };
 
-// The visible tracked menu windows ("#32768") of this process.
-std::vector<HWND> MenuWindows();
+// Looks again every 20 ms until found() or timeoutMs has passed.
+bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& found);
+
+// The visible tracked menu windows ("#32768") of a process.
+std::vector<HWND> MenuWindows(DWORD pid = GetCurrentProcessId());
 // Closes a tracked menu, and waits until it is gone.
 void CloseMenu(HWND menuWindow);
+// Keys for a tracked menu, as its modal loop reads them.
+void PostKey(HWND menuWindow, UINT key);
+// Picks by keyboard: `downs` presses of Down (the first selects the first
+// item), then, when sub >= 0, Right and `sub` presses of Down, then Enter.
+// True when the menu has closed.
+bool PickByKeys(HWND menuWindow, int downs, int sub, DWORD pid = GetCurrentProcessId());
+// Whether the notification area holds icon 1 of window.
+bool IconPresent(HWND window);
 // The menu tree behind a tracked menu window.
 std::vector<MenuItem> ReadMenuTree(HMENU menu);
 

@@ -2,7 +2,6 @@
 // through the menu window, and the effects of its commands (links opened
 // through the shell's "open", games started, the icon removed).
 #include <windows.h>
-#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -379,26 +378,15 @@ TEST_F(Tray, NewsCommandFetchesTheNewsAgainEachTime)
     EXPECT_EQ(NewsRequests(), 3);
 }
 
-bool IconPresent(HWND window)
-{
-    NOTIFYICONDATAA data{};
-    data.cbSize = sizeof data;
-    data.hWnd = window;
-    data.uID = 1;
-    data.uFlags = NIF_TIP;
-    lstrcpynA(data.szTip, "Zentaris", sizeof data.szTip);
-    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
-}
-
 TEST_F(Tray, SalirRemovesTheIconAndEndsTrayMode)
 {
     ServeList("");
     TrayRun tray;
     ASSERT_TRUE(tray.Started());
-    EXPECT_TRUE(IconPresent(tray.Window()));
+    EXPECT_TRUE(traytest::WaitUntil(5000, [&] { return traytest::IconPresent(tray.Window()); }));
     ASSERT_TRUE(tray.Pick(5));
     EXPECT_TRUE(tray.WaitEnded(5000));
-    EXPECT_FALSE(IconPresent(tray.Window()));
+    EXPECT_FALSE(traytest::IconPresent(tray.Window()));
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 // keyboard, the effects of the picks, and its exit. A screenshot of the
 // open menu is kept in the build folder (screenshots/tray-menu.png).
 #include <windows.h>
-#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -20,18 +19,6 @@ namespace {
 
 constexpr char DesktopName[] = "shell";
 const std::string Site = "http://127.0.0.1:9/";
-
-// Waits, looking again every 20 ms, until found() or the deadline.
-template <typename Found>
-bool WaitUntil(DWORD timeoutMs, Found found)
-{
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (found()) return true;
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(20);
-    }
-}
 
 // Moves this thread onto the desktop "shell", which Wine shows as a virtual
 // desktop with a taskbar; programs started with it as their desktop join it.
@@ -71,76 +58,28 @@ bool StartLauncher(Launcher& launcher)
                         &launcher.info)) {
         return false;
     }
-    return WaitUntil(20000, [&] {
+    return traytest::WaitUntil(20000, [&] {
         launcher.window = FindWindowA("ZentarisLauncherApplication", "Zentaris MsgWindow");
         return launcher.window != nullptr;
     });
-}
-
-struct MenuOf {
-    DWORD pid;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK FindMenuOf(HWND window, LPARAM param)
-{
-    auto* state = reinterpret_cast<MenuOf*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (pid == state->pid && IsWindowVisible(window) && std::string(className) == "#32768") {
-        state->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND MenuWindowOf(DWORD pid)
-{
-    MenuOf state{pid};
-    EnumWindows(FindMenuOf, reinterpret_cast<LPARAM>(&state));
-    return state.found;
 }
 
 HWND OpenMenu(const Launcher& launcher, UINT mouse)
 {
     PostMessageA(launcher.window, WM_USER + 1, 1, mouse);
     HWND menu = nullptr;
-    WaitUntil(10000, [&] { return (menu = MenuWindowOf(launcher.info.dwProcessId)) != nullptr; });
+    traytest::WaitUntil(10000, [&] {
+        const std::vector<HWND> menus = traytest::MenuWindows(launcher.info.dwProcessId);
+        if (!menus.empty()) menu = menus.front();
+        return menu != nullptr;
+    });
     return menu;
 }
 
-void Key(HWND menu, UINT key)
-{
-    PostMessageA(menu, WM_KEYDOWN, key, 1);
-    PostMessageA(menu, WM_KEYUP, key, 0xC0000001);
-}
-
-// Picks by keyboard: `downs` presses of Down in the top menu, then, when
-// `sub` >= 0, Right and `sub` presses of Down in the submenu, then Enter.
 bool Pick(const Launcher& launcher, int downs, int sub = -1)
 {
     HWND menu = OpenMenu(launcher, WM_LBUTTONUP);
-    if (!menu) return false;
-    for (int i = 0; i < downs; ++i) Key(menu, VK_DOWN);
-    if (sub >= 0) {
-        Key(menu, VK_RIGHT);
-        for (int i = 0; i < sub; ++i) Key(menu, VK_DOWN);
-    }
-    PostMessageA(menu, WM_CHAR, '\r', 1);
-    return WaitUntil(10000, [&] { return MenuWindowOf(launcher.info.dwProcessId) == nullptr; });
-}
-
-bool IconPresent(HWND window)
-{
-    NOTIFYICONDATAA data{};
-    data.cbSize = sizeof data;
-    data.hWnd = window;
-    data.uID = 1;
-    data.uFlags = NIF_TIP;
-    lstrcpynA(data.szTip, "Zentaris", sizeof data.szTip);
-    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+    return menu && traytest::PickByKeys(menu, downs, sub, launcher.info.dwProcessId);
 }
 
 std::string ScreenshotPath()
@@ -181,25 +120,22 @@ TEST(TrayProgram, RunsInTheNotificationAreaUntilSalir)
     ASSERT_TRUE(StartLauncher(launcher));
     EXPECT_NE(FindWindowA("Shell_TrayWnd", nullptr), nullptr) << "no taskbar on this desktop";
     EXPECT_FALSE(IsWindowVisible(launcher.window));
-    ASSERT_TRUE(WaitUntil(10000, [&] { return IconPresent(launcher.window); }));
-    ASSERT_TRUE(WaitUntil(10000, [] { return portal::RequestLog().find("uinstapp.dat") != std::string::npos; }));
+    ASSERT_TRUE(traytest::WaitUntil(10000, [&] { return traytest::IconPresent(launcher.window); }));
+    ASSERT_TRUE(traytest::WaitUntil(10000, [] { return portal::RequestLog().find("uinstapp.dat") != std::string::npos; }));
     Sleep(500);  // the short list is read by now
 
     // The menu opens where the pointer is: near the notification area.
     SetCursorPos(1150, 1000);
     HWND menu = OpenMenu(launcher, WM_RBUTTONUP);
     ASSERT_NE(menu, nullptr);
-    Key(menu, VK_DOWN);
-    Key(menu, VK_DOWN);
-    Key(menu, VK_RIGHT);
+    for (UINT key : {VK_DOWN, VK_DOWN, VK_RIGHT}) traytest::PostKey(menu, key);
     Sleep(700);  // both popups painted
     const std::string shot = ScreenshotPath();
     if (!shot.empty()) {
         EXPECT_TRUE(traytest::SaveScreenPng(shot, {880, 870, 1280, 1024})) << shot;
     }
-    Key(menu, VK_ESCAPE);
-    Key(menu, VK_ESCAPE);
-    ASSERT_TRUE(WaitUntil(10000, [&] { return MenuWindowOf(launcher.info.dwProcessId) == nullptr; }));
+    traytest::CloseMenu(menu);
+    ASSERT_TRUE(traytest::MenuWindows(launcher.info.dwProcessId).empty());
 
     // Downloads (first entry, second item), features (second entry, second
     // item: the chess record, listed there despite its NOLAUNCH), games
@@ -220,7 +156,7 @@ TEST(TrayProgram, RunsInTheNotificationAreaUntilSalir)
     DWORD exitCode = 99;
     GetExitCodeProcess(launcher.info.hProcess, &exitCode);
     EXPECT_EQ(exitCode, 0u);
-    EXPECT_FALSE(IconPresent(launcher.window));
+    EXPECT_FALSE(traytest::IconPresent(launcher.window));
 }
 
 }  // namespace
