@@ -71,7 +71,13 @@ void OnTrayIcon(WPARAM id, LPARAM mouseMessage)
     if (mouseMessage == WM_LBUTTONUP || mouseMessage == WM_RBUTTONUP) ShowTrayMenu();
 }
 
-// Each range excludes both its ends.
+// Entry i of a catalog has the id first + i; the ids just before and just
+// after a range (2000, 3000, 4000, 5000) belong to no entry.
+bool InCatalogRange(UINT id, UINT first)
+{
+    return id >= first && id < first + CatalogCapacity;
+}
+
 void RunTrayCommand(UINT id)
 {
     if (id == IDM_EXIT) {
@@ -79,11 +85,11 @@ void RunTrayCommand(UINT id)
         PostQuitMessage(0);
     } else if (id == IDM_NEWS) {
         StartWorker(NewsThread);
-    } else if (id > IDM_FEATURE_FIRST - 1 && id < IDM_FEATURE_FIRST + CatalogCapacity) {
+    } else if (InCatalogRange(id, IDM_FEATURE_FIRST)) {
         OpenFeatureLink(id - IDM_FEATURE_FIRST);
-    } else if (id > IDM_GAME_FIRST - 1 && id < IDM_GAME_FIRST + CatalogCapacity) {
+    } else if (InCatalogRange(id, IDM_GAME_FIRST)) {
         StartMenuGame(id - IDM_GAME_FIRST);
-    } else if (id > IDM_DOWNLOAD_FIRST - 1 && id < IDM_DOWNLOAD_FIRST + CatalogCapacity) {
+    } else if (InCatalogRange(id, IDM_DOWNLOAD_FIRST)) {
         OpenDownloadLink(id - IDM_DOWNLOAD_FIRST);
     }
 }
