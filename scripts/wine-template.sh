@@ -2,11 +2,14 @@
 # Makes the build's template Wine prefix once; tests clone it.
 #   wine-template.sh DIR
 set -euo pipefail
-dir=$1
-[ -f "$dir/.complete" ] && exit 0
+dir=$(realpath -m "$1")
+# Bump when the prefix's settings change, so that old templates are remade.
+version=3
+current() { [ "$(cat "$dir/.complete" 2>/dev/null)" = "$version" ]; }
+current && exit 0
 exec 9>"$dir.lock"
 flock 9
-[ -f "$dir/.complete" ] && exit 0
+current && exit 0
 
 tmp=$dir.new
 rm -rf "$tmp"
@@ -25,7 +28,7 @@ reg 'HKCU\Software\Wine\X11 Driver' /v Managed /d N
 reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
 /usr/lib/wine/wineserver -w
 
-touch "$tmp/.complete"
+echo "$version" > "$tmp/.complete"
 rm -rf "$dir"
 mv "$tmp" "$dir"
 echo "wine template ready: $dir"
