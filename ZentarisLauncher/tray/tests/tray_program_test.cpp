@@ -124,10 +124,21 @@ TEST(TrayProgram, RunsInTheNotificationAreaUntilSalir)
     ASSERT_TRUE(traytest::WaitUntil(10000, [] { return portal::RequestLog().find("uinstapp.dat") != std::string::npos; }));
     Sleep(500);  // the short list is read by now
 
-    // The menu opens where the pointer is: near the notification area.
-    SetCursorPos(1150, 1000);
-    HWND menu = OpenMenu(launcher, WM_RBUTTONUP);
+    // The menu opens at the pointer: with its corner there where it fits,
+    // moved onto the screen above the taskbar near the notification area.
+    SetCursorPos(200, 150);
+    HWND menu = OpenMenu(launcher, WM_LBUTTONUP);
     ASSERT_NE(menu, nullptr);
+    RECT placed{};
+    GetWindowRect(menu, &placed);
+    EXPECT_EQ(placed.left, 200);
+    EXPECT_EQ(placed.top, 150);
+    traytest::CloseMenu(menu);
+    SetCursorPos(1150, 1000);
+    menu = OpenMenu(launcher, WM_RBUTTONUP);
+    ASSERT_NE(menu, nullptr);
+    GetWindowRect(menu, &placed);
+    EXPECT_TRUE(PtInRect(&placed, POINT{1150, 1000}));
     for (UINT key : {VK_DOWN, VK_DOWN, VK_RIGHT}) traytest::PostKey(menu, key);
     Sleep(700);  // both popups painted
     const std::string shot = ScreenshotPath();
