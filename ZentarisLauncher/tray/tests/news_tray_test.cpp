@@ -34,6 +34,7 @@ HWND OpenMenu(HWND message, DWORD pid, int downs)
     SetCursorPos(600, 500);
     PostMessageA(message, WM_USER + 1, 1, WM_RBUTTONUP);
     const auto menus = newstest::WaitForWindows("#32768", pid, 0, 1, 5000);
+    Sleep(200);  // keys sent before the menu tracks would reach another window
     for (int i = 0; i < downs; ++i) newstest::PressKey(VK_DOWN);
     return menus.size() == 1 ? menus.front() : nullptr;
 }
@@ -92,6 +93,8 @@ TEST(NewsTray, PopupOverTheTaskbarMenuSelectionTwoNewsCommandsAndExit)
         EXPECT_TRUE(r.right <= 1024 && r.right > 1024 - 40 && r.bottom <= 768 && r.bottom > 768 - 40);
         EXPECT_TRUE(newstest::SaveScreen(Screenshot("news-popup.bmp")));
         PostMessageA(popups[0], WM_COMMAND, IDCANCEL, 0);
+        for (int i = 0; i < 100 && IsWindow(popups[0]); ++i) Sleep(50);
+        ASSERT_FALSE(IsWindow(popups[0])) << "the start popup must be gone before popups are counted";
 
         HWND menu = OpenMenu(message, pid, 4);  // "Mostrar Noticias nuevamente"
         ASSERT_NE(menu, nullptr);
