@@ -1,7 +1,8 @@
 // The real ZentarisLauncher.exe in tray mode, on a Wine desktop with a
 // taskbar and a notification area: its window, its icon, its menu picked by
 // keyboard, the effects of the picks, and its exit. A screenshot of the
-// open menu is kept in the build folder (screenshots/tray-menu.png).
+// open menu is kept in the build folder (screenshots/tray-menu.png);
+// copy_screenshot.py puts it, recompressed, into docs/screenshots.
 #include <windows.h>
 
 #include <gtest/gtest.h>
