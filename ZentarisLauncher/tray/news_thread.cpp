@@ -59,6 +59,8 @@ DWORD WINAPI NewsThread(LPVOID)
 
     char url[1024];
     std::snprintf(url, sizeof url, "%s%s", zentaris::PortalBaseUrl, zentaris::NewsImagePath);
+    // The file is closed before the popup shows: one cut at the buffer's end
+    // would otherwise hold its transfer open for the popup's whole life.
     size_t got = 0;
     {
         OpenWebFile file(WebFileOpen(url, "r"));
