@@ -18,7 +18,7 @@ constexpr DWORD BindWaitMs = 15000;
 // The image is whole when as many bytes arrived as the direct fetch gave
 // (the handler announces its data without ending the bind, so waiting for
 // the bind's end would only measure the time-out).
-bool Bound(const browser::BindResult& result, size_t imageSize)
+bool Bound(const browser::BindOutcome& result, size_t imageSize)
 {
     if (FAILED(result.bindResult)) return false;
     if (result.stopped && FAILED(result.stopResult)) return false;
@@ -30,7 +30,7 @@ bool Bound(const browser::BindResult& result, size_t imageSize)
 int TimeInstallChecks(const InstallCheckSetup& setup, FILE* out)
 {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
-    const browser::BindResult first = browser::Bind(setup.directUrl, static_cast<size_t>(-1), BindWaitMs);
+    const browser::BindOutcome first = browser::BindLikeABrowser(setup.directUrl, BindWaitMs);
     const size_t imageSize = first.bytes.size();
     int status = 0;
     if (first.bytes.compare(0, 3, "GIF") != 0) {
@@ -43,7 +43,7 @@ int TimeInstallChecks(const InstallCheckSetup& setup, FILE* out)
         for (int k = 0; k < 2 && status == 0; ++k) {
             const int side = (round + k) % 2;
             const Stopwatch clock;
-            const browser::BindResult result = browser::Bind(*urls[side], imageSize, BindWaitMs);
+            const browser::BindOutcome result = browser::BindLikeABrowser(*urls[side], BindWaitMs);
             const double ms = clock.Ms();
             if (!Bound(result, imageSize)) {
                 std::fprintf(stderr, "%ls: bind 0x%08lx, %zu bytes, stop 0x%08lx \"%ls\"\n", urls[side]->c_str(),

@@ -1,38 +1,44 @@
 #include "browser_bind.h"
 
-namespace browser {
+#include <urlmon.h>
 
+namespace browser {
 namespace {
 
-class Callback : public IBindStatusCallback {
+class BindCallback : public IBindStatusCallback {
 public:
-    explicit Callback(BindResult& result) : result_(result) {}
+    explicit BindCallback(BindOutcome& outcome) : outcome_(outcome) {}
 
-    STDMETHOD(QueryInterface)(REFIID iid, void** ppv) override
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
     {
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IBindStatusCallback)) return E_NOINTERFACE;
+        if (riid != IID_IUnknown && riid != IID_IBindStatusCallback) return E_NOINTERFACE;
         *ppv = static_cast<IBindStatusCallback*>(this);
         AddRef();
         return S_OK;
     }
-    // Lives on the caller's stack for the whole bind.
-    STDMETHOD_(ULONG, AddRef)() override { return 2; }
-    STDMETHOD_(ULONG, Release)() override { return 1; }
+    // Lives on the stack of the bind; the count only guards misuse.
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
+    STDMETHODIMP_(ULONG) Release() override { return InterlockedDecrement(&refs_); }
 
-    STDMETHOD(OnStartBinding)(DWORD, IBinding*) override { return S_OK; }
-    STDMETHOD(GetPriority)(LONG*) override { return E_NOTIMPL; }
-    STDMETHOD(OnLowResource)(DWORD) override { return S_OK; }
-    STDMETHOD(OnProgress)(ULONG, ULONG, ULONG, LPCWSTR) override { return S_OK; }
-    STDMETHOD(OnStopBinding)(HRESULT hr, LPCWSTR text) override
+    STDMETHODIMP OnStartBinding(DWORD, IBinding*) override { return S_OK; }
+    STDMETHODIMP GetPriority(LONG*) override { return E_NOTIMPL; }
+    STDMETHODIMP OnLowResource(DWORD) override { return S_OK; }
+    STDMETHODIMP OnProgress(ULONG, ULONG, ULONG statusCode, LPCWSTR text) override
     {
-        result_.stopped = true;
-        result_.stopResult = hr;
-        result_.stopText = text ? text : L"";
+        outcome_.progress.push_back(statusCode);
+        if (statusCode == BINDSTATUS_MIMETYPEAVAILABLE && text) outcome_.mimeType = text;
         return S_OK;
     }
-    STDMETHOD(GetBindInfo)(DWORD* flags, BINDINFO* info) override
+    STDMETHODIMP OnStopBinding(HRESULT result, LPCWSTR text) override
+    {
+        outcome_.stopped = true;
+        outcome_.stopResult = result;
+        if (text) outcome_.stopText = text;
+        return S_OK;
+    }
+    STDMETHODIMP GetBindInfo(DWORD* flags, BINDINFO* info) override
     {
         *flags = BINDF_ASYNCHRONOUS | BINDF_ASYNCSTORAGE | BINDF_PULLDATA;
         const ULONG size = info->cbSize;
@@ -40,49 +46,71 @@ public:
         info->cbSize = size;
         return S_OK;
     }
-    STDMETHOD(OnDataAvailable)(DWORD, DWORD, FORMATETC*, STGMEDIUM* medium) override
+    STDMETHODIMP OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM* medium) override
     {
         if (!medium || medium->tymed != TYMED_ISTREAM || !medium->pstm) return S_OK;
-        char buffer[4096];
-        ULONG got = 0;
-        while (medium->pstm->Read(buffer, sizeof buffer, &got) == S_OK && got > 0) {
-            result_.bytes.append(buffer, got);
+        for (;;) {
+            char buffer[700];   // not a multiple of the handler's pieces
+            ULONG read = 0;
+            HRESULT hr = medium->pstm->Read(buffer, sizeof buffer, &read);
+            outcome_.bytes.append(buffer, read);
+            if (hr == S_FALSE) outcome_.dataEnded = true;
+            if (hr != S_OK || read == 0) break;
         }
         return S_OK;
     }
-    STDMETHOD(OnObjectAvailable)(REFIID, IUnknown*) override { return S_OK; }
+    STDMETHODIMP OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
 
 private:
-    BindResult& result_;
+    BindOutcome& outcome_;
+    LONG refs_ = 1;
+};
+
+template <class T>
+struct ComRef {
+    T* p = nullptr;
+    ComRef() = default;
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+    ~ComRef()
+    {
+        if (p) p->Release();
+    }
 };
 
 }  // namespace
 
-BindResult Bind(const std::wstring& url, size_t enough, DWORD timeoutMs)
+BindOutcome BindLikeABrowser(const std::wstring& url, DWORD timeoutMs)
 {
-    BindResult result;
-    Callback callback(result);
-    IMoniker* moniker = nullptr;
-    result.bindResult = CreateURLMonikerEx(nullptr, url.c_str(), &moniker, URL_MK_UNIFORM);
-    if (FAILED(result.bindResult)) return result;
-    IBindCtx* context = nullptr;
-    result.bindResult = CreateAsyncBindCtx(0, &callback, nullptr, &context);
-    if (FAILED(result.bindResult)) {
-        moniker->Release();
-        return result;
+    BindOutcome outcome;
+    BindCallback callback(outcome);
+    ComRef<IMoniker> moniker;
+    ComRef<IBindCtx> context;
+    ComRef<IStream> stream;
+    outcome.bindResult = CreateURLMonikerEx(nullptr, url.c_str(), &moniker.p, URL_MK_UNIFORM);
+    if (FAILED(outcome.bindResult)) return outcome;
+    outcome.bindResult = CreateAsyncBindCtx(0, &callback, nullptr, &context.p);
+    if (FAILED(outcome.bindResult)) return outcome;
+    outcome.bindResult = moniker.p->BindToStorage(context.p, nullptr, IID_IStream, reinterpret_cast<void**>(&stream.p));
+    if (FAILED(outcome.bindResult)) {
+        outcome.finished = true;
+        return outcome;
     }
-    IStream* stream = nullptr;
-    result.bindResult = moniker->BindToStorage(context, nullptr, IID_IStream, reinterpret_cast<void**>(&stream));
+
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (!result.stopped && result.bytes.size() < enough && GetTickCount64() < deadline) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    while (!outcome.stopped && !outcome.dataEnded) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) break;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
         MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
     }
-    if (stream) stream->Release();
-    context->Release();
-    moniker->Release();
-    return result;
+    outcome.finished = outcome.stopped || outcome.dataEnded;
+    RevokeBindStatusCallback(context.p, &callback);
+    return outcome;
 }
 
 }  // namespace browser

@@ -1,25 +1,29 @@
-// A browser's side of one URL bind through the platform's URL layer:
-// asynchronous, with the data pulled from a stream as it is announced, the
-// way web browsers bind. COM must be initialised on the calling thread.
+// Binds a URL through the platform's URL layer the way a browser does: an
+// asynchronous bind to storage for a stream, data pulled in
+// OnDataAvailable, messages pumped on the binding thread.
 #pragma once
 
 #include <windows.h>
-#include <urlmon.h>
 
 #include <string>
+#include <vector>
 
 namespace browser {
 
-struct BindResult {
-    HRESULT bindResult = S_OK;   // what BindToStorage answered
-    bool stopped = false;        // OnStopBinding arrived
+struct BindOutcome {
+    bool finished = false;        // data read to its end, or the bind stopped, in time
+    HRESULT bindResult = S_OK;    // of BindToStorage itself
+    bool stopped = false;         // OnStopBinding was called
     HRESULT stopResult = S_OK;
     std::wstring stopText;
-    std::string bytes;           // every byte read
+    std::string bytes;            // everything read from the stream
+    bool dataEnded = false;       // a Read answered S_FALSE
+    std::vector<ULONG> progress;  // status codes of OnProgress, in order
+    std::wstring mimeType;        // text of BINDSTATUS_MIMETYPEAVAILABLE, if any
 };
 
-// Binds to `url` and pumps messages until the bind stops, `enough` bytes
-// have arrived, or timeoutMs has passed.
-BindResult Bind(const std::wstring& url, size_t enough, DWORD timeoutMs = 10000);
+// Binds `url` on the calling thread (COM initialised as a single-threaded
+// apartment) and pumps messages until the outcome is known or timeoutMs.
+BindOutcome BindLikeABrowser(const std::wstring& url, DWORD timeoutMs = 30000);
 
 }  // namespace browser

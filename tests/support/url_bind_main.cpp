@@ -2,6 +2,7 @@
 // prints what came back. For scripts that show the protocol handler at work.
 //   zen_urlbind.exe URL [FILE]   (FILE receives the bytes)
 #include <windows.h>
+#include <objbase.h>
 
 #include <cstdio>
 #include <string>
@@ -15,7 +16,7 @@ int wmain(int argc, wchar_t** argv)
         return 2;
     }
     CoInitialize(nullptr);
-    const browser::BindResult result = browser::Bind(argv[1], static_cast<size_t>(-1), 15000);
+    const browser::BindOutcome result = browser::BindLikeABrowser(argv[1], 15000);
     CoUninitialize();
 
     std::printf("bind: 0x%08lx, %zu bytes", static_cast<unsigned long>(result.bindResult), result.bytes.size());

@@ -17,12 +17,12 @@
 #include "portal.h"
 #include "portal_client.h"
 #include "uiauto.h"
-#include "url_bind_client.h"
+#include "browser_bind.h"
 
 namespace {
 
-using browserroad::BindLikeABrowser;
-using browserroad::BindOutcome;
+using browser::BindLikeABrowser;
+using browser::BindOutcome;
 
 std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
