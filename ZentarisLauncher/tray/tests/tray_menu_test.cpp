@@ -163,6 +163,31 @@ TEST_F(Tray, OnlyAButtonReleaseOnTheIconOpensTheMenu)
     }
 }
 
+// A callback that reaches the window while its menu is open (a keyboard
+// selection of the icon, say) must not rebuild the tables and menus that
+// the open menu still shows.
+TEST_F(Tray, ASecondCallbackWhileTheMenuIsOpenLeavesItAlone)
+{
+    ServeList("");
+    ASSERT_TRUE(traytest::CreateBranch());
+    ASSERT_TRUE(traytest::WriteRecord("Open", {Sz("APPNAME", "Open Game"), Sz("WEBLINK", Site)}));
+    TrayRun tray;
+    ASSERT_TRUE(tray.Started());
+    HWND menuWindow = tray.ClickIcon(WM_RBUTTONUP);
+    ASSERT_NE(menuWindow, nullptr);
+    const HMENU open = reinterpret_cast<HMENU>(SendMessageA(menuWindow, 0x01E1 /* MN_GETHMENU */, 0, 0));
+    const std::vector<MenuItem> before = traytest::ReadMenuTree(open);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(tray.Window(), WM_USER + 1, 1, WM_LBUTTONUP, SMTO_NORMAL, 5000, &result);
+    const std::vector<MenuItem> after = traytest::ReadMenuTree(open);
+    traytest::CloseMenu(menuWindow);
+    ASSERT_EQ(before.size(), 6u);
+    ASSERT_EQ(after.size(), 6u);
+    ASSERT_EQ(after[1].children.size(), 1u);
+    EXPECT_EQ(after[1].children[0].text, "Open Game");
+    EXPECT_EQ(traytest::MenuWindows().size(), 0u);
+}
+
 // Which records each submenu lists, and under which ids: the id comes from
 // the record's enumeration index, so a record left out leaves a gap.
 TEST_F(Tray, RecordsAreListedByTheirEnumerationIndex)
