@@ -102,6 +102,9 @@ def main():
         result[name] = {
             "pid": pid,
             "threads": len(previous[name]),
+            # CPU since the process began, up to the sampling: a check that
+            # the process read is the one that started up.
+            "cpu_ms_before": sum(c for c, _ in first[name].values()) / 1e6,
             "cpu_ms": sum(c for c, _ in grown.values()) / 1e6,
             "wakeups": sum(n for _, n in grown.values()),
             "wakeups_by_thread": sorted((n for _, n in grown.values()), reverse=True),

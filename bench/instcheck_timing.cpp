@@ -1,6 +1,7 @@
 // Time of one install check as a browser binds it, through the registered
 // handler and, as the baseline, straight from the web server over http.
 #include <windows.h>
+#include <objbase.h>
 
 #include <cstdio>
 #include <string>

@@ -22,6 +22,10 @@ def ratio_fmt(s):
     return f"{s['median']:.3f} [{s['p25']:.3f}–{s['p75']:.3f}]"
 
 
+def pair_fmt(row):
+    return f"{ratio_fmt(row['ratio'])}; of medians {row['ratio_of_medians']:.3f}"
+
+
 def timed_pair(samples, measurement, ours, target):
     sides = samples[measurement]
     ratios = paired_ratios(sides[ours], sides["baseline"])
@@ -32,7 +36,10 @@ def timed_pair(samples, measurement, ours, target):
         "ratio_of_medians": summary(sides[ours])["median"] / summary(sides["baseline"])["median"],
         "target": target,
     }
-    row["met"] = verdict(row["ratio"]["median"], target)
+    # Two readings of the same samples; a target counts as met only when
+    # both agree, and as missed only when both do.
+    readings = {verdict(row["ratio"]["median"], target), verdict(row["ratio_of_medians"], target)}
+    row["met"] = readings.pop() if len(readings) == 1 else "unclear"
     return row
 
 
@@ -46,15 +53,15 @@ def main():
     r = results["launch_road"] = timed_pair(launch, "launch", "launcher", 1.15)
     r["to_exit"] = timed_pair(launch, "launch_exit", "launcher", 1.15)
     rows.append(("1", "Launch road: start to test game running", fmt(r["ours"]), fmt(r["baseline"]),
-                 ratio_fmt(r["ratio"]), "≤ 1.15", r["met"]))
+                 pair_fmt(r), "≤ 1.15", r["met"]))
     e = r["to_exit"]
     rows.append(("1b", "Launch road: start to launcher's exit", fmt(e["ours"]), fmt(e["baseline"]),
-                 ratio_fmt(e["ratio"]), "–", "–"))
+                 pair_fmt(e), "–", "–"))
 
     inst = read_samples(read("instcheck.txt"))
     r = results["install_check"] = timed_pair(inst, "instcheck", "handler", 1.05)
     rows.append(("2", "Install check via urlmon (zentaris://instcheck/1000 vs http)", fmt(r["ours"], digits=2),
-                 fmt(r["baseline"], digits=2), ratio_fmt(r["ratio"]), "≤ 1.05", r["met"]))
+                 fmt(r["baseline"], digits=2), pair_fmt(r), "≤ 1.05", r["met"]))
 
     runs = [parse_reader_run(open(p).read()) for p in sorted(glob.glob(os.path.join(run, "reader-*.txt")))]
     if runs:
@@ -72,7 +79,9 @@ def main():
     idle = results["tray_idle"] = json.load(open(os.path.join(run, "idle.json")))
     tray, base = idle["tray"], idle["baseline"]
     secs = idle["seconds"]
-    rows.append(("4a", f"Tray idle {secs} s: CPU", f"{tray['cpu_ms']:.1f} ms", f"{base['cpu_ms']:.1f} ms",
+    rows.append(("4a", f"Tray idle {secs} s: CPU (CPU used before, at start-up)",
+                 f"{tray['cpu_ms']:.1f} ms ({tray['cpu_ms_before']:.0f} ms)",
+                 f"{base['cpu_ms']:.1f} ms ({base['cpu_ms_before']:.0f} ms)",
                  f"{tray['cpu_ms'] / base['cpu_ms']:.2f}" if base["cpu_ms"] else "–", "–", "–"))
     own = tray["wakeups"] - base["wakeups"]
     rows.append(("4b", f"Tray idle {secs} s: wake-ups (all threads)", f"{tray['wakeups']} ({tray['threads']} threads)",
@@ -83,11 +92,17 @@ def main():
 
     sizes = results["size"] = []
     for line in read("sizes.txt").splitlines():
-        arch, name, size, baseline_size, imports, ok = line.split("\t")
+        arch, name, size, baseline_size, imports, ok, stripped = line.split("\t")
         sizes.append({"arch": arch, "file": name, "bytes": int(size), "baseline_bytes": int(baseline_size),
-                      "imports": imports.split(","), "system_only": ok == "yes"})
-        rows.append(("5", f"Size {name} ({arch}); imports: {imports}", f"{int(size) / 1024:.0f} KiB",
-                     f"{int(baseline_size) / 1024:.0f} KiB", f"{int(size) / int(baseline_size):.2f}",
+                      "stripped_bytes": int(stripped), "imports": imports.split(","), "system_only": ok == "yes"})
+        # The launch baseline links the same libcurl: a fair peer for the
+        # launcher only.
+        peer = name == "ZentarisLauncher.exe"
+        dlls = " ".join(d.lower().replace(".dll", "") for d in imports.split(","))
+        rows.append(("5", f"Size {name} ({arch}); imports: {dlls}",
+                     f"{int(size) / 1024:.0f} KiB ({int(stripped) / 1024:.0f} KiB stripped)",
+                     f"{int(baseline_size) / 1024:.0f} KiB" if peer else "–",
+                     f"{int(size) / int(baseline_size):.2f}" if peer else "–",
                      "system DLLs only", ok))
 
     head = ("#", "Measurement", "Zentaris median [IQR]", "Baseline median [IQR]",

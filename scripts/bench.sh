@@ -3,7 +3,8 @@
 # in the same run, interleaved, reported as medians with their spread. Prints
 # the table and writes it, with every sample, to BUILD_DIR/bench/<time>/.
 #   bench.sh BUILD_DIR
-# Knobs: BENCH_ROUNDS (30), BENCH_READER_RUNS (5), BENCH_READER_ROUNDS (20),
+# Knobs: BENCH_ROUNDS (30 launches), BENCH_INSTCHECK_ROUNDS (100),
+#        BENCH_READER_RUNS (5), BENCH_READER_ROUNDS (20),
 #        BENCH_IDLE_SECONDS (60), BENCH_SETTLE_SECONDS (20).
 # Needs the win64 build (deliverables, bench programs, test game), the win32
 # deliverables for their sizes, and the portal's port of the build free.
@@ -13,6 +14,7 @@ source "$zen_src/scripts/session.sh"
 build=$(cd "${1:-build}" && pwd)
 bin=$build/win64/bin
 rounds=${BENCH_ROUNDS:-30}
+inst_rounds=${BENCH_INSTCHECK_ROUNDS:-100}
 reader_runs=${BENCH_READER_RUNS:-5}
 reader_rounds=${BENCH_READER_ROUNDS:-20}
 idle_seconds=${BENCH_IDLE_SECONDS:-60}
@@ -97,13 +99,13 @@ starts=$(wc -l < "$(unixpath "$logdir")/starts.log")
 echo "   test game started $starts times (expected $(( (rounds + 3) * 2 )))" >&2
 [ "$starts" -eq $(( (rounds + 3) * 2 )) ] || fail "the game log does not match the launches"
 
-step "2. install check: $rounds rounds each, interleaved"
+step "2. install check: $inst_rounds rounds each, interleaved"
 load "install check"
 before=$(curl -s "${base}__zen/requests" | python3 -c 'import json,sys; print(json.load(sys.stdin).count("/images/space.gif"))')
-zen_wine "$app\\zen_bench.exe" instcheck "$(winpath "$run/instcheck.txt")" "$rounds" 3 \
+zen_wine "$app\\zen_bench.exe" instcheck "$(winpath "$run/instcheck.txt")" "$inst_rounds" 3 \
   'zentaris://instcheck/1000' "${base}images/space.gif" || fail "install check benchmark failed"
 after=$(curl -s "${base}__zen/requests" | python3 -c 'import json,sys; print(json.load(sys.stdin).count("/images/space.gif"))')
-echo "   image requests that reached the server: $((after - before)) (expected $(( (rounds + 3) * 2 + 1 )))" >&2
+echo "   image requests that reached the server: $((after - before)) (expected $(( (inst_rounds + 3) * 2 + 1 )))" >&2
 
 step "3. web file reader: $reader_runs runs of $reader_rounds rounds"
 load "reader"
@@ -128,6 +130,7 @@ step "5. sizes and import lists"
 : > "$run/sizes.txt"
 for arch in win64 win32; do
   objdump=$(sed -n 's/^CMAKE_OBJDUMP:FILEPATH=//p' "$build/$arch/CMakeCache.txt")
+  strip=$(sed -n 's/^CMAKE_STRIP:FILEPATH=//p' "$build/$arch/CMakeCache.txt")
   baseline=$build/$arch/bin/zen_bench_launch_baseline.exe
   [ -f "$baseline" ] || fail "missing $baseline"
   for f in ZentarisLauncher.exe zenproto.dll; do
@@ -135,8 +138,10 @@ for arch in win64 win32; do
     [ -f "$path" ] || fail "missing $path"
     imports=$("$objdump" -p "$path" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ',' | sed 's/,$//')
     ok=no; "$zen_src/scripts/check-imports.sh" "$objdump" "$path" >/dev/null && ok=yes
-    printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$arch" "$f" "$(stat -c %s "$path")" "$(stat -c %s "$baseline")" \
-      "$imports" "$ok" >> "$run/sizes.txt"
+    # What the file would weigh without its symbol and debug sections.
+    "$strip" -o "$work/stripped" "$path" || fail "cannot strip a copy of $path"
+    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$arch" "$f" "$(stat -c %s "$path")" "$(stat -c %s "$baseline")" \
+      "$imports" "$ok" "$(stat -c %s "$work/stripped")" >> "$run/sizes.txt"
   done
 done
 load end
