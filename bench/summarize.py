@@ -58,6 +58,12 @@ def main():
     rows.append(("1b", "Launch road: start to launcher's exit", fmt(e["ours"]), fmt(e["baseline"]),
                  pair_fmt(e), "–", "–"))
 
+    if os.path.exists(os.path.join(run, "launch_imports.txt")):
+        i = r["against_imports_baseline"] = timed_pair(read_samples(read("launch_imports.txt")), "launch",
+                                                       "launcher", 1.15)
+        rows.append(("1c", "Launch road against a baseline that imports the launcher's DLLs", fmt(i["ours"]),
+                     fmt(i["baseline"]), pair_fmt(i), "–", "–"))
+
     inst = read_samples(read("instcheck.txt"))
     r = results["install_check"] = timed_pair(inst, "instcheck", "handler", 1.05)
     rows.append(("2", "Install check via urlmon (zentaris://instcheck/1000 vs http)", fmt(r["ours"], digits=2),

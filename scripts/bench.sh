@@ -32,7 +32,8 @@ load() { echo "$(date -u +%H:%M:%S) $1: loadavg $(cut -d' ' -f1-3 /proc/loadavg)
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 unixpath() { zen_wine winepath -u "$1" | tr -d '\r'; }
 
-for f in ZentarisLauncher.exe zenproto.dll zen_bench.exe zen_bench_launch_baseline.exe zen_bench_idle.exe testgame.exe; do
+for f in ZentarisLauncher.exe zenproto.dll zen_bench.exe zen_bench_launch_baseline.exe \
+         zen_bench_launch_baseline_imports.exe zen_bench_idle.exe testgame.exe; do
   [ -f "$bin/$f" ] || fail "missing $bin/$f (build the win64 targets first)"
 done
 # The deliverables have their portal address built in: the test portal must
@@ -79,7 +80,8 @@ app='C:\Zentaris'
 game='C:\Bench Game'
 logdir='C:\Bench Log'
 mkdir -p "$(unixpath "$app")" "$(unixpath "$game")" "$(unixpath "$logdir")"
-for f in ZentarisLauncher.exe zenproto.dll zen_bench.exe zen_bench_launch_baseline.exe zen_bench_idle.exe; do
+for f in ZentarisLauncher.exe zenproto.dll zen_bench.exe zen_bench_launch_baseline.exe \
+         zen_bench_launch_baseline_imports.exe zen_bench_idle.exe; do
   cp "$bin/$f" "$(unixpath "$app")/"
 done
 cp "$bin/testgame.exe" "$(unixpath "$game")/game.exe"
@@ -95,9 +97,14 @@ step "1. launch road: $rounds rounds each, interleaved"
 load "launch road"
 zen_wine "$app\\zen_bench.exe" launch "$(winpath "$run/launch.txt")" "$rounds" 3 "$logdir\\starts.log" \
   "$launcher_line" "$baseline_line" || fail "launch road benchmark failed"
+# The same launches against the baseline built with the launcher's imports:
+# tells the cost of loading those DLLs from that of the launcher's own code.
+imports_line="\"$app\\zen_bench_launch_baseline_imports.exe\"${baseline_line#*.exe\"}"
+zen_wine "$app\\zen_bench.exe" launch "$(winpath "$run/launch_imports.txt")" "$rounds" 3 "$logdir\\starts.log" \
+  "$launcher_line" "$imports_line" || fail "launch road benchmark (imports baseline) failed"
 starts=$(wc -l < "$(unixpath "$logdir")/starts.log")
-echo "   test game started $starts times (expected $(( (rounds + 3) * 2 )))" >&2
-[ "$starts" -eq $(( (rounds + 3) * 2 )) ] || fail "the game log does not match the launches"
+echo "   test game started $starts times (expected $(( (rounds + 3) * 4 )))" >&2
+[ "$starts" -eq $(( (rounds + 3) * 4 )) ] || fail "the game log does not match the launches"
 
 step "2. install check: $inst_rounds rounds each, interleaved"
 load "install check"
