@@ -77,6 +77,16 @@ HWND OpenMenu(const Launcher& launcher, UINT mouse)
     return menu;
 }
 
+// The pointer moves through the X server; wait until Windows sees it there.
+bool MovePointer(int x, int y)
+{
+    SetCursorPos(x, y);
+    return traytest::WaitUntil(5000, [&] {
+        POINT at{};
+        return GetCursorPos(&at) && at.x == x && at.y == y;
+    });
+}
+
 bool Pick(const Launcher& launcher, int downs, int sub = -1)
 {
     HWND menu = OpenMenu(launcher, WM_LBUTTONUP);
@@ -123,11 +133,11 @@ TEST(TrayProgram, RunsInTheNotificationAreaUntilSalir)
     EXPECT_FALSE(IsWindowVisible(launcher.window));
     ASSERT_TRUE(traytest::WaitUntil(10000, [&] { return traytest::IconPresent(launcher.window); }));
     ASSERT_TRUE(traytest::WaitUntil(10000, [] { return portal::RequestLog().find("uinstapp.dat") != std::string::npos; }));
-    Sleep(500);  // the short list is read by now
+    Sleep(1000);  // the two-line list is read by now
 
     // The menu opens at the pointer: with its corner there where it fits,
     // moved onto the screen above the taskbar near the notification area.
-    SetCursorPos(200, 150);
+    ASSERT_TRUE(MovePointer(200, 150));
     HWND menu = OpenMenu(launcher, WM_LBUTTONUP);
     ASSERT_NE(menu, nullptr);
     RECT placed{};
@@ -135,7 +145,7 @@ TEST(TrayProgram, RunsInTheNotificationAreaUntilSalir)
     EXPECT_EQ(placed.left, 200);
     EXPECT_EQ(placed.top, 150);
     traytest::CloseMenu(menu);
-    SetCursorPos(1150, 1000);
+    ASSERT_TRUE(MovePointer(1150, 1000));
     menu = OpenMenu(launcher, WM_RBUTTONUP);
     ASSERT_NE(menu, nullptr);
     GetWindowRect(menu, &placed);
