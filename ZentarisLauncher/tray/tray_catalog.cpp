@@ -1,5 +1,6 @@
 // The feature and game submenus, built from the application registry at
 // every showing of the menu, and the icons found in the games' executables.
+#include <cstring>
 #include <new>
 
 #include "installation.h"
