@@ -10,7 +10,9 @@
 
 void StartGameProcess(const char* commandLine, const char* workingDirectory)
 {
-    const std::string module = ApplicationExecutablePath(commandLine);
+    // Only a line that opens with a quotation mark names its program this
+    // way; any other line is left to the platform to read.
+    const std::string module = commandLine[0] == '"' ? ApplicationExecutablePath(commandLine) : std::string();
     // CreateProcessA may write into the command line it is given.
     std::vector<char> line(commandLine, commandLine + std::strlen(commandLine) + 1);
     STARTUPINFOA startup{};

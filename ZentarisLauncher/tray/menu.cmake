@@ -12,6 +12,7 @@ if(ZEN_WINDOWS)
     ${CMAKE_CURRENT_LIST_DIR}/download_thread.cpp)
   # The owner-drawn painting and the news thread come from the news side.
   target_link_libraries(zen_tray_menu PUBLIC zen_tray_state zen_download_list zen_webfile zen_contract
+    zen_game_process
     $<TARGET_NAME_IF_EXISTS:zen_tray_news> user32 gdi32 shell32 advapi32 ole32)
 endif()
 

@@ -9,6 +9,7 @@
 #include "news_popup.h"
 #include "owner_draw.h"
 #include "tray.h"
+#include "game_process.h"
 #include "tray_menu.h"
 
 HWND trayWindow;
@@ -132,21 +133,8 @@ void StartMenuGame(int index)
 {
     const char* command = gameCommands[index].get();
     if (!command) return;
-    // "APP" opens a quotation mark that it never closes. Windows reads the
-    // rest of the line as the path; naming the module explicitly gives the
-    // same start everywhere, Wine included.
-    const std::string module = command[0] == '"' ? ExecutablePathOf(command) : std::string();
-    std::string commandLine = command;
     const char* directory = gameDirs[index] && gameDirs[index][0] ? gameDirs[index].get() : nullptr;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
-    if (!CreateProcessA(module.empty() ? nullptr : module.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
-                        nullptr, directory, &startup, &started)) {
-        return;
-    }
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
+    StartGameProcess(command, directory);
 }
 
 LRESULT CALLBACK TrayWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -5,7 +5,8 @@
 
 #include "installation.h"
 #include "tray_menu.h"
-#include "tray_reg_key.h"
+#include "application_record.h"
+#include "reg_key.h"
 
 std::unique_ptr<char[]> featureLinks[CatalogCapacity];
 std::unique_ptr<char[]> featureNames[CatalogCapacity];
@@ -80,65 +81,57 @@ std::unique_ptr<char[]> CopyText(const char* text)
 template <typename Visit>
 void ForEachRecord(Visit visit)
 {
-    TrayRegKey branch;
-    if (!branch.Open(HKEY_CURRENT_USER, zentaris::AppBranch)) return;
+    RegKey branch;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, zentaris::AppBranch, 0, KEY_READ, branch.Put()) != ERROR_SUCCESS) return;
     for (int i = 0; i < CatalogCapacity; ++i) {
         char name[TextBufferSize];
         DWORD nameLength = sizeof name;
-        if (RegEnumKeyExA(branch.h, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        if (RegEnumKeyExA(branch.Get(), i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
             return;
         }
-        visit(branch.h, name, i);
+        visit(branch.Get(), name, i);
     }
 }
 
 void AddFeatureEntry(HKEY branch, const char* name, int i)
 {
-    TrayRegKey record;
-    if (!record.Open(branch, name)) return;
-    featureLinks[i] = ReadValueBlock(record.h, "WEBLINK");
+    RegKey record;
+    if (RegOpenKeyExA(branch, name, 0, KEY_READ, record.Put()) != ERROR_SUCCESS) return;
+    featureLinks[i] = ReadValueBlock(record.Get(), "WEBLINK");
     if (!featureLinks[i]) return;
     TextBuffer appName;
-    if (!ReadValueText(record.h, "APPNAME", appName)) return;
+    if (!ReadValueText(record.Get(), "APPNAME", appName)) return;
     featureNames[i] = CopyText(appName);
     if (!featureNames[i]) return;
     AppendMenuA(featureMenu, MF_OWNERDRAW, IDM_FEATURE_FIRST + i, featureNames[i].get());
     TextBuffer app;
-    if (!ReadValueText(record.h, "APP", app)) return;
+    if (!ReadValueText(record.Get(), "APP", app)) return;
     if (!featureModules[i]) {
-        ScanExecutableIcon(ExecutablePathOf(app).c_str(), &featureModules[i], &menuIcons[IDM_FEATURE_FIRST + i]);
+        ScanExecutableIcon(ApplicationExecutablePath(app).c_str(), &featureModules[i], &menuIcons[IDM_FEATURE_FIRST + i]);
     }
 }
 
 void AddGameEntry(HKEY branch, const char* name, int i)
 {
-    TrayRegKey record;
-    if (!record.Open(branch, name)) return;
-    if (HasValue(record.h, "NOLAUNCH")) return;
-    gameCommands[i] = ReadValueBlock(record.h, "APP");
+    RegKey record;
+    if (RegOpenKeyExA(branch, name, 0, KEY_READ, record.Put()) != ERROR_SUCCESS) return;
+    if (HasValue(record.Get(), "NOLAUNCH")) return;
+    gameCommands[i] = ReadValueBlock(record.Get(), "APP");
     if (!gameCommands[i]) return;
-    gameDirs[i] = ReadValueBlock(record.h, "APATH");
+    gameDirs[i] = ReadValueBlock(record.Get(), "APATH");
     if (!gameDirs[i]) return;
     TextBuffer appName;
-    if (!ReadValueText(record.h, "APPNAME", appName)) return;
+    if (!ReadValueText(record.Get(), "APPNAME", appName)) return;
     gameNames[i] = CopyText(appName);
     if (!gameNames[i]) return;
     AppendMenuA(gameMenu, MF_OWNERDRAW, IDM_GAME_FIRST + i, gameNames[i].get());
     if (!gameModules[i]) {
-        ScanExecutableIcon(ExecutablePathOf(gameCommands[i].get()).c_str(), &gameModules[i],
+        ScanExecutableIcon(ApplicationExecutablePath(gameCommands[i].get()).c_str(), &gameModules[i],
                            &menuIcons[IDM_GAME_FIRST + i]);
     }
 }
 
 }  // namespace
-
-std::string ExecutablePathOf(const char* app)
-{
-    if (app[0] == '\0') return {};
-    const char* start = app + 1;
-    const char* end = strchr(start, '"');
-    return end ? std::string(start, end) : std::string(start);
-}
 
 void ScanExecutableIcon(const char* path, HMODULE* moduleSlot, HICON* iconSlot)
 {

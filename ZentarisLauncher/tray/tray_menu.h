@@ -58,10 +58,6 @@ void DestroyTrayMenu();
 
 // The first icon of the executable at path, 16 x 16 where it has that size.
 void ScanExecutableIcon(const char* path, HMODULE* moduleSlot, HICON* iconSlot);
-// The executable that an "APP" text names: from its second character up to
-// the next quotation mark or the end.
-std::string ExecutablePathOf(const char* app);
-
 DWORD WINAPI DownloadListThread(LPVOID parameter);
 
 void OpenFeatureLink(int index);

@@ -147,6 +147,31 @@ TEST_F(LaunchRoad, CompleteRecordWinsOverLaterLaunchCommands)
     }
 }
 
+TEST_F(LaunchRoad, RecordWithAPlainPathStillStartsItsGame)
+{
+    // Other software may write "APP" without the opening quotation mark.
+    StartGameLog();
+    const std::string dir = InstallTestGame("Plain");
+    const std::string app = dir + "\\game.exe";
+    const std::pair<const char*, std::string> values[] = {
+        {"APPNAME", "Plain"}, {"APP", app}, {"APATH", dir}, {"WEBLINK", "http://p/"}};
+    for (const auto& [name, text] : values) {
+        ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, RecordPath("Plain").c_str(), name, REG_SZ, text.c_str(),
+                                  static_cast<DWORD>(text.size() + 1)),
+                  ERROR_SUCCESS);
+    }
+    const LaunchFields launch = {"Plain", "HKLM\\SOFTWARE\\Zen Nowhere", "InstallDir", "game.exe", "http://p/", "plain1"};
+    Answer(launch.approvalid, "1");
+    const LaunchRun run = RunLauncher(LaunchCommand(launch));
+    ExpectNoMessage(run);
+    EXPECT_EQ(run.processesStarted, 1);
+    const std::vector<GameStart> starts = GameStarts();
+    ASSERT_EQ(starts.size(), 1u);
+    // How the platform writes down a line it read itself is its own affair.
+    EXPECT_NE(starts[0].commandLine.find(app), std::string::npos) << starts[0].commandLine;
+    EXPECT_EQ(WithoutTrailingBackslash(starts[0].workingDirectory), dir);
+}
+
 TEST_F(LaunchRoad, RefusedOrFailedApprovalStartsNothingAndSaysNothing)
 {
     struct Case {
