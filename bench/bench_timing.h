@@ -6,15 +6,22 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace bench {
+
+// One program that starts the game: its name in the samples and its full
+// command line.
+struct LaunchSide {
+    std::string name;
+    std::wstring commandLine;
+};
 
 struct LaunchSetup {
     int rounds = 0;
     int warmup = 0;
-    std::wstring gameLog;        // the test game's log (ZEN_TESTGAME_LOG)
-    std::wstring launcherLine;   // full command line of ZentarisLauncher.exe
-    std::wstring baselineLine;   // full command line of the baseline program
+    std::wstring gameLog;          // the test game's log (ZEN_TESTGAME_LOG)
+    std::vector<LaunchSide> sides;
 };
 
 int TimeLaunches(const LaunchSetup& setup, FILE* out);

@@ -90,17 +90,16 @@ int TimeLaunches(const LaunchSetup& setup, FILE* out)
 {
     // The started game reads the log's name from the environment it inherits.
     SetEnvironmentVariableW(L"ZEN_TESTGAME_LOG", setup.gameLog.c_str());
-    const std::wstring* sides[2] = {&setup.launcherLine, &setup.baselineLine};
-    const char* names[2] = {"launcher", "baseline"};
+    const size_t count = setup.sides.size();
     for (int round = 0; round < setup.warmup + setup.rounds; ++round) {
-        // Alternate which side goes first, so neither always follows the other.
-        for (int k = 0; k < 2; ++k) {
-            const int side = (round + k) % 2;
-            const Sample sample = RunOnce(*sides[side], setup.gameLog);
+        // Rotate which side goes first, so that none always follows another.
+        for (size_t k = 0; k < count; ++k) {
+            const LaunchSide& side = setup.sides[(round + k) % count];
+            const Sample sample = RunOnce(side.commandLine, setup.gameLog);
             if (!sample.ok) return 1;
             if (round < setup.warmup) continue;
-            std::fprintf(out, "launch %s %.3f\n", names[side], sample.toGameMs);
-            std::fprintf(out, "launch_exit %s %.3f\n", names[side], sample.toExitMs);
+            std::fprintf(out, "launch %s %.3f\n", side.name.c_str(), sample.toGameMs);
+            std::fprintf(out, "launch_exit %s %.3f\n", side.name.c_str(), sample.toExitMs);
         }
     }
     return 0;
