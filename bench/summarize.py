@@ -81,7 +81,10 @@ def main():
         rows.append(("3b", "Reader 64 KB by lines vs curl CLI, wall",
                      fmt(reader["reader_process_wall_ms"], digits=2), fmt(reader["curl_wall_ms"], digits=2),
                      ratio_fmt(reader["process_wall_ratio"]), "–", "–"))
-        rows.append(("3c", "Reader CPU while the server stalls 5 s", fmt(reader["stall_cpu_ms"], digits=2), "–",
+        rows.append(("3c", "Reader in a process already running, CPU; wall", "–", "–",
+                     f"{ratio_fmt(reader['in_process_cpu_ratio'])}; {ratio_fmt(reader['in_process_wall_ratio'])}",
+                     "–", "–"))
+        rows.append(("3d", "Reader CPU while the server stalls 5 s", fmt(reader["stall_cpu_ms"], digits=2), "–",
                      "–", "≈ 0", verdict(reader["stall_cpu_ms"]["median"], 50.0)))
 
     idle = results["tray_idle"] = json.load(open(os.path.join(run, "idle.json")))
