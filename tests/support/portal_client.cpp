@@ -1,5 +1,7 @@
 #include "portal_client.h"
 
+#include "base64_encode.h"
+
 #include <curl/curl.h>
 
 #include <cstdlib>
@@ -43,26 +45,6 @@ bool Control(const char* method, const std::string& path, const std::string& bod
     return status == 200;
 }
 
-std::string Base64(const std::string& bytes)
-{
-    static const char alphabet[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    unsigned bits = 0;
-    int count = 0;
-    for (unsigned char c : bytes) {
-        bits = bits << 8 | c;
-        count += 8;
-        while (count >= 6) {
-            count -= 6;
-            out += alphabet[(bits >> count) & 63];
-        }
-    }
-    if (count > 0) out += alphabet[(bits << (6 - count)) & 63];
-    while (out.size() % 4) out += '=';
-    return out;
-}
-
 std::string JsonString(const std::string& text)
 {
     std::string out = "\"";
@@ -95,7 +77,7 @@ bool SetRoutes(const std::string& routesJson)
 bool Serve(const std::string& path, int status, const std::string& body, const std::string& extraJson)
 {
     std::string route = "{\"status\": " + std::to_string(status) + ", \"body_b64\": " +
-                        JsonString(Base64(body));
+                        JsonString(Base64Encode(body));
     if (!extraJson.empty()) route += ", " + extraJson;
     route += "}";
     return SetRoutes("{" + JsonString(path) + ": " + route + "}");

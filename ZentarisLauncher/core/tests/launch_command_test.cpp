@@ -2,40 +2,13 @@
 // where the same cases run through the launcher's ParseLaunchCommand.
 #include "launch_command.h"
 
+#include "base64_encode.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 namespace {
-
-std::string Encode(const std::string& bytes)
-{
-    static const char alphabet[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    size_t i = 0;
-    for (; i + 2 < bytes.size(); i += 3) {
-        const unsigned v = (unsigned char)bytes[i] << 16 | (unsigned char)bytes[i + 1] << 8 |
-                           (unsigned char)bytes[i + 2];
-        out += alphabet[v >> 18];
-        out += alphabet[(v >> 12) & 63];
-        out += alphabet[(v >> 6) & 63];
-        out += alphabet[v & 63];
-    }
-    if (i + 1 == bytes.size()) {
-        const unsigned v = (unsigned char)bytes[i] << 16;
-        out += alphabet[v >> 18];
-        out += alphabet[(v >> 12) & 63];
-        out += "==";
-    } else if (i + 2 == bytes.size()) {
-        const unsigned v = (unsigned char)bytes[i] << 16 | (unsigned char)bytes[i + 1] << 8;
-        out += alphabet[v >> 18];
-        out += alphabet[(v >> 12) & 63];
-        out += alphabet[(v >> 6) & 63];
-        out += '=';
-    }
-    return out;
-}
 
 const std::string FullPayload =
     "Space Game;HKLM\\SOFTWARE\\Games\\Space;InstallDir;bin\\space.exe;"
@@ -72,7 +45,7 @@ TEST(SplitPayloadFields, SkipsEmptyFieldsAndStopsAtTheLimit)
 TEST(ParseLaunchToken, FillsFieldsInRecordOrder)
 {
     LaunchInfo info;
-    ASSERT_EQ(Parse("zentaris://launch/" + Encode(FullPayload), info), LaunchParse::Ok);
+    ASSERT_EQ(Parse("zentaris://launch/" + Base64Encode(FullPayload), info), LaunchParse::Ok);
     EXPECT_EQ(Fields(info),
               "[Space Game][HKLM\\SOFTWARE\\Games\\Space][InstallDir][bin\\space.exe]"
               "[http://portal/games/space][ab12]");
@@ -81,7 +54,7 @@ TEST(ParseLaunchToken, FillsFieldsInRecordOrder)
 
 TEST(ParseLaunchToken, QuotedAndUnquotedDecodeAlike)
 {
-    const std::string payload = Encode(FullPayload);
+    const std::string payload = Base64Encode(FullPayload);
     LaunchInfo plain, quoted, openQuoteOnly;
     ASSERT_EQ(Parse("zentaris://launch/" + payload, plain), LaunchParse::Ok);
     ASSERT_EQ(Parse("\"zentaris://launch/" + payload + "\"", quoted), LaunchParse::Ok);
@@ -92,7 +65,7 @@ TEST(ParseLaunchToken, QuotedAndUnquotedDecodeAlike)
 
 TEST(ParseLaunchToken, PrefixIgnoresAsciiCaseOnly)
 {
-    const std::string payload = Encode(FullPayload);
+    const std::string payload = Base64Encode(FullPayload);
     LaunchInfo info;
     EXPECT_EQ(Parse("ZENTARIS://LAUNCH/" + payload, info), LaunchParse::Ok);
     EXPECT_EQ(Parse("ZenTaris://Launch/" + payload, info), LaunchParse::Ok);
@@ -112,7 +85,7 @@ TEST(ParseLaunchToken, PrefixIgnoresAsciiCaseOnly)
 TEST(ParseLaunchToken, ShortPayloadsLeaveLaterFieldsAbsent)
 {
     LaunchInfo info;
-    ASSERT_EQ(Parse("zentaris://launch/" + Encode("a;;b;c"), info), LaunchParse::Ok);
+    ASSERT_EQ(Parse("zentaris://launch/" + Base64Encode("a;;b;c"), info), LaunchParse::Ok);
     EXPECT_EQ(Fields(info), "[a][b][c]---");
     EXPECT_FALSE(HasAllLaunchFields(info));
 
@@ -124,21 +97,21 @@ TEST(ParseLaunchToken, ShortPayloadsLeaveLaterFieldsAbsent)
 TEST(ParseLaunchToken, SeventhFieldOnIsIgnored)
 {
     LaunchInfo info;
-    ASSERT_EQ(Parse("zentaris://launch/" + Encode("1;2;3;4;5;6;7;8"), info), LaunchParse::Ok);
+    ASSERT_EQ(Parse("zentaris://launch/" + Base64Encode("1;2;3;4;5;6;7;8"), info), LaunchParse::Ok);
     EXPECT_EQ(Fields(info), "[1][2][3][4][5][6]");
 }
 
 TEST(ParseLaunchToken, DecodedTextEndsAtItsFirstNul)
 {
     LaunchInfo info;
-    ASSERT_EQ(Parse("zentaris://launch/" + Encode(std::string("a;b\0;c;d;e;f", 12)), info),
+    ASSERT_EQ(Parse("zentaris://launch/" + Base64Encode(std::string("a;b\0;c;d;e;f", 12)), info),
               LaunchParse::Ok);
     EXPECT_EQ(Fields(info), "[a][b]----");
 }
 
 TEST(ParseLaunchToken, PayloadNoiseIsIgnoredAndPadEndsIt)
 {
-    const std::string payload = Encode(FullPayload);
+    const std::string payload = Base64Encode(FullPayload);
     std::string noisy = payload;
     noisy.insert(10, "\r\n");
     noisy.insert(4, "-");
@@ -148,7 +121,7 @@ TEST(ParseLaunchToken, PayloadNoiseIsIgnoredAndPadEndsIt)
     EXPECT_EQ(Fields(withNoise), Fields(clean));
 
     // Something appended after a pad is never looked at.
-    const std::string padded = Encode("a;b;c;d;e;f1");  // 12 bytes: no pad of its own
+    const std::string padded = Base64Encode("a;b;c;d;e;f1");  // 12 bytes: no pad of its own
     ASSERT_EQ(Parse("zentaris://launch/" + padded + "=/AAAA", withTail), LaunchParse::Ok);
     EXPECT_EQ(Fields(withTail), "[a][b][c][d][e][f1]");
 }

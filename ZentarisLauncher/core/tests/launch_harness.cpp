@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base64_encode.h"
 #include "installation.h"
 
 namespace launchtest {
@@ -51,30 +52,11 @@ void AnswerNewBoxes(DWORD pid, std::vector<HWND>& answered, LaunchRun& run)
 
 }  // namespace
 
-std::string Base64(const std::string& bytes)
-{
-    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    unsigned bits = 0;
-    int count = 0;
-    for (unsigned char c : bytes) {
-        bits = (bits << 8) | c;
-        count += 8;
-        while (count >= 6) {
-            count -= 6;
-            out += alphabet[(bits >> count) & 63];
-        }
-    }
-    if (count > 0) out += alphabet[(bits << (6 - count)) & 63];
-    while (out.size() % 4) out += '=';
-    return out;
-}
-
 std::string LaunchCommand(const LaunchFields& f)
 {
     const std::string joined = f.appname + ";" + f.installkey + ";" + f.installvalue + ";" + f.exename +
                                ";" + f.weblink + ";" + f.approvalid;
-    return "zentaris://launch/" + Base64(joined);
+    return "zentaris://launch/" + Base64Encode(joined);
 }
 
 LaunchRun RunLauncher(const std::string& arguments, DWORD timeoutMs)

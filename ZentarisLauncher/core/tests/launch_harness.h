@@ -23,7 +23,6 @@ struct LaunchFields {
     std::string approvalid;
 };
 
-std::string Base64(const std::string& bytes);
 // "zentaris://launch/" + the Base64 of the fields joined by ";".
 std::string LaunchCommand(const LaunchFields& fields);
 
