@@ -18,11 +18,13 @@
 #include "portal_client.h"
 #include "uiauto.h"
 #include "browser_bind.h"
+#include "win_registry_probe.h"
 
 namespace {
 
 using browser::BindLikeABrowser;
 using browser::BindOutcome;
+using probe::Regsvr32;
 
 std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
@@ -42,16 +44,6 @@ int ImageRequests()
     const std::string image = "\"/images/space.gif\"";
     for (size_t at = log.find(image); at != std::string::npos; at = log.find(image, at + 1)) ++count;
     return count;
-}
-
-int Regsvr32(const std::string& arguments)
-{
-    char system[MAX_PATH] = {};
-    GetSystemDirectoryA(system, MAX_PATH);
-    auto process = uiauto::Process::Start(std::string(system) + "\\regsvr32.exe", "/s " + arguments);
-    if (!process) return -1;
-    auto code = process->WaitExit(60000);
-    return code ? static_cast<int>(*code) : -1;
 }
 
 // Every process started from this test process from now on joins one job,
