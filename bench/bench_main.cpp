@@ -1,6 +1,6 @@
 // zen_bench.exe: times the launch road and the install check against their
-// baselines, alternating the two sides round by round so that a shared,
-// noisy machine loads both alike.
+// baselines, rotating the order of the sides round by round so that a shared,
+// noisy machine loads all of them alike.
 //   zen_bench launch OUT ROUNDS WARMUP GAMELOG NAME=COMMAND_LINE...
 //   zen_bench instcheck OUT ROUNDS WARMUP HANDLER_URL DIRECT_URL
 #include <windows.h>
