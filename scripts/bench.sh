@@ -130,6 +130,13 @@ zen_session_pids+=($!)
 # The news popup closes itself after 10 s; the download list and the news
 # image are read once. What follows is idle.
 sleep "$settle_seconds"
+# A tray that started whole has read the download list and the news image.
+curl -s "${base}__zen/requests" | python3 -c '
+import json, sys
+log = json.load(sys.stdin)
+read = {p: log.count(p) for p in ("/images/uinstapp.dat", "/launcher/news.dib")}
+print("   tray read:", ", ".join(f"{p} {n}x" for p, n in read.items()), file=sys.stderr)
+sys.exit(0 if all(read.values()) else 1)' || fail "the tray did not read its download list and news image"
 python3 "$zen_src/bench/idle_sample.py" "$idle_seconds" "$run/idle.json" \
   tray=--autostart baseline=zen_bench_idle.exe || fail "idle sampling failed"
 
