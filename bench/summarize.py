@@ -46,7 +46,7 @@ def timed_pair(samples, measurement, ours, target, baseline="baseline"):
 def main():
     run = sys.argv[1]
     read = lambda name: open(os.path.join(run, name)).read()
-    results = {"machine": read("machine.txt").strip(), "load": read("load.txt").strip().splitlines()}
+    results = {"machine": read("machine.txt").strip().splitlines(), "load": read("load.txt").strip().splitlines()}
     rows = []
 
     launch = read_samples(read("launch.txt"))

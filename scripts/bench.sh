@@ -44,7 +44,8 @@ port=$(printf '%s' "$base" | sed -n 's|^http://127\.0\.0\.1:\([0-9]*\)/$|\1|p')
 curl -s -o /dev/null --max-time 2 "$base" && fail "port $port is already taken"
 
 { echo "$(nproc) CPUs, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)";
-  echo "$(/usr/lib/wine/wine64 --version 2>/dev/null </dev/null), $(uname -sr)"; } > "$run/machine.txt"
+  echo "$(/usr/lib/wine/wine64 --version 2>/dev/null </dev/null), $(uname -sr)";
+  echo "sources $(git -C "$zen_src" describe --always --dirty 2>/dev/null || echo unknown)"; } > "$run/machine.txt"
 load start
 
 step "portal test server on $base"
