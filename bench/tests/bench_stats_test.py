@@ -8,6 +8,8 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from bench_stats import paired_ratios, parse_reader_run, quantile, read_samples, summary, verdict  # noqa: E402
+from idle_sample import delta  # noqa: E402
+from summarize import timed_pair  # noqa: E402
 
 READER_OUTPUT = """Silent server (5 s stall before the answer): read 15 bytes
   CPU 0.0040 s over 5.012 s wall (0.080% of one core)
@@ -92,6 +94,27 @@ class Targets(unittest.TestCase):
                                                (60.0, 0.0, 50.0, "no")]:
             with self.subTest(value=value, target=target):
                 self.assertEqual(verdict(value, target, slack), expected)
+
+    def test_a_target_is_met_only_when_both_ratio_readings_agree(self):
+        cases = [
+            # ours, baseline, expected: both readings within 1.15 ...
+            ([110.0, 105.0, 108.0], [100.0, 100.0, 100.0], "yes"),
+            # ... both beyond it ...
+            ([130.0, 125.0, 140.0], [100.0, 100.0, 100.0], "no"),
+            # ... median of round ratios within (1.0), ratio of medians beyond (1.5)
+            ([100.0, 300.0, 150.0], [100.0, 100.0, 200.0], "unclear"),
+        ]
+        for ours, base, expected in cases:
+            with self.subTest(ours=ours):
+                row = timed_pair({"launch": {"launcher": ours, "baseline": base}}, "launch", "launcher", 1.15)
+                self.assertEqual(row["met"], expected)
+
+
+class IdleCounts(unittest.TestCase):
+    def test_growth_per_thread_counts_threads_born_during_sampling_whole(self):
+        first = {1: (1000, 5), 2: (500, 2)}
+        last = {1: (1500, 7), 2: (500, 2), 3: (40, 1)}
+        self.assertEqual(delta(first, last), {1: (500, 2), 2: (0, 0), 3: (40, 1)})
 
 
 if __name__ == "__main__":
