@@ -26,6 +26,8 @@ if(WIN32)
   set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   # Link the runtime in, so that import tables name only system DLLs.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # What ships carries no symbols.
+  add_link_options($<$<CONFIG:Release>:-s>)
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
   add_compile_options(-Wall -Wextra)
 

@@ -15,9 +15,17 @@ while read -r target corpus; do
     echo "== $name ($seconds s)"
     mkdir -p "$corpus"
     FUZZ_KEEP=1 "$here/fuzz.sh" "$target" "$corpus" "$seconds" -max_len=4096 ${FUZZ_RUNS:+-runs=$FUZZ_RUNS} || status=1
-    # Keep the committed corpus small: only inputs that add coverage.
+    # Keep the committed corpus small: of the inputs the fuzzer found (named
+    # by their SHA-1), only those that add coverage stay; hand-named seeds
+    # always stay.
     min=$(mktemp -d)
-    "$target" -merge=1 "$min" "$corpus" >/dev/null 2>&1 && { rm -rf "$corpus"; mv "$min" "$corpus"; } || rm -rf "$min"
+    if "$target" -merge=1 "$min" "$corpus" >/dev/null 2>&1; then
+      for f in "$corpus"/*; do
+        n=$(basename "$f")
+        [[ $n =~ ^[0-9a-f]{40}$ && ! -e "$min/$n" ]] && rm -f "$f"
+      done
+    fi
+    rm -rf "$min"
     echo "   corpus: $(ls "$corpus" | wc -l) inputs"
 done < <(ctest --test-dir "$build" -L fuzz -N -V 2>/dev/null |
          sed -n 's/^.*Test command: .*fuzz\.sh "\([^"]*\)" "\([^"]*\)".*$/\1 \2/p')
