@@ -78,8 +78,8 @@ def main():
     out_path = sys.argv[2]
     prefix = os.environ.get("WINEPREFIX")
     pids = {}
-    for spec in sys.argv[3:]:
-        name, pattern = spec.split("=", 1)
+    for watched in sys.argv[3:]:
+        name, pattern = watched.split("=", 1)
         pid = find_process(pattern, prefix)
         if pid is None:
             sys.exit(f"no process of this prefix runs '{pattern}'")

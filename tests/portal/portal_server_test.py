@@ -42,8 +42,8 @@ class PortalServerTest(unittest.TestCase):
         conn.close()
         return resp.status, data
 
-    def route(self, path, **spec):
-        status, _ = self.request("POST", "/__zen/routes", json.dumps({path: spec}))
+    def route(self, path, **answer):
+        status, _ = self.request("POST", "/__zen/routes", json.dumps({path: answer}))
         self.assertEqual(status, 200)
 
     def test_serves_files_and_404_pages(self):
