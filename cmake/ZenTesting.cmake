@@ -11,7 +11,6 @@
 # build's template and an Xvfb display of its own.
 
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
-  set(ZEN_TEST_PREFIX "${ZEN_ARCH}.")
   if(ZEN_ARCH STREQUAL "x86_64")
     set(ZEN_TEST_PREFIX "win64.")
   else()

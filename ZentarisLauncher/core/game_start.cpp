@@ -96,16 +96,26 @@ void LocateApplication(char* commandLine, size_t commandLineSize, char* workingD
     CopyWhole(texts->workingDirectory, workingDirectory, workingDirectorySize);
 }
 
+namespace {
+
+// Locates the game; tells the user when the installation record gives
+// nothing to start. False then.
+bool LocateOrTellUser(const LaunchInfo* info, char (&commandLine)[LauncherTextSize],
+                      char (&workingDirectory)[LauncherTextSize])
+{
+    LocateApplication(commandLine, sizeof commandLine, workingDirectory, sizeof workingDirectory, info);
+    if (commandLine[0]) return true;
+    ShowLauncherMessage("Registry key for launch not found", "Error");
+    return false;
+}
+
+}  // namespace
+
 void StartLocatedApplication(const LaunchInfo* info)
 {
     char commandLine[LauncherTextSize];
     char workingDirectory[LauncherTextSize];
-    LocateApplication(commandLine, sizeof commandLine, workingDirectory, sizeof workingDirectory, info);
-    if (!commandLine[0]) {
-        ShowLauncherMessage("Registry key for launch not found", "Error");
-        return;
-    }
-    StartGameProcess(commandLine, workingDirectory);
+    if (LocateOrTellUser(info, commandLine, workingDirectory)) StartGameProcess(commandLine, workingDirectory);
 }
 
 void StartApplication(const LaunchInfo* info)
@@ -126,12 +136,9 @@ void StartApplication(const LaunchInfo* info)
     }
     char commandLine[LauncherTextSize];
     char workingDirectory[LauncherTextSize];
-    LocateApplication(commandLine, sizeof commandLine, workingDirectory, sizeof workingDirectory, info);
-    if (!commandLine[0]) {
-        // The key stays, empty; later launches take the fallback start.
-        ShowLauncherMessage("Registry key for launch not found", "Error");
-        return;
-    }
+    // When nothing is found the key stays, empty; later launches take the
+    // fallback start.
+    if (!LocateOrTellUser(info, commandLine, workingDirectory)) return;
     WriteRecordText(record.Get(), zentaris::RecordAppName, appname);
     WriteRecordText(record.Get(), zentaris::RecordApp, commandLine);
     WriteRecordText(record.Get(), zentaris::RecordAPath, workingDirectory);

@@ -27,9 +27,6 @@ zen_add_fuzzer(NAME fuzz_download_list
 
 # The tray inside a test process, against the test portal on the built-in
 # port, with links recorded and games logged by the fixtures.
-if(ZEN_WINDOWS AND EXISTS ${CMAKE_SOURCE_DIR}/tests/fixtures/testgame/CMakeLists.txt)
-  add_subdirectory(${CMAKE_SOURCE_DIR}/tests/fixtures/testgame ${CMAKE_BINARY_DIR}/fixtures/testgame-tray)
-endif()
 set(ZEN_TRAY_RES ${CMAKE_CURRENT_LIST_DIR}/../res)
 zen_add_gtest(NAME tray_menu_test WINDOWS_ONLY PORTAL fixed TIMEOUT 300
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/tray_menu_test.cpp
@@ -37,21 +34,16 @@ zen_add_gtest(NAME tray_menu_test WINDOWS_ONLY PORTAL fixed TIMEOUT 300
           ${ZEN_TRAY_RES}/tray_icons.rc
           ${ZEN_TRAY_RES}/news_dialog.rc
   LIBS zen_tray_menu zen_tray_news zen_urlrecorder zen_portal_client)
-if(TARGET tray_menu_test)
-  add_dependencies(tray_menu_test ZentarisLauncher zen_urlrecorder_exe)
-  if(TARGET zen_testgame)
-    add_dependencies(tray_menu_test zen_testgame)
-  endif()
-endif()
 
 # The real program in tray mode on a Wine desktop with a taskbar.
 zen_add_gtest(NAME tray_program_test WINDOWS_ONLY PORTAL fixed TIMEOUT 300
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/tray_program_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/tests/tray_harness.cpp
   LIBS zen_tray_menu zen_tray_news zen_urlrecorder zen_portal_client)
-if(TARGET tray_program_test)
-  add_dependencies(tray_program_test ZentarisLauncher zen_urlrecorder_exe)
-  if(TARGET zen_testgame)
-    add_dependencies(tray_program_test zen_testgame)
+# Both run the real program and may start the test game (made with the
+# launch tests).
+foreach(test tray_menu_test tray_program_test)
+  if(TARGET ${test})
+    add_dependencies(${test} ZentarisLauncher zen_urlrecorder_exe zen_testgame)
   endif()
-endif()
+endforeach()

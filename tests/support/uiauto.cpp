@@ -43,6 +43,19 @@ BOOL CALLBACK CollectBox(HWND window, LPARAM param)
     return TRUE;
 }
 
+// Presses OK on each box of pid not answered before; returns those boxes.
+std::vector<MessageBoxInfo> AnswerNewBoxes(DWORD pid, std::vector<HWND>& answered)
+{
+    std::vector<MessageBoxInfo> fresh;
+    for (const MessageBoxInfo& box : FindMessageBoxes(pid)) {
+        if (std::find(answered.begin(), answered.end(), box.window) != answered.end()) continue;
+        answered.push_back(box.window);
+        fresh.push_back(box);
+        PressOk(box.window);
+    }
+    return fresh;
+}
+
 }  // namespace
 
 Process::Process(Process&& other) noexcept : info_(other.info_) { other.info_ = {}; }
@@ -135,12 +148,7 @@ RunResult RunAndAnswer(const std::string& exePath, const std::string& arguments,
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     std::vector<HWND> answered;
     for (;;) {
-        for (const MessageBoxInfo& box : FindMessageBoxes(process->Id())) {
-            if (std::find(answered.begin(), answered.end(), box.window) != answered.end()) continue;
-            answered.push_back(box.window);
-            result.boxes.push_back(box);
-            PressOk(box.window);
-        }
+        for (const MessageBoxInfo& box : AnswerNewBoxes(process->Id(), answered)) result.boxes.push_back(box);
         if (std::optional<DWORD> code = process->WaitExit(PollIntervalMs)) {
             result.exited = true;
             result.exitCode = *code;
@@ -175,15 +183,9 @@ void BoxWatcher::Watch()
 {
     std::vector<HWND> answered;
     do {
-        for (const MessageBoxInfo& box : FindMessageBoxes(GetCurrentProcessId())) {
-            if (std::find(answered.begin(), answered.end(), box.window) != answered.end()) continue;
-            answered.push_back(box.window);
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                boxes_.push_back(box);
-            }
-            PressOk(box.window);
-        }
+        const std::vector<MessageBoxInfo> fresh = AnswerNewBoxes(GetCurrentProcessId(), answered);
+        std::lock_guard<std::mutex> lock(mutex_);
+        boxes_.insert(boxes_.end(), fresh.begin(), fresh.end());
     } while (WaitForSingleObject(stop_, PollIntervalMs) == WAIT_TIMEOUT);
 }
 
