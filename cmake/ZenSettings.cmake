@@ -13,6 +13,19 @@ if(NOT InstallCheckImageUrl MATCHES "^https?://[^/]+/images/space\\.gif$")
   message(FATAL_ERROR "InstallCheckImageUrl must be scheme://host/images/space.gif: ${InstallCheckImageUrl}")
 endif()
 
+# Launch links signed by the portal: the Base64 Ed25519 public keys the
+# launcher accepts (a list, so a portal can rotate its key while links made
+# with the old one are still about). "generate" makes a throw-away key pair
+# in the build tree for the demo and the tests; empty builds a launcher that
+# takes unsigned links.
+set(LaunchSigningKeys "generate" CACHE STRING
+    "Portal public keys (Base64, ';'-separated) for signed launch links; 'generate' or empty")
+set(ApprovalTimeoutSeconds 20 CACHE STRING
+    "Longest wait for the portal's launch approval; silence counts as a refusal")
+if(NOT ApprovalTimeoutSeconds MATCHES "^[1-9][0-9]*$")
+  message(FATAL_ERROR "ApprovalTimeoutSeconds must be a positive number of seconds: ${ApprovalTimeoutSeconds}")
+endif()
+
 if(WIN32)
   set(ZEN_WINDOWS ON)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
@@ -47,6 +60,17 @@ if(WIN32)
   target_compile_definitions(zen_curl INTERFACE CURL_STATICLIB)
   target_link_libraries(zen_curl INTERFACE ${ZEN_CURL_PREFIX}/lib/libcurl.a
     ws2_32 crypt32 bcrypt secur32 wldap32 normaliz advapi32)
+
+  set(ZEN_SODIUM_PREFIX "${_zen_cache}/sodium-${ZEN_ARCH}" CACHE PATH
+      "Cross-built static libsodium for this architecture")
+  if(NOT EXISTS "${ZEN_SODIUM_PREFIX}/include/sodium.h")
+    message(FATAL_ERROR "No cross-built libsodium in ${ZEN_SODIUM_PREFIX}: run scripts/setup.sh")
+  endif()
+  add_library(zen_sodium INTERFACE)
+  target_include_directories(zen_sodium INTERFACE ${ZEN_SODIUM_PREFIX}/include)
+  target_compile_definitions(zen_sodium INTERFACE SODIUM_STATIC)
+  # Its random source for key generation; signature checks never use it.
+  target_link_libraries(zen_sodium INTERFACE ${ZEN_SODIUM_PREFIX}/lib/libsodium.a advapi32)
 else()
   set(ZEN_WINDOWS OFF)
   add_compile_options(-Wall -Wextra)
@@ -57,6 +81,11 @@ else()
   find_package(CURL REQUIRED)
   add_library(zen_curl INTERFACE)
   target_link_libraries(zen_curl INTERFACE CURL::libcurl)
+  find_path(ZEN_SODIUM_INCLUDE sodium.h REQUIRED)
+  find_library(ZEN_SODIUM_LIBRARY sodium REQUIRED)
+  add_library(zen_sodium INTERFACE)
+  target_include_directories(zen_sodium INTERFACE ${ZEN_SODIUM_INCLUDE})
+  target_link_libraries(zen_sodium INTERFACE ${ZEN_SODIUM_LIBRARY})
   if(ZEN_FUZZ AND NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     message(STATUS "Fuzz targets need clang; not building them")
     set(ZEN_FUZZ OFF)

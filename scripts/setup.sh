@@ -2,8 +2,9 @@
 # Installs what the builds and tests need, once; a second run only checks.
 #   - Debian packages: both mingw-w64 toolchains, widl, Wine (64-bit), Xvfb,
 #     CMake, clang for the fuzzers, Debian's libcurl and GoogleTest sources.
-#   - libcurl for Windows (static, Schannel), cross-built from Debian's curl
-#     source package into a cache outside the checkout ($ZEN_CACHE).
+#   - libcurl for Windows (static, Schannel) and libsodium (signatures),
+#     cross-built from Debian's source packages into a cache outside the
+#     checkout ($ZEN_CACHE).
 set -euo pipefail
 
 ZEN_CACHE=${ZEN_CACHE:-$HOME/.cache/zentaris}
@@ -16,7 +17,7 @@ packages=(
   mingw-w64-tools binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 libwine-dev xvfb x11-apps xauth
   libcurl4-openssl-dev googletest libgtest-dev dpkg-dev nsis
-  curl
+  curl libsodium-dev autoconf automake libtool
 )
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
@@ -33,4 +34,6 @@ fi
 
 "$here/build-curl.sh" x86_64
 "$here/build-curl.sh" i686
+"$here/build-sodium.sh" x86_64
+"$here/build-sodium.sh" i686
 echo "setup: ready (cache $ZEN_CACHE)"

@@ -10,6 +10,7 @@
 #include "game_location.h"
 #include "game_process.h"
 #include "launch_command.h"
+#include "launch_rules.h"
 #include "launcher.h"
 #include "messages.h"
 
@@ -88,6 +89,9 @@ void LocateApplication(char* commandLine, size_t commandLineSize, char* workingD
 
     std::string directory;
     if (!ReadInstallationDirectory(installation.Get(), info->installvalue->c_str(), directory)) return;
+    // Whatever value the link names is read; only a folder on a local drive
+    // is a place to start a game from.
+    if (!IsLocalInstallationFolder(directory)) return;
     const std::optional<LaunchTexts> texts = BuildLaunchTexts(directory, *info->exename);
     if (!texts) return;
     if (texts->commandLine.size() >= commandLineSize) return;
@@ -142,6 +146,8 @@ void StartApplication(const LaunchInfo* info)
     WriteRecordText(record.Get(), zentaris::RecordAppName, appname);
     WriteRecordText(record.Get(), zentaris::RecordApp, commandLine);
     WriteRecordText(record.Get(), zentaris::RecordAPath, workingDirectory);
-    WriteRecordText(record.Get(), zentaris::RecordWebLink, info->weblink->c_str());
+    // The tray opens this link with the shell: only a web page is kept.
+    const char* weblink = IsWebLink(*info->weblink) ? info->weblink->c_str() : "";
+    WriteRecordText(record.Get(), zentaris::RecordWebLink, weblink);
     StartGameProcess(commandLine, workingDirectory);
 }

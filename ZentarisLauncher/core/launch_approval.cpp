@@ -4,6 +4,7 @@
 
 #include "approval_request.h"
 #include "launcher.h"
+#include "link_signing_config.h"
 #include "portal.h"
 #include "webfile.h"
 
@@ -23,7 +24,10 @@ bool IsLaunchApproved(const LaunchInfo* info)
     const std::optional<std::string> url = ApprovalUrl(approvalBase, *info->approvalid);
     if (!url) return false;
 
-    std::unique_ptr<WebFile, WebFileCloser> answer(WebFileOpen(url->c_str(), "r"));
+    // A portal that stays silent must not hold the launcher for ever: past
+    // the deadline the transfer ends, and no answer is a refusal.
+    std::unique_ptr<WebFile, WebFileCloser> answer(
+        WebFileOpenWithin(url->c_str(), "r", zentaris::ApprovalTimeoutSeconds * 1000));
     if (!answer) return false;
     char line[1024];
     return IsApprovingAnswer(WebFileReadLine(line, sizeof line, answer.get()));

@@ -4,23 +4,10 @@
 #include <cstring>
 #include <memory>
 
+#include "ascii.h"
 #include "base64.h"
 
 namespace {
-
-char AsciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (AsciiLower(text[i]) != AsciiLower(prefix[i])) return false;
-    }
-    return true;
-}
 
 struct FreeDeleter {
     void operator()(char* p) const { std::free(p); }
@@ -53,7 +40,7 @@ LaunchParse ParseLaunchToken(std::string_view token, LaunchInfo& out)
 {
     if (!token.empty() && token.front() == '"') token.remove_prefix(1);
     const std::string_view prefix(LaunchPrefix);
-    if (!StartsWithIgnoringAsciiCase(token, prefix)) return LaunchParse::BadPrefix;
+    if (!zentaris::StartsWithIgnoringAsciiCase(token, prefix)) return LaunchParse::BadPrefix;
     token.remove_prefix(prefix.size());
 
     std::unique_ptr<char, FreeDeleter> decoded(Base64Decode(token.data(), token.size(), nullptr));
@@ -61,10 +48,10 @@ LaunchParse ParseLaunchToken(std::string_view token, LaunchInfo& out)
 
     // The decoded text ends at its first NUL, wherever the bytes go on.
     const std::vector<std::string> fields =
-        SplitPayloadFields(std::string_view(decoded.get()), LaunchFieldCount);
-    std::optional<std::string>* const slots[LaunchFieldCount] = {
-        &out.appname, &out.installkey, &out.installvalue,
-        &out.exename, &out.weblink,    &out.approvalid,
+        SplitPayloadFields(std::string_view(decoded.get()), SignedLaunchFieldCount);
+    std::optional<std::string>* const slots[SignedLaunchFieldCount] = {
+        &out.appname, &out.installkey, &out.installvalue, &out.exename,
+        &out.weblink, &out.approvalid, &out.signature,
     };
     for (size_t i = 0; i < fields.size(); ++i) *slots[i] = fields[i];
     return LaunchParse::Ok;

@@ -10,6 +10,8 @@
 
 inline constexpr char LaunchPrefix[] = "zentaris://launch/";
 inline constexpr size_t LaunchFieldCount = 6;
+// A signed link adds the signature after the six fields.
+inline constexpr size_t SignedLaunchFieldCount = LaunchFieldCount + 1;
 
 enum class LaunchParse {
     Ok,          // prefix matched and the payload was split

@@ -13,4 +13,7 @@ struct LaunchInfo {
     std::optional<std::string> weblink;       // field 5
     std::optional<std::string> exename;       // field 4: relative to the install dir
     std::optional<std::string> approvalid;    // field 6
+    // Field 7 of a signed link: the portal's signature over the six fields.
+    // Launchers that take unsigned links never look at it.
+    std::optional<std::string> signature;
 };

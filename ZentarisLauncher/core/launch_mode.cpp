@@ -3,7 +3,22 @@
 #include <cstring>
 
 #include "launch_command.h"
+#include "launch_rules.h"
+#include "link_signature.h"
+#include "link_signing_config.h"
 #include "messages.h"
+
+namespace {
+
+// A link from a portal whose keys this launcher carries must be signed by
+// one of them; a launcher built without keys takes any link.
+bool IsSignedAsRequired(const LaunchInfo& info)
+{
+    if (zentaris::LinkSigningKeyCount == 0) return true;
+    return HasValidLinkSignature(info, zentaris::LinkSigningKeys, zentaris::LinkSigningKeyCount);
+}
+
+}  // namespace
 
 int ParseLaunchCommand(LaunchInfo* info, const char* token)
 {
@@ -33,8 +48,10 @@ void RunLaunchCommand(char* commandLine)
     if (ParseLaunchCommand(&info, commandLine) != 0) return;
 
     // Approval needs the last field and the start needs the ones before it;
-    // a shorter payload cannot describe a launch.
-    if (!HasAllLaunchFields(info)) {
+    // a shorter payload cannot describe a launch. A payload that could run
+    // something outside the game's folder, or ask the portal about another
+    // page, is refused before anything is fetched or written.
+    if (!HasAllLaunchFields(info) || !LaunchFieldsAreSafe(info) || !IsSignedAsRequired(info)) {
         ShowLauncherMessage("Launchinfo invalid", "invalid data");
         return;
     }

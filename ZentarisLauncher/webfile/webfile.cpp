@@ -36,7 +36,12 @@ void WebFileConsume(WebFile* file, size_t n)
 
 WebFile* WebFileOpen(const char* name, const char* mode)
 {
-    if (!name || !mode) {
+    return WebFileOpenWithin(name, mode, 0);
+}
+
+WebFile* WebFileOpenWithin(const char* name, const char* mode, long timeoutMs)
+{
+    if (!name || !mode || timeoutMs < 0) {
         errno = EINVAL;
         return nullptr;
     }
@@ -48,6 +53,7 @@ WebFile* WebFileOpen(const char* name, const char* mode)
         return file;
     }
     file->kind = WebFileUrl;
+    file->timeoutMs = timeoutMs;
     if (!WebFileStartUrl(file, name)) {
         free(file->data);
         free(file);

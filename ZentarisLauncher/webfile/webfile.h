@@ -24,6 +24,7 @@ struct WebFile {
     unsigned capacity;      // size of the `data` block; 0 exactly when `data` is null
     int length;             // unread bytes at the front of `data` (<= capacity)
     int running;            // transfers still running in the thread's multi handle
+    long timeoutMs;         // WebFileOpenWithin: the URL transfer's whole time; 0 for none
 };
 
 // A new record, or null when the name is neither a local file (opened with
@@ -32,6 +33,11 @@ struct WebFile {
 // always read as bytes; its HTTP status is not looked at and redirects are
 // not followed, so an error page is the file's content.
 WebFile* WebFileOpen(const char* name, const char* mode);
+
+// WebFileOpen for a caller that cannot wait for ever: a URL transfer ends
+// `timeoutMs` after it started, whatever has arrived by then (the open fails
+// when nothing has). Local files are not bounded.
+WebFile* WebFileOpenWithin(const char* name, const char* mode, long timeoutMs);
 
 // Like fread: the number of whole records of `size` bytes delivered. A
 // trailing partial record at the end is copied and consumed but not counted.

@@ -62,6 +62,17 @@ void WaitThroughCurl(CURLM* multi)
     curl_multi_poll(multi, nullptr, 0, static_cast<int>(ms), nullptr);
 }
 
+// A transfer with a deadline must not sleep past it in select(): wait no
+// longer than libcurl's next timer, which includes the transfer's time-out.
+void BoundByCurlTimer(CURLM* multi, struct timeval& timeout)
+{
+    long ms = -1;
+    if (curl_multi_timeout(multi, &ms) != CURLM_OK || ms < 0) return;
+    if (ms >= PassWaitSeconds * 1000) return;
+    timeout.tv_sec = ms / 1000;
+    timeout.tv_usec = (ms % 1000) * 1000;
+}
+
 // One pass: wait for the transfer's descriptors (or a time-out), then let
 // libcurl do what became possible.
 void FillPass(WebFile* file)
@@ -94,8 +105,13 @@ void FillPass(WebFile* file)
         Perform(multi, &file->running);
         return;
     }
+    if (file->timeoutMs > 0) BoundByCurlTimer(multi, timeout);
     const int ready = select(maxfd + 1, &fdread, &fdwrite, &fdexcep, &timeout);
-    if (ready == 0) return;
+    if (ready == 0) {
+        // libcurl ends a transfer at its deadline only when it is driven.
+        if (file->timeoutMs > 0) Perform(multi, &file->running);
+        return;
+    }
     if (ready < 0) {
         // A select that keeps failing must not turn into a busy loop.
         WaitThroughCurl(multi);
@@ -149,6 +165,7 @@ bool WebFileStartUrl(WebFile* file, const char* name)
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, file);
     curl_easy_setopt(easy, CURLOPT_VERBOSE, 0L);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, WebFileAppend);
+    if (file->timeoutMs > 0) curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, file->timeoutMs);
     CURLM* multi = ThreadMulti();
     curl_multi_add_handle(multi, easy);
     Perform(multi, &file->running);

@@ -1,5 +1,6 @@
 // The approval request's URL and the reading of the portal's answer.
 #include "approval_request.h"
+#include "launch_rules.h"
 
 #include <gtest/gtest.h>
 
@@ -46,6 +47,24 @@ TEST(ApprovalUrl, UrlThatWouldBeCutIsNotMade)
     // Even an empty id cannot rescue a base that is already too long.
     EXPECT_FALSE(ApprovalUrl(std::string(1023, 'b'), "").has_value());
     EXPECT_TRUE(ApprovalUrl(std::string(1022, 'b'), "").has_value());
+}
+
+// The id goes into the URL unchanged, so only ids that every URL parser
+// leaves alone are asked about.
+TEST(IsSafeApprovalId, UnreservedSegmentsOnly)
+{
+    struct Case {
+        std::string id;
+        bool safe;
+    };
+    const Case cases[] = {
+        {"ab12", true}, {"a-b.c_d~e", true}, {"ab/cd", true}, {"a/b/c", true}, {"...", true}, {"a..b", true},
+        {"", false}, {"/ab", false}, {"ab/", false}, {"a//b", false}, {".", false}, {"..", false},
+        {"../x", false}, {"a/../x", false}, {"a/./b", false}, {"x/..", false},
+        {"a b", false}, {"?x=1", false}, {"a#b", false}, {"%2e%2e", false}, {"a\\b", false},
+        {"a\tb", false}, {"a\nb", false}, {std::string("a\0b", 3), false}, {"\xc3\xa9", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsSafeApprovalId(c.id), c.safe) << "[" << c.id << "]";
 }
 
 TEST(IsApprovingAnswer, OnlyALeadingOneApproves)

@@ -1,4 +1,5 @@
-// Feeds arbitrary command lines through the token, prefix and payload split.
+// Feeds arbitrary command lines through the token, prefix and payload split,
+// the rules of what a launch may ask for, and the signature check.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -7,6 +8,36 @@
 #include "base64.h"
 #include "game_location.h"
 #include "launch_command.h"
+#include "launch_rules.h"
+#include "link_signature.h"
+
+namespace {
+
+// A fixed key for the fuzzer: whether a signature verifies is random here;
+// what matters is that every input is looked at safely.
+const char* const FuzzKeys[] = {"5k4X3U6Z8VtmKsS3V4YxqJ8c2l6wZc9Oa0b1c2d3e4E="};
+
+// What the rules let through can neither leave the game's folder, add
+// arguments, nor change the approval URL's path or query.
+void CheckRulesHold(const LaunchInfo& info)
+{
+    const std::string& exe = *info.exename;
+    const std::string& id = *info.approvalid;
+    if (exe.find_first_of("\"\\:") == 0 || exe.find('"') != std::string::npos || exe.find(':') != std::string::npos) {
+        std::abort();
+    }
+    if (exe.find("..") != std::string::npos && (exe == ".." || exe.find("..\\") != std::string::npos ||
+                                                  exe.find("../") != std::string::npos)) {
+        std::abort();
+    }
+    if (exe.size() < 4 || id.empty() || id.find_first_of("?# %\\") != std::string::npos) std::abort();
+    if (id.find("/../") != std::string::npos || id.rfind("../", 0) == 0 || id.find("//") != std::string::npos) std::abort();
+    if (const auto texts = BuildLaunchTexts("C:\\Games", exe)) {
+        if (texts->commandLine.find('"', 1) != std::string::npos) std::abort();
+    }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -27,6 +58,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (*f && (f->value().empty() || f->value().find(';') != std::string::npos)) std::abort();
         }
         if (!HasAllLaunchFields(info)) return 0;
+        if (LaunchFieldsAreSafe(info)) CheckRulesHold(info);
+        if (HasValidLinkSignature(info, FuzzKeys, 1) && SignedLinkMessage(info).empty()) std::abort();
+        if (IsLocalInstallationFolder(*info.installvalue) && info.installvalue->find('"') != std::string::npos) {
+            std::abort();
+        }
+        if (info.signature) {
+            unsigned char signature[64];
+            DecodeLinkSignature(*info.signature, signature);
+        }
         // What the launcher builds from the fields fits its 1024-byte texts
         // whole, or is not built at all.
         if (const auto url = ApprovalUrl("http://127.0.0.1:8780/launcher/", *info.approvalid)) {

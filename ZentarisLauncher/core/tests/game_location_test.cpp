@@ -1,6 +1,7 @@
 // Texts of a game start, built from the launch command and the game's
 // installation record.
 #include "game_location.h"
+#include "launch_rules.h"
 
 #include <gtest/gtest.h>
 
@@ -130,6 +131,76 @@ TEST(AppNotFoundText, NamesTheApplicationAndIsCutToTheMessageBuffer)
     const std::string text = AppNotFoundText(longName);
     EXPECT_EQ(text.size(), 1023u);
     EXPECT_EQ(text, ("Could not locate \"" + longName).substr(0, 1023));
+}
+
+// A launch link names the program to run; only a plain .exe inside the
+// game's folder may be named.
+TEST(IsSafeExecutableName, RelativeExeInsideTheFolderOnly)
+{
+    struct Case {
+        std::string exename;
+        bool safe;
+    };
+    const Case cases[] = {
+        {"game.exe", true}, {"GAME.EXE", true}, {"bin\\game.exe", true}, {"bin/x64/Game.Exe", true},
+        {"my game.exe", true}, {"v1.2\\game.exe", true},
+        // Closing the quoted program path adds arguments.
+        {"game1.exe\" --injected \\\\host\\x", false}, {"game.exe\"", false},
+        // Leaving the folder.
+        {"..\\Other\\other.exe", false}, {"bin\\..\\..\\x.exe", false}, {"./game.exe", false},
+        {"\\Windows\\cmd.exe", false}, {"/game.exe", false}, {"\\\\host\\share\\g.exe", false},
+        {"C:\\Windows\\System32\\cmd.exe", false}, {"C:game.exe", false}, {"game.exe:stream", false},
+        {"bin\\\\game.exe", false}, {"bin\\", false}, {"... \\game.exe", false}, {"bin.\\game.exe", false},
+        {"bin \\game.exe", false},
+        // Not a program file, or not one name.
+        {"run.bat", false}, {"game.exe -windowed", false}, {"game.exe.", false}, {"game.exe ", false},
+        {"game.com", false}, {".exe", true}, {"exe", false}, {"", false}, {"game*.exe", false},
+        {"game\tx.exe", false}, {"game\nx.exe", false}, {"game|x.exe", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsSafeExecutableName(c.exename), c.safe) << "[" << c.exename << "]";
+}
+
+// The installation folder is read from whatever registry value a link
+// names: only a folder on a local drive is a place to start a game from.
+TEST(IsLocalInstallationFolder, AbsoluteLocalFoldersOnly)
+{
+    struct Case {
+        std::string folder;
+        bool local;
+    };
+    const Case cases[] = {
+        {"C:\\Games\\Game", true}, {"d:\\", true}, {"C:\\Games\\Game\\", true}, {"C:\\Program Files (x86)\\G", true},
+        {"\\\\host\\share\\Game", false}, {"//host/share", false}, {"\\\\?\\C:\\Games", false},
+        {"C:Games", false}, {"C:/Games", false}, {"Games\\Game", false}, {"\\Games", false}, {"C:", false},
+        {"1:\\Games", false}, {"C:\\Games\\\" x", false}, {"C:\\Ga\nmes", false}, {"", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsLocalInstallationFolder(c.folder), c.local) << "[" << c.folder << "]";
+}
+
+TEST(IsNetworkPath, EverySpellingOfTwoLeadingSeparators)
+{
+    for (const char* path : {"\\\\host\\share\\g.exe", "//host/share", "\\/host", "/\\host", "\\\\?\\UNC\\h\\s"}) {
+        EXPECT_TRUE(IsNetworkPath(path)) << path;
+    }
+    for (const char* path : {"C:\\Games\\g.exe", "\\Games", "/g", "", "g\\\\h"}) EXPECT_FALSE(IsNetworkPath(path)) << path;
+}
+
+// Links the launcher keeps for a game, and the tray hands to the shell.
+TEST(IsWebLink, HttpAndHttpsWithAHostOnly)
+{
+    struct Case {
+        std::string link;
+        bool web;
+    };
+    const Case cases[] = {
+        {"http://portal/games/space/", true}, {"https://portal/x", true}, {"HTTP://PORTAL/", true},
+        {"http://127.0.0.1:8780/games/space-demo/", true},
+        {"file:///C:/Windows/System32/calc.exe", false}, {"\\\\host\\share\\x.exe", false},
+        {"C:\\Windows\\System32\\calc.exe", false}, {"javascript:alert(1)", false}, {"ftp://host/", false},
+        {"http:\\\\host", false}, {"http:///x", false}, {"http://", false}, {" http://host/", false},
+        {"mailto:x@y", false}, {"", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsWebLink(c.link), c.web) << "[" << c.link << "]";
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 #include "launch_command.h"
 
 #include "base64_encode.h"
+#include "link_signature.h"
 
 #include <gtest/gtest.h>
+#include <sodium.h>
 
 #include <string>
 
@@ -99,6 +101,9 @@ TEST(ParseLaunchToken, SeventhFieldOnIsIgnored)
     LaunchInfo info;
     ASSERT_EQ(Parse("zentaris://launch/" + Base64Encode("1;2;3;4;5;6;7;8"), info), LaunchParse::Ok);
     EXPECT_EQ(Fields(info), "[1][2][3][4][5][6]");
+    // A signed link's seventh field is its signature; anything after it is
+    // ignored.
+    EXPECT_EQ(info.signature, "7");
 }
 
 TEST(ParseLaunchToken, DecodedTextEndsAtItsFirstNul)
@@ -131,6 +136,86 @@ TEST(ParseLaunchToken, UndecodablePayloadIsRejected)
     LaunchInfo info;
     EXPECT_EQ(Parse("zentaris://launch/Y=", info), LaunchParse::BadPayload);
     EXPECT_EQ(Fields(info), "------");
+}
+
+// A portal's key pair made from a fixed seed, and links it signs the way the
+// sample portal does.
+struct TestPortalKey {
+    unsigned char publicKey[crypto_sign_PUBLICKEYBYTES];
+    unsigned char secretKey[crypto_sign_SECRETKEYBYTES];
+    std::string publicBase64;
+
+    explicit TestPortalKey(unsigned char seedByte)
+    {
+        EXPECT_GE(sodium_init(), 0);
+        unsigned char seed[crypto_sign_SEEDBYTES];
+        for (unsigned char& b : seed) b = seedByte;
+        crypto_sign_seed_keypair(publicKey, secretKey, seed);
+        publicBase64 = Base64Encode(std::string(reinterpret_cast<const char*>(publicKey), sizeof publicKey));
+    }
+
+    std::string Sign(const std::string& message) const
+    {
+        unsigned char signature[crypto_sign_BYTES];
+        crypto_sign_detached(signature, nullptr, reinterpret_cast<const unsigned char*>(message.data()),
+                             message.size(), secretKey);
+        return Base64Encode(std::string(reinterpret_cast<const char*>(signature), sizeof signature));
+    }
+};
+
+std::string UrlSafe(std::string text)
+{
+    for (char& c : text) c = c == '+' ? '-' : c == '/' ? '_' : c;
+    while (!text.empty() && text.back() == '=') text.pop_back();
+    return text;
+}
+
+TEST(LinkSignature, OnlyTheSixFieldsAsSignedByAKnownKeyPass)
+{
+    const TestPortalKey portal(7), oldPortal(8), stranger(9);
+    const char* const keys[] = {oldPortal.publicBase64.c_str(), "not a key", portal.publicBase64.c_str()};
+
+    LaunchInfo signedInfo;
+    ASSERT_EQ(Parse("zentaris://launch/" + Base64Encode(FullPayload), signedInfo), LaunchParse::Ok);
+    const std::string message = SignedLinkMessage(signedInfo);
+    ASSERT_EQ(message, std::string("zentaris launch link v1", 23) + '\0' + FullPayload);
+    const std::string good = portal.Sign(message);
+
+    struct Case {
+        const char* what;
+        std::string payload;  // decoded payload, signature field included
+        bool valid;
+    };
+    std::string altered = FullPayload;
+    altered.replace(altered.find("space.exe"), 9, "other.exe");
+    std::string flipped = good;
+    flipped[5] = flipped[5] == 'A' ? 'B' : 'A';
+    const Case cases[] = {
+        {"signed", FullPayload + ";" + good, true},
+        {"URL-safe, unpadded", FullPayload + ";" + UrlSafe(good), true},
+        {"older key still listed", FullPayload + ";" + oldPortal.Sign(message), true},
+        {"more fields after it", FullPayload + ";" + good + ";extra", true},
+        {"unsigned", FullPayload, false},
+        {"another key", FullPayload + ";" + stranger.Sign(message), false},
+        {"field altered", altered + ";" + good, false},
+        {"signature altered", FullPayload + ";" + flipped, false},
+        {"truncated", FullPayload + ";" + good.substr(0, 60), false},
+        {"one byte more", FullPayload + ";" + Base64Encode(std::string(65, 'x')), false},
+        {"not Base64", FullPayload + ";" + std::string(88, '*'), false},
+        {"without the context", FullPayload + ";" + portal.Sign(FullPayload), false},
+        {"fields only five", "a;b;c;d;e;" + portal.Sign(std::string("zentaris launch link v1", 23) + '\0' + "a;b;c;d;e"),
+         false},
+    };
+    for (const Case& c : cases) {
+        LaunchInfo info;
+        ASSERT_EQ(Parse("zentaris://launch/" + Base64Encode(c.payload), info), LaunchParse::Ok) << c.what;
+        EXPECT_EQ(HasValidLinkSignature(info, keys, 3), c.valid) << c.what;
+    }
+    // No key, or no usable key, verifies nothing.
+    LaunchInfo info;
+    ASSERT_EQ(Parse("zentaris://launch/" + Base64Encode(FullPayload + ";" + good), info), LaunchParse::Ok);
+    EXPECT_FALSE(HasValidLinkSignature(info, keys, 2));
+    EXPECT_FALSE(HasValidLinkSignature(info, nullptr, 0));
 }
 
 }  // namespace

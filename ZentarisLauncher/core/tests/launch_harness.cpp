@@ -6,6 +6,7 @@
 
 #include "base64_encode.h"
 #include "installation.h"
+#include "signed_link.h"
 
 namespace launchtest {
 
@@ -52,11 +53,20 @@ void AnswerNewBoxes(DWORD pid, std::vector<HWND>& answered, LaunchRun& run)
 
 }  // namespace
 
+std::string JoinedFields(const LaunchFields& f)
+{
+    return f.appname + ";" + f.installkey + ";" + f.installvalue + ";" + f.exename + ";" + f.weblink + ";" +
+           f.approvalid;
+}
+
 std::string LaunchCommand(const LaunchFields& f)
 {
-    const std::string joined = f.appname + ";" + f.installkey + ";" + f.installvalue + ";" + f.exename +
-                               ";" + f.weblink + ";" + f.approvalid;
-    return "zentaris://launch/" + Base64Encode(joined);
+    return signedlink::LaunchUrl(JoinedFields(f));
+}
+
+std::string UnsignedLaunchCommand(const LaunchFields& f)
+{
+    return "zentaris://launch/" + Base64Encode(JoinedFields(f));
 }
 
 LaunchRun RunLauncher(const std::string& arguments, DWORD timeoutMs)

@@ -23,8 +23,15 @@ struct LaunchFields {
     std::string approvalid;
 };
 
-// "zentaris://launch/" + the Base64 of the fields joined by ";".
+// The six fields joined by ";", as they are signed.
+std::string JoinedFields(const LaunchFields& fields);
+
+// "zentaris://launch/" + the Base64 of the fields joined by ";" and signed
+// with this build's portal key, as the sample portal makes links.
 std::string LaunchCommand(const LaunchFields& fields);
+
+// The same link without its signature.
+std::string UnsignedLaunchCommand(const LaunchFields& fields);
 
 struct LaunchRun {
     bool ended = false;        // the launcher and everything it started ended in time

@@ -10,8 +10,10 @@
 
 #include "installation.h"
 #include "launch_harness.h"
+#include "link_signing_config.h"
 #include "portal.h"
 #include "portal_client.h"
+#include "signed_link.h"
 
 namespace {
 
@@ -336,18 +338,131 @@ TEST_F(LaunchRoad, InstallationRecordFormsThatLocateTheGame)
     }
 }
 
-TEST_F(LaunchRoad, ArgumentsInTheExecutableNameBecomePartOfItsPath)
+// A launch link comes from whatever page the user visits: fields that could
+// run something else, add arguments or ask the portal about another page
+// are refused before anything is fetched or written, even when the portal
+// would approve.
+TEST_F(LaunchRoad, HostilePayloadStartsNothingAsksNothingWritesNothing)
 {
-    LaunchFields game = InstalledGame("Arguments", "args");
-    game.exename = "game.exe -windowed";
-    Answer("args", "1");
-    const LaunchRun run = RunLauncher(LaunchCommand(game));
-    // No program has that name: nothing starts, and nobody is told.
+    struct Case {
+        const char* what;
+        std::string exename;
+        std::string approvalid;
+    };
+    const Case cases[] = {
+        {"quote closes the program path", "game.exe\" --injected \\\\host\\x", "h1"},
+        {"arguments", "game.exe -windowed", "h2"},
+        {"parent folder", "..\\Other\\other.exe", "h3"},
+        {"rooted", "\\Windows\\System32\\cmd.exe", "h4"},
+        {"drive letter", "C:\\Windows\\System32\\cmd.exe", "h5"},
+        {"batch file", "run.bat", "h6"},
+        {"control character", "game\x01.exe", "h7"},
+        {"dot-segment id", "game.exe", "../x"},
+        {"query id", "game.exe", "h8?x=1"},
+        {"space in id", "game.exe", "h9 x"},
+        {"control character in id", "game.exe", "h10\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(portal::Reset());
+        Answer("h1", "1");
+        ASSERT_TRUE(portal::Serve("/x/", 200, "1"));
+        LaunchFields game = InstalledGame("Hostile", "h1");
+        game.exename = c.exename;
+        game.approvalid = c.approvalid;
+        const LaunchRun run = RunLauncher(LaunchCommand(game));
+        ExpectOneMessage(run, "Launchinfo invalid", "invalid data");
+        EXPECT_EQ(run.processesStarted, 0);
+        EXPECT_TRUE(GameStarts().empty());
+        EXPECT_EQ(portal::RequestLog(), "[]");
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, RecordPath(game.appname)));
+    }
+}
+
+// Links are signed by the portal: only the six fields it signed, with its
+// key, launch. The approval id is signed too, so a page cannot reuse an
+// approval with fields of its own.
+TEST_F(LaunchRoad, OnlyLinksSignedByThePortalLaunch)
+{
+    LaunchFields game = InstalledGame("Signed", "s1");
+    LaunchFields altered = game;
+    altered.exename = "other.exe";
+    const std::string signedLink = LaunchCommand(game);
+    const std::string signature = signedlink::Signature(JoinedFields(game));
+    const std::string strangerSignature = Base64Encode(std::string(64, '\x5a'));
+    struct Case {
+        const char* what;
+        std::string link;
+    };
+    const Case cases[] = {
+        {"unsigned", UnsignedLaunchCommand(game)},
+        {"truncated", signedLink.substr(0, signedLink.size() - 8)},
+        {"signed by another key", "zentaris://launch/" + Base64Encode(JoinedFields(game) + ";" + strangerSignature)},
+        {"field altered after signing", "zentaris://launch/" + Base64Encode(JoinedFields(altered) + ";" + signature)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(portal::Reset());
+        Answer("s1", "1");
+        const LaunchRun run = RunLauncher(c.link);
+        ExpectOneMessage(run, "Launchinfo invalid", "invalid data");
+        EXPECT_EQ(run.processesStarted, 0);
+        EXPECT_EQ(portal::RequestLog(), "[]");
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, RecordPath(game.appname)));
+    }
+    ASSERT_TRUE(portal::Reset());
+    Answer("s1", "1");
+    const LaunchRun run = RunLauncher(signedLink);
     ExpectNoMessage(run);
-    EXPECT_EQ(run.processesStarted, 0);
-    EXPECT_TRUE(GameStarts().empty());
+    ExpectGameStartedIn(run, DirOf(game));
+}
+
+// The folder comes from whatever registry value the link names; only a
+// folder on a local drive is a place to start a game from.
+TEST_F(LaunchRoad, InstallationFolderThatIsNotLocalIsTreatedAsUnreadable)
+{
+    for (const std::string folder : {std::string("\\\\host\\share\\Game"), std::string("Games\\Game"),
+                                     std::string("C:\\Games\\\" --injected")}) {
+        SCOPED_TRACE(folder);
+        ResetApplicationBranch();
+        LaunchFields game = InstalledGame("Remote", "r1");
+        WriteInstallationRecord(HKEY_LOCAL_MACHINE, game.installkey.substr(5), game.installvalue, folder);
+        Answer("r1", "1");
+        const LaunchRun run = RunLauncher(LaunchCommand(game));
+        ExpectOneMessage(run, NotFoundText, "Error");
+        EXPECT_EQ(run.processesStarted, 0);
+        EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, RecordPath(game.appname)).empty());
+    }
+}
+
+// The tray opens "WEBLINK" with the shell: only a web page is kept.
+TEST_F(LaunchRoad, WeblinkThatIsNotAWebPageIsStoredEmpty)
+{
+    LaunchFields game = InstalledGame("Local Link", "w1");
+    game.weblink = "file:///C:/Windows/System32/calc.exe";
+    Answer("w1", "1");
+    const LaunchRun run = RunLauncher(LaunchCommand(game));
+    ExpectNoMessage(run);
     const std::string dir = DirOf(game);
-    ExpectCompleteRecord(game.appname, Quoted(dir, game.exename), dir, game.weblink);
+    ExpectGameStartedIn(run, dir);
+    ExpectCompleteRecord(game.appname, Quoted(dir, game.exename), dir, "");
+}
+
+// A portal that never answers counts as a refusal once the deadline has
+// passed; the launcher does not stay behind.
+TEST_F(LaunchRoad, SilentPortalEndsTheLaunchAtTheDeadline)
+{
+    LaunchFields game = InstalledGame("Silent", "q1");
+    ASSERT_TRUE(portal::Serve("/launcher/q1/", 200, "1", "\"stall\": 600"));
+    const ULONGLONG start = GetTickCount64();
+    const LaunchRun run = RunLauncher(LaunchCommand(game), 120000);
+    const ULONGLONG seconds = (GetTickCount64() - start) / 1000;
+    ExpectNoMessage(run);
+    EXPECT_TRUE(WasAsked("q1"));
+    EXPECT_EQ(run.processesStarted, 0);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, RecordPath(game.appname)));
+    EXPECT_GE(seconds + 1, static_cast<ULONGLONG>(zentaris::ApprovalTimeoutSeconds)) << "ended before the deadline";
+    EXPECT_LT(seconds, static_cast<ULONGLONG>(zentaris::ApprovalTimeoutSeconds) + 30) << "ended long after it";
 }
 
 TEST_F(LaunchRoad, AppnameWithBackslashMakesANestedRecordFoundByItsPath)
@@ -453,7 +568,7 @@ TEST_F(LaunchRoad, GamePathThatWouldBeCutIsNotStartedNorRecorded)
         SCOPED_TRACE(c.what);
         if (c.branch) ResetApplicationBranch(); else DeleteApplicationBranch();
         StartGameLog();
-        const LaunchFields game{"Cut Game", "HKLM\\SOFTWARE\\Zen Cut", "InstallDir", "game.exeZZ",
+        const LaunchFields game{"Cut Game", "HKLM\\SOFTWARE\\Zen Cut", "InstallDir", "gameZZ.exe",
                                 "http://127.0.0.1/cut/", "cut" + std::to_string(n++)};
         Answer(game.approvalid, "1");
         const LaunchRun run = RunLauncher(LaunchCommand(game));

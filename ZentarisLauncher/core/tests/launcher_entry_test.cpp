@@ -6,6 +6,7 @@
 #include <string>
 
 #include "launcher.h"
+#include "signed_link.h"
 #include "uiauto.h"
 
 namespace {
@@ -13,8 +14,9 @@ namespace {
 const std::string Standalone = "This application is not designed to start standalone";
 const std::string InvalidCommand = "Invalid Launcher command";
 
-// "Space;HKCU\Software\Game;Dir;game.exe;http://p/;id7" in Base64.
-const std::string FullPayload = "U3BhY2U7SEtDVVxTb2Z0d2FyZVxHYW1lO0RpcjtnYW1lLmV4ZTtodHRwOi8vcC87aWQ3";
+const std::string FullFields = "Space;HKCU\\Software\\Game;Dir;game.exe;http://p/;id7";
+// The fields and their signature, in Base64.
+const std::string FullPayload = Base64Encode(FullFields + ";" + signedlink::Signature(FullFields));
 
 std::string Launcher() { return uiauto::BesideTestProgram("ZentarisLauncher.exe"); }
 
@@ -60,6 +62,20 @@ TEST(LauncherEntry, UndecodableOrIncompletePayloadIsRefused)
     // "a;;b;c": three fields, nothing to approve or start.
     ExpectRun({"zentaris://launch/YTs7YjtjCg==", "Launchinfo invalid", "invalid data"});
     ExpectRun({"zentaris://launch/", "Launchinfo invalid", "invalid data"});
+}
+
+TEST(LauncherEntry, UnsignedOrHostileLaunchCommandIsRefusedBeforeAnythingElse)
+{
+    const std::string outside = "Space;HKCU\\Software\\Game;Dir;..\\game.exe;http://p/;id7";
+    const std::string payloads[] = {
+        FullFields,                                              // unsigned
+        FullFields + ";" + std::string(86, 'A') + "==",          // signed by nobody
+        outside + ";" + signedlink::Signature(outside),          // signed, but leaves the game's folder
+    };
+    for (const std::string& payload : payloads) {
+        SCOPED_TRACE(payload);
+        ExpectRun({"zentaris://launch/" + Base64Encode(payload), "Launchinfo invalid", "invalid data"});
+    }
 }
 
 TEST(LauncherEntry, CompleteLaunchCommandShowsNoMessage)

@@ -149,6 +149,41 @@ TEST(WebFileSlowServers, WaitingForASilentServerUsesNoCpu)
     EXPECT_LT(cpu, 0.4) << "CPU " << cpu << " s while waiting " << wall << " s";
 }
 
+// A caller that cannot wait for ever gives a deadline: what has arrived by
+// then is the content, and a server that sent nothing cannot be opened.
+TEST(WebFileSlowServers, DeadlineEndsASilentTransfer)
+{
+    struct Case {
+        const char* name;
+        std::string extra;
+        bool opens;
+        const char* firstLine;
+    };
+    const Case cases[] = {
+        {"silent before the answer", "\"stall\": 30", false, nullptr},
+        {"silent after the headers", "\"stall_after_headers\": 30", false, nullptr},
+        {"first bytes, then silence", "\"length\": false, \"drip\": {\"chunk\": 2, \"interval\": 30}", true, "1\n"},
+        {"whole answer in time", "", true, "1\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string url = ServeOnce("deadline", "1\nrest of the answer\n", 200, c.extra);
+        const auto start = std::chrono::steady_clock::now();
+        WebFile* file = WebFileOpenWithin(url.c_str(), "r", 1500);
+        ASSERT_EQ(file != nullptr, c.opens);
+        if (file) {
+            char line[1024];
+            ASSERT_EQ(WebFileReadLine(line, sizeof line, file), line);
+            EXPECT_STREQ(line, c.firstLine);
+            EXPECT_EQ(WebFileClose(file), 0);
+        }
+        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_LT(wall, 10.0) << "the deadline did not end the transfer";
+    }
+    // Local files are not bounded, and a negative deadline is refused.
+    EXPECT_EQ(WebFileOpenWithin(ServeOnce("deadline", "1\n", 200, "").c_str(), "r", -1), nullptr);
+}
+
 TEST(WebFileThreads, ThreadsReadTheirOwnUrlsAtTheSameTime)
 {
     constexpr int ThreadCount = 4;

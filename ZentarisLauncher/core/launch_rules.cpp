@@ -1,0 +1,102 @@
+#include "launch_rules.h"
+
+#include "ascii.h"
+
+namespace {
+
+bool IsControl(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 || u == 0x7F;
+}
+
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+// The platform drops trailing dots and spaces from a path component, and a
+// component of only dots walks up the tree: neither can name what it says.
+bool IsOrdinaryComponent(std::string_view component)
+{
+    if (component.empty()) return false;
+    if (component.find_first_not_of(". ") == std::string_view::npos) return false;
+    const char last = component.back();
+    return last != '.' && last != ' ';
+}
+
+bool IsUnreserved(char c)
+{
+    return zentaris::IsAsciiAlnum(c) || c == '-' || c == '.' || c == '_' || c == '~';
+}
+
+}  // namespace
+
+bool IsSafeExecutableName(std::string_view exename)
+{
+    if (exename.empty() || IsSeparator(exename.front())) return false;
+    for (const char c : exename) {
+        if (IsControl(c) || c == '"' || c == ':') return false;
+        // Wildcards and redirections name no file; refusing them keeps the
+        // path a plain one.
+        if (c == '*' || c == '?' || c == '<' || c == '>' || c == '|') return false;
+    }
+    size_t start = 0;
+    for (;;) {
+        size_t end = start;
+        while (end < exename.size() && !IsSeparator(exename[end])) ++end;
+        if (!IsOrdinaryComponent(exename.substr(start, end - start))) return false;
+        if (end == exename.size()) break;
+        start = end + 1;
+    }
+    return zentaris::EndsWithIgnoringAsciiCase(exename, ".exe");
+}
+
+bool IsSafeApprovalId(std::string_view approvalid)
+{
+    if (approvalid.empty()) return false;
+    size_t start = 0;
+    for (;;) {
+        const size_t slash = approvalid.find('/', start);
+        const std::string_view segment =
+            approvalid.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start);
+        if (segment.empty() || segment == "." || segment == "..") return false;
+        for (const char c : segment) {
+            if (!IsUnreserved(c)) return false;
+        }
+        if (slash == std::string_view::npos) return true;
+        start = slash + 1;
+    }
+}
+
+bool LaunchFieldsAreSafe(const LaunchInfo& info)
+{
+    return info.exename && IsSafeExecutableName(*info.exename) && info.approvalid &&
+           IsSafeApprovalId(*info.approvalid);
+}
+
+bool IsLocalInstallationFolder(std::string_view folder)
+{
+    if (folder.size() < 3) return false;
+    if (!zentaris::IsAsciiAlpha(folder[0]) || folder[1] != ':' || folder[2] != '\\') return false;
+    for (const char c : folder) {
+        if (c == '"' || IsControl(c)) return false;
+    }
+    return true;
+}
+
+bool IsNetworkPath(std::string_view path)
+{
+    return path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
+}
+
+bool IsWebLink(std::string_view link)
+{
+    for (const std::string_view scheme : {std::string_view("http://"), std::string_view("https://")}) {
+        if (zentaris::StartsWithIgnoringAsciiCase(link, scheme) && link.size() > scheme.size() &&
+            !IsSeparator(link[scheme.size()])) {
+            return true;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,37 @@
+// What a launch command may ask for. A launch link is written by whatever
+// page the user visits, so its fields are checked before anything is fetched
+// or written; the installation folder it points at comes from a registry
+// value that other software wrote, and is checked before it is used.
+// Portable.
+#pragma once
+
+#include <string_view>
+
+#include "launch_info.h"
+
+// A program inside the installation folder: a relative path of ordinary
+// components ("bin\game.exe"), ending in ".exe". Nothing that could leave the
+// folder (rooted, a drive, "..", a stream), close the quoted program path
+// ('"') or be rewritten by the platform's path rules (a component made of
+// dots and spaces, or ending in one).
+bool IsSafeExecutableName(std::string_view exename);
+
+// Path segments of URL-unreserved characters separated by single "/", none
+// of them "." or "..": nothing a URL parser would resolve, escape or read as
+// a query, so the portal is asked about exactly this id.
+bool IsSafeApprovalId(std::string_view approvalid);
+
+// The fields of a launch command that choose what runs and what the portal
+// is asked: false when any breaks its rule (or is missing).
+bool LaunchFieldsAreSafe(const LaunchInfo& info);
+
+// An absolute folder on a local drive ("C:\..."), with no quotation mark
+// that would close the program path built from it.
+bool IsLocalInstallationFolder(std::string_view folder);
+
+// A network path in any spelling ("\\host\share", "//host", "\\?\UNC\...").
+bool IsNetworkPath(std::string_view path);
+
+// "http://" or "https://" (any case) and a host: the only links the
+// launcher stores for a game or hands to the shell.
+bool IsWebLink(std::string_view link);

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Cross-builds static libsodium (the minimal build: signatures and codecs)
+# for one Windows architecture from Debian's libsodium source package, into
+# the same cache as libcurl. Once built, the check takes milliseconds.
+#   build-sodium.sh x86_64|i686
+set -euo pipefail
+
+arch=$1
+ZEN_CACHE=${ZEN_CACHE:-$HOME/.cache/zentaris}
+prefix=$ZEN_CACHE/sodium-$arch
+[ -f "$prefix/.complete" ] && exit 0
+
+src=$ZEN_CACHE/sodium-src
+if [ ! -f "$src/.complete" ]; then
+  # build-curl.sh has added the deb-src entry that apt-get source needs.
+  rm -rf "$src" && mkdir -p "$src"
+  (cd "$src" && apt-get source -qq --download-only libsodium >/dev/null 2>&1 \
+     && dpkg-source -x --no-check ./libsodium_*.dsc tree >/dev/null)
+  touch "$src/.complete"
+fi
+
+build=$ZEN_CACHE/sodium-build-$arch
+rm -rf "$build" "$prefix"
+echo "setup: cross-building libsodium for $arch (a minute, once)"
+cp -a "$src/tree" "$build"
+(
+  cd "$build"
+  # The source package carries no generated configure script.
+  ./autogen.sh -s >"$build.log" 2>&1
+  ./configure --host=$arch-w64-mingw32 CC=$arch-w64-mingw32-gcc-posix \
+    --prefix="$prefix" --enable-minimal --disable-shared --enable-static \
+    --disable-ssp --with-pic >>"$build.log" 2>&1
+  make -j"$(nproc)" >>"$build.log" 2>&1
+  make install >>"$build.log" 2>&1
+) || { tail -30 "$build.log"; exit 1; }
+rm -rf "$build"
+touch "$prefix/.complete"
