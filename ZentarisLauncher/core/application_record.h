@@ -44,3 +44,17 @@ std::string ApplicationRecordPath(std::string_view appname);
 // opening quotation mark, skipped whatever it is) up to the next quotation
 // mark or the end. Empty when "APP" has no second character.
 std::string ApplicationExecutablePath(std::string_view app);
+
+// True for a path that leads to another machine, which the launcher neither
+// starts programs from, runs them in, nor reads icons from: two slashes or
+// backslashes in any mix at its start ("\\host\share", "//host",
+// "\\?\UNC\host\share"), or the platform's native "\??\UNC\" form. Blanks
+// before it do not hide it.
+bool IsNetworkPath(std::string_view path);
+
+// True for a link that may be handed to the shell's "open": an http or https
+// URL (scheme in any case) with at least a host character after "//". A
+// quotation mark or a control character anywhere would change how the
+// shell's command line for the link is read, so such a text is refused; only
+// a line end at the very end (as a download list line keeps it) is allowed.
+bool IsOpenableWebLink(std::string_view link);

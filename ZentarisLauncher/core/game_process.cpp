@@ -8,8 +8,26 @@
 
 #include "application_record.h"
 
+namespace {
+
+// Where the program's name begins in a line, however the platform reads it:
+// past any blanks and an opening quotation mark.
+const char* ProgramNameStart(const char* commandLine)
+{
+    while (*commandLine == ' ' || *commandLine == '\t') ++commandLine;
+    return *commandLine == '"' ? commandLine + 1 : commandLine;
+}
+
+}  // namespace
+
 void StartGameProcess(const char* commandLine, const char* workingDirectory)
 {
+    // A program or folder on another machine is not the user's installed
+    // game, whoever wrote the text that names it.
+    if (IsNetworkPath(ProgramNameStart(commandLine))) return;
+    if (workingDirectory && IsNetworkPath(workingDirectory)) return;
+    // No folder at all means the launcher's own, in every mode.
+    if (workingDirectory && !workingDirectory[0]) workingDirectory = nullptr;
     // Only a line that opens with a quotation mark names its program this
     // way; any other line is left to the platform to read.
     const std::string module = commandLine[0] == '"' ? ApplicationExecutablePath(commandLine) : std::string();

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "application_record.h"
 #include "news_popup.h"
 #include "owner_draw.h"
 #include "tray.h"
@@ -95,9 +96,12 @@ void RunTrayCommand(UINT id)
     }
 }
 
+// Links come from the portal and from records other software may write;
+// the shell would run anything else it is handed.
 void OpenUrl(const char* url)
 {
-    if (url) ShellExecuteA(nullptr, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
+    if (!url || !IsOpenableWebLink(url)) return;
+    ShellExecuteA(nullptr, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace
@@ -133,8 +137,10 @@ void StartMenuGame(int index)
 {
     const char* command = gameCommands[index].get();
     if (!command) return;
-    const char* directory = gameDirs[index] && gameDirs[index][0] ? gameDirs[index].get() : nullptr;
-    StartGameProcess(command, directory);
+    // The executable as the icon scan reads it; StartGameProcess refuses what
+    // the platform itself would reach over the network.
+    if (IsNetworkPath(ApplicationExecutablePath(command))) return;
+    StartGameProcess(command, gameDirs[index].get());
 }
 
 LRESULT CALLBACK TrayWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -135,6 +135,12 @@ void AddGameEntry(HKEY branch, const char* name, int i)
 
 void ScanExecutableIcon(const char* path, HMODULE* moduleSlot, HICON* iconSlot)
 {
+    // Loading a file from another machine, even as data, reaches out to it;
+    // the slot stays empty, so the entry just has no icon.
+    if (IsNetworkPath(path)) {
+        *moduleSlot = nullptr;
+        return;
+    }
     *moduleSlot = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
     // Without a module the resource calls would look at the system's own
     // images instead of the game's.

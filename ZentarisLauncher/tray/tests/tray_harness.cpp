@@ -281,6 +281,23 @@ std::string CopyProgram(const std::string& fileName, const std::string& folder, 
     return target;
 }
 
+std::string NewShareFolder(const std::string& host, const std::string& share)
+{
+    // The prefix's Unix path, seen through drive Z: (the Unix root).
+    char prefix[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
+    if (n == 0 || n >= sizeof prefix) return {};
+    std::string folder = "Z:" + std::string(prefix, n);
+    for (char& c : folder) {
+        if (c == '/') c = '\\';
+    }
+    for (const std::string& part : {std::string("dosdevices"), std::string("unc"), host, share}) {
+        folder += "\\" + part;
+        CreateDirectoryA(folder.c_str(), nullptr);
+    }
+    return folder;
+}
+
 std::vector<std::string> WaitForGameStarts(const std::string& log, size_t count, DWORD timeoutMs)
 {
     std::vector<std::string> lines;

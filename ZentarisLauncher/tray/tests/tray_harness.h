@@ -90,6 +90,10 @@ std::string NewFolder(const std::string& name);
 std::string Beside(const std::string& fileName);
 // Copies a program beside the test program into folder under a new name.
 std::string CopyProgram(const std::string& fileName, const std::string& folder, const std::string& newName);
+// A folder that this Wine prefix serves as the share \\<host>\<share>
+// (its dosdevices\unc folder), created when missing. Answers its local path;
+// the share reaches the same files.
+std::string NewShareFolder(const std::string& host, const std::string& share);
 
 // Lines that testgame.exe recorded: "<working directory>|<command line>".
 std::vector<std::string> WaitForGameStarts(const std::string& log, size_t count, DWORD timeoutMs);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <set>
 
 #include "portal_client.h"
@@ -309,6 +310,140 @@ TEST_F(Tray, PickedEntriesOpenTheirLinksAndStartTheGame)
     const std::vector<std::string> starts = traytest::WaitForGameStarts(gameLog_, 1, 10000);
     ASSERT_EQ(starts.size(), 1u);
     EXPECT_EQ(starts[0], dir + "|\"" + game);
+}
+
+// The download list and the records' web links are written by others: only
+// http and https links go to the shell. Every other entry names a program
+// that the shell would run, and that program logs its start; a game picked
+// last shows by its own start that the picks before it have had their turn.
+TEST_F(Tray, OnlyWebLinksAreOpened)
+{
+    const std::string share = traytest::NewShareFolder("zentest", "links");
+    ASSERT_FALSE(share.empty());
+    traytest::CopyProgram("testgame.exe", share, "game.exe");
+    const std::string dir = traytest::NewFolder("tray-links");
+    const std::string game = traytest::CopyProgram("testgame.exe", dir, "game.exe");
+    std::string fileUrl = "file:///" + game;
+    std::replace(fileUrl.begin(), fileUrl.end(), '\\', '/');
+    struct Link {
+        std::string target, lineEnd;
+        bool opens;
+    };
+    const Link links[] = {
+        {fileUrl, ";\n", false},
+        {"FILE:///" + fileUrl.substr(8), ";\n", false},
+        {"\\\\zentest\\links\\game.exe", ";\n", false},
+        {"//zentest/links/game.exe", ";\n", false},
+        {"\\\\?\\UNC\\zentest\\links\\game.exe", ";\n", false},
+        {game, ";\n", false},
+        // The line end stays in the URL, as the list stores it.
+        {Site + "web.exe", "\r\n", true},
+        {"HTTPS://127.0.0.1:9/secure", ";\n", true},
+    };
+    std::string list;
+    std::vector<std::string> opened;
+    for (size_t i = 0; i < std::size(links); ++i) {
+        list += Numbered("Client %d;", static_cast<int>(i)) + links[i].target + links[i].lineEnd;
+        ASSERT_TRUE(traytest::WriteRecord(Numbered("link %d", static_cast<int>(i)),
+                                          {Sz("APPNAME", Numbered("Link %d", static_cast<int>(i))),
+                                           Sz("WEBLINK", links[i].target)}));
+        if (!links[i].opens) continue;
+        // The download's URL goes to the shell as stored, line end and all.
+        opened.push_back(links[i].target + (links[i].lineEnd[0] == ';' ? "" : links[i].lineEnd));
+        opened.push_back(links[i].target);
+    }
+    ServeList(list);
+    ASSERT_TRUE(
+        traytest::WriteRecord("z last game", {Sz("APPNAME", "Last"), Sz("APP", "\"" + game), Sz("APATH", dir)}));
+    const std::vector<std::string> order = traytest::EnumerateRecords();
+    ASSERT_EQ(order.size(), std::size(links) + 1);
+    ASSERT_EQ(order.back(), "z last game");
+
+    TrayRun tray;
+    ASSERT_TRUE(tray.Started());
+    ASSERT_TRUE(WaitForDownloads(static_cast<int>(std::size(links))));
+    ASSERT_EQ(tray.ReadMenu().size(), 6u);
+    for (UINT i = 0; i < std::size(links); ++i) {
+        tray.Command(IDM_DOWNLOAD_FIRST + i);
+        tray.Command(IDM_FEATURE_FIRST + i);
+    }
+    tray.Command(IDM_GAME_FIRST + static_cast<UINT>(std::size(links)));
+
+    EXPECT_EQ(traytest::WaitForGameStarts(gameLog_, 1, 10000), (std::vector<std::string>{dir + "|\"" + game}))
+        << "only the game picked last started";
+    std::vector<std::string> urls = urlrecord::WaitForRecordedUrls(record_, opened.size(), 10000);
+    std::sort(urls.begin(), urls.end());
+    std::sort(opened.begin(), opened.end());
+    EXPECT_EQ(urls, opened);
+}
+
+// Records name their executable and folder themselves: one on another
+// machine is neither loaded for its icon nor started, whichever way the path
+// is written. The same files reached by their local path give an icon and
+// start, and a record without a folder starts its game in the launcher's.
+TEST_F(Tray, GamesOnTheNetworkAreNeitherScannedNorStarted)
+{
+    ServeList("");
+    const std::string share = traytest::NewShareFolder("zentest", "games");
+    ASSERT_FALSE(share.empty());
+    traytest::CopyProgram("testgame.exe", share, "game.exe");
+    traytest::CopyProgram("ZentarisLauncher.exe", share, "icons.exe");
+    const std::string dir = traytest::NewFolder("tray-net-games");
+    const std::string game = traytest::CopyProgram("testgame.exe", dir, "game.exe");
+    char cwd[MAX_PATH] = {};
+    ASSERT_GT(GetCurrentDirectoryA(sizeof cwd, cwd), 0u);
+    struct Record {
+        std::string key, app, apath;
+        bool pick;      // the program may be started (icons.exe is the launcher)
+        bool starts;
+        bool icon;
+    };
+    const Record records[] = {
+        {"a share", "\"\\\\zentest\\games\\game.exe", dir, true, false, false},
+        {"b share icons", "\"\\\\zentest\\games\\icons.exe", dir, false, false, false},
+        {"c share slashes", "\"//zentest/games/icons.exe", dir, false, false, false},
+        {"d share long form", "\"\\\\?\\UNC\\zentest\\games\\icons.exe", dir, false, false, false},
+        {"e share slashes game", "\"//zentest/games/game.exe", dir, true, false, false},
+        {"f share unquoted", "\\\\zentest\\games\\game.exe", dir, true, false, false},
+        {"g share folder", "\"" + game, "\\\\zentest\\games", true, false, false},
+        {"h share folder slashes", "\"" + game, "//zentest/games", true, false, false},
+        {"x share by local path", "\"" + share + "\\icons.exe", dir, false, false, true},
+        {"y share game by local path", "\"" + share + "\\game.exe", dir, true, true, false},
+        {"z empty folder", "\"" + game, "", true, true, false},
+    };
+    for (const Record& r : records) {
+        ASSERT_TRUE(traytest::WriteRecord(r.key, {Sz("APPNAME", r.key), Sz("APP", r.app), Sz("APATH", r.apath),
+                                                  Sz("WEBLINK", Site)}));
+    }
+    const std::vector<std::string> order = traytest::EnumerateRecords();
+    ASSERT_EQ(order.size(), std::size(records));
+
+    TrayRun tray;
+    ASSERT_TRUE(tray.Started());
+    const std::vector<MenuItem> menu = tray.ReadMenu();
+    ASSERT_EQ(menu.size(), 6u);
+    ASSERT_EQ(menu[1].children.size(), std::size(records));
+    ASSERT_EQ(menu[2].children.size(), std::size(records));
+    std::set<std::string> expected;
+    std::vector<UINT> refusedPicks, startingPicks;
+    for (UINT i = 0; i < order.size(); ++i) {
+        const auto r =
+            std::find_if(std::begin(records), std::end(records), [&](const Record& x) { return x.key == order[i]; });
+        ASSERT_NE(r, std::end(records));
+        SCOPED_TRACE(r->key);
+        EXPECT_EQ(menuIcons[IDM_FEATURE_FIRST + i] != nullptr, r->icon);
+        EXPECT_EQ(menuIcons[IDM_GAME_FIRST + i] != nullptr, r->icon);
+        if (!r->pick) continue;
+        (r->starts ? startingPicks : refusedPicks).push_back(IDM_GAME_FIRST + i);
+        if (r->starts) expected.insert((r->apath.empty() ? std::string(cwd) : r->apath) + "|" + r->app);
+    }
+    // The games that start come last: their starts show the others had
+    // their turn.
+    for (UINT id : refusedPicks) tray.Command(id);
+    for (UINT id : startingPicks) tray.Command(id);
+    const std::vector<std::string> starts = traytest::WaitForGameStarts(gameLog_, expected.size(), 10000);
+    EXPECT_EQ(std::set<std::string>(starts.begin(), starts.end()), expected);
+    EXPECT_EQ(starts.size(), expected.size());
 }
 
 // Ids at both ends of each range reach entries 0 and 998; the ids around
