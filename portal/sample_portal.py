@@ -2,7 +2,11 @@
 """Sample portal: the reference of what Zentaris expects of a portal's web
 server, small enough to read in one sitting. Loopback only.
 
-    sample_portal.py [--port 8780] [--games games.json]
+    sample_portal.py [--port 8780] [--games games.json] [--signing-key SEED_FILE]
+
+With --signing-key (the seed file that link_signing.py keygen made, such as
+BUILD/win64/signing/portal-signing.seed) every launch link is signed, as a
+launcher built with the matching public key requires.
 
 What it serves, below its base URL (the launcher's built-in PortalBaseUrl):
     /                      page with the install check and a launch link per game
@@ -25,15 +29,17 @@ import threading
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
 
+import link_signing
 import news_image
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
 class Portal:
-    def __init__(self, base_url, games):
+    def __init__(self, base_url, games, signing_seed=None):
         self.base_url = base_url
         self.games = games
+        self.signing_seed = signing_seed
         self.approval_ids = set()
         self.lock = threading.Lock()
         self.news = news_image.packed_dib()
@@ -54,6 +60,10 @@ class Portal:
             self.approval_ids.add(approval_id)
         fields = [game["appname"], game["installkey"], game["installvalue"],
                   game["exename"], self.base_url + game["page"], approval_id]
+        if self.signing_seed:
+            # The signature covers the six fields, approval id included, so
+            # a page can pair this approval with no other fields.
+            fields.append(link_signing.sign_fields(self.signing_seed, fields))
         payload = base64.b64encode(";".join(fields).encode("cp1252")).decode("ascii")
         return "zentaris://launch/" + payload
 
@@ -143,6 +153,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--port", type=int, default=8780)
     ap.add_argument("--games", default=os.path.join(HERE, "games.json"))
+    ap.add_argument("--signing-key", help="seed file of the portal's link-signing key")
     ap.add_argument("--verbose", action="store_true")
     args = ap.parse_args()
     with open(args.games) as f:
@@ -150,7 +161,8 @@ def main():
     server = ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
     server.daemon_threads = True
     port = server.server_address[1]
-    server.portal = Portal(f"http://127.0.0.1:{port}/", games)
+    seed = link_signing.read_seed(args.signing_key) if args.signing_key else None
+    server.portal = Portal(f"http://127.0.0.1:{port}/", games, seed)
     server.verbose = args.verbose
     print(port, flush=True)
     try:

@@ -90,7 +90,16 @@ zen_wine reg add 'HKCU\SOFTWARE\Telmark\Zentaris' /v LauncherPath /d "$app\\Zent
 zen_wine reg add 'HKCU\Software\Zentaris Bench' /v InstallDir /d "$game" /f >/dev/null
 zen_wine regsvr32 /s "$app\\zenproto.dll" || fail "regsvr32 zenproto.dll failed"
 
-payload=$(printf 'BenchGame;HKCU\\Software\\Zentaris Bench;InstallDir;game.exe;%sgames/bench/;bench' "$base" | base64 -w0)
+# Signed with this build's portal key, as the launcher requires.
+payload=$(python3 - "$zen_src/portal" "$build/win64/signing/portal-signing.seed" "$base" <<'PY'
+import base64, sys
+sys.path.insert(0, sys.argv[1])
+import link_signing
+fields = ["BenchGame", "HKCU\\Software\\Zentaris Bench", "InstallDir", "game.exe", sys.argv[3] + "games/bench/", "bench"]
+fields.append(link_signing.sign_fields(link_signing.read_seed(sys.argv[2]), fields))
+print(base64.b64encode(";".join(fields).encode("cp1252")).decode())
+PY
+)
 launcher_line="\"$app\\ZentarisLauncher.exe\" zentaris://launch/$payload"
 baseline_line="\"$app\\zen_bench_launch_baseline.exe\" ${base}launcher/bench/ \"$game\\game.exe\" \"$game\""
 

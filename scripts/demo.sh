@@ -22,7 +22,10 @@ unixpath() { zen_wine winepath -u "$1" | tr -d '\r'; }
 wait_file() { local i; for i in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.1; done; return 1; }
 
 step "sample portal on 127.0.0.1:8780"
-exec {pf}< <(exec python3 "$zen_src/portal/sample_portal.py" --port 8780 2>"$work/portal.log")
+# It signs its links with the key pair this build made; the launcher takes
+# only links signed with it.
+exec {pf}< <(exec python3 "$zen_src/portal/sample_portal.py" --port 8780 \
+  --signing-key "$build/win64/signing/portal-signing.seed" 2>"$work/portal.log")
 zen_session_pids+=($!)
 zen_first_line "$pf" >/dev/null || { echo "the sample portal did not start"; cat "$work/portal.log"; exit 1; }
 curl -s http://127.0.0.1:8780/images/uinstapp.dat | sed 's/^/download list: /'

@@ -1,5 +1,6 @@
 #include "application_record.h"
 
+#include "ascii.h"
 #include "installation.h"
 
 std::string ApplicationRecordPath(std::string_view appname)
@@ -24,28 +25,14 @@ bool IsSeparator(char c)
     return c == '\\' || c == '/';
 }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i]) return false;
-    }
-    return true;
-}
-
-bool IsControl(char c)
-{
-    const auto byte = static_cast<unsigned char>(c);
-    return byte < 0x20 || byte == 0x7F;
-}
+using zentaris::IsAsciiControl;
+using zentaris::StartsWithIgnoringAsciiCase;
 
 // The first character of an authority that names a host; an empty host, a
 // port or user part alone, or a path does not.
 bool IsHostStart(char c)
 {
-    return !IsControl(c) && c != ' ' && c != '"' && c != '/' && c != '\\' && c != '?' && c != '#' && c != '@' &&
+    return !IsAsciiControl(c) && c != ' ' && c != '"' && c != '/' && c != '\\' && c != '?' && c != '#' && c != '@' &&
            c != ':';
 }
 
@@ -57,23 +44,23 @@ bool IsNetworkPath(std::string_view path)
     if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return true;
     // "\??\UNC\host\share" reaches the network without two leading slashes.
     return path.size() >= 8 && IsSeparator(path[0]) && path[1] == '?' && path[2] == '?' && IsSeparator(path[3]) &&
-           StartsWithNoCase(path.substr(4), "unc") && IsSeparator(path[7]);
+           StartsWithIgnoringAsciiCase(path.substr(4), "unc") && IsSeparator(path[7]);
 }
 
 bool IsOpenableWebLink(std::string_view link)
 {
     while (!link.empty() && (link.back() == '\n' || link.back() == '\r')) link.remove_suffix(1);
     std::string_view rest;
-    if (StartsWithNoCase(link, "http://")) {
+    if (StartsWithIgnoringAsciiCase(link, "http://")) {
         rest = link.substr(7);
-    } else if (StartsWithNoCase(link, "https://")) {
+    } else if (StartsWithIgnoringAsciiCase(link, "https://")) {
         rest = link.substr(8);
     } else {
         return false;
     }
     if (rest.empty() || !IsHostStart(rest.front())) return false;
     for (char c : link) {
-        if (IsControl(c) || c == '"') return false;
+        if (IsAsciiControl(c) || c == '"') return false;
     }
     return true;
 }

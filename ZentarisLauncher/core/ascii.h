@@ -21,6 +21,12 @@ constexpr bool IsAsciiAlnum(char c)
     return IsAsciiAlpha(c) || (c >= '0' && c <= '9');
 }
 
+constexpr bool IsAsciiControl(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+}
+
 constexpr bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size()) return false;

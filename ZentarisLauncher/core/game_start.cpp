@@ -147,7 +147,7 @@ void StartApplication(const LaunchInfo* info)
     WriteRecordText(record.Get(), zentaris::RecordApp, commandLine);
     WriteRecordText(record.Get(), zentaris::RecordAPath, workingDirectory);
     // The tray opens this link with the shell: only a web page is kept.
-    const char* weblink = IsWebLink(*info->weblink) ? info->weblink->c_str() : "";
+    const char* weblink = IsOpenableWebLink(*info->weblink) ? info->weblink->c_str() : "";
     WriteRecordText(record.Get(), zentaris::RecordWebLink, weblink);
     StartGameProcess(commandLine, workingDirectory);
 }

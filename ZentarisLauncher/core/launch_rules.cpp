@@ -4,12 +4,6 @@
 
 namespace {
 
-bool IsControl(char c)
-{
-    const auto u = static_cast<unsigned char>(c);
-    return u < 0x20 || u == 0x7F;
-}
-
 bool IsSeparator(char c)
 {
     return c == '\\' || c == '/';
@@ -36,7 +30,7 @@ bool IsSafeExecutableName(std::string_view exename)
 {
     if (exename.empty() || IsSeparator(exename.front())) return false;
     for (const char c : exename) {
-        if (IsControl(c) || c == '"' || c == ':') return false;
+        if (zentaris::IsAsciiControl(c) || c == '"' || c == ':') return false;
         // Wildcards and redirections name no file; refusing them keeps the
         // path a plain one.
         if (c == '*' || c == '?' || c == '<' || c == '>' || c == '|') return false;
@@ -80,23 +74,7 @@ bool IsLocalInstallationFolder(std::string_view folder)
     if (folder.size() < 3) return false;
     if (!zentaris::IsAsciiAlpha(folder[0]) || folder[1] != ':' || folder[2] != '\\') return false;
     for (const char c : folder) {
-        if (c == '"' || IsControl(c)) return false;
+        if (c == '"' || zentaris::IsAsciiControl(c)) return false;
     }
     return true;
-}
-
-bool IsNetworkPath(std::string_view path)
-{
-    return path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
-}
-
-bool IsWebLink(std::string_view link)
-{
-    for (const std::string_view scheme : {std::string_view("http://"), std::string_view("https://")}) {
-        if (zentaris::StartsWithIgnoringAsciiCase(link, scheme) && link.size() > scheme.size() &&
-            !IsSeparator(link[scheme.size()])) {
-            return true;
-        }
-    }
-    return false;
 }

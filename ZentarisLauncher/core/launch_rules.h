@@ -28,10 +28,3 @@ bool LaunchFieldsAreSafe(const LaunchInfo& info);
 // An absolute folder on a local drive ("C:\..."), with no quotation mark
 // that would close the program path built from it.
 bool IsLocalInstallationFolder(std::string_view folder);
-
-// A network path in any spelling ("\\host\share", "//host", "\\?\UNC\...").
-bool IsNetworkPath(std::string_view path);
-
-// "http://" or "https://" (any case) and a host: the only links the
-// launcher stores for a game or hands to the shell.
-bool IsWebLink(std::string_view link);

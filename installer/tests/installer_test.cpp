@@ -8,6 +8,7 @@
 #include <string>
 
 #include "portal_client.h"
+#include "signed_link.h"
 #include "uiauto.h"
 
 namespace {
@@ -134,11 +135,10 @@ TEST(Installer, SchemeRegistrationStartsTheLauncherLikeABrowserDoes)
     SetEnvironmentVariableA("ZEN_TESTGAME_LOG", log.c_str());
     ASSERT_TRUE(portal::Serve("/launcher/shell1/", 200, "1\n"));
 
-    // "Shell Game;HKCU\Software\Shell Game;Dir;game.exe;http://127.0.0.1/;shell1"
-    const char url[] =
-        "zentaris://launch/U2hlbGwgR2FtZTtIS0NVXFNvZnR3YXJlXFNoZWxsIEdhbWU7RGlyO2dhbWUuZXhlO2h0dHA6"
-        "Ly8xMjcuMC4wLjEvO3NoZWxsMQ==";
-    const auto started = reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", url, nullptr, nullptr, SW_SHOWNORMAL));
+    const std::string url =
+        signedlink::LaunchUrl("Shell Game;HKCU\\Software\\Shell Game;Dir;game.exe;http://127.0.0.1/;shell1");
+    const auto started =
+        reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     ASSERT_GT(started, 32) << "the shell did not start the registered program";
     EXPECT_TRUE(WaitFor([&] { return FileExists(log); })) << "the game did not run";
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, std::string(Branch) + "\\Shell Game", "APPNAME"), "Shell Game");

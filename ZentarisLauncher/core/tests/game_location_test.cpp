@@ -177,30 +177,4 @@ TEST(IsLocalInstallationFolder, AbsoluteLocalFoldersOnly)
     for (const Case& c : cases) EXPECT_EQ(IsLocalInstallationFolder(c.folder), c.local) << "[" << c.folder << "]";
 }
 
-TEST(IsNetworkPath, EverySpellingOfTwoLeadingSeparators)
-{
-    for (const char* path : {"\\\\host\\share\\g.exe", "//host/share", "\\/host", "/\\host", "\\\\?\\UNC\\h\\s"}) {
-        EXPECT_TRUE(IsNetworkPath(path)) << path;
-    }
-    for (const char* path : {"C:\\Games\\g.exe", "\\Games", "/g", "", "g\\\\h"}) EXPECT_FALSE(IsNetworkPath(path)) << path;
-}
-
-// Links the launcher keeps for a game, and the tray hands to the shell.
-TEST(IsWebLink, HttpAndHttpsWithAHostOnly)
-{
-    struct Case {
-        std::string link;
-        bool web;
-    };
-    const Case cases[] = {
-        {"http://portal/games/space/", true}, {"https://portal/x", true}, {"HTTP://PORTAL/", true},
-        {"http://127.0.0.1:8780/games/space-demo/", true},
-        {"file:///C:/Windows/System32/calc.exe", false}, {"\\\\host\\share\\x.exe", false},
-        {"C:\\Windows\\System32\\calc.exe", false}, {"javascript:alert(1)", false}, {"ftp://host/", false},
-        {"http:\\\\host", false}, {"http:///x", false}, {"http://", false}, {" http://host/", false},
-        {"mailto:x@y", false}, {"", false},
-    };
-    for (const Case& c : cases) EXPECT_EQ(IsWebLink(c.link), c.web) << "[" << c.link << "]";
-}
-
 }  // namespace
