@@ -26,6 +26,36 @@ if(NOT ApprovalTimeoutSeconds MATCHES "^[1-9][0-9]*$")
   message(FATAL_ERROR "ApprovalTimeoutSeconds must be a positive number of seconds: ${ApprovalTimeoutSeconds}")
 endif()
 
+# Plain http is for a portal on this machine only: elsewhere anyone on the
+# way could answer the approvals, the download list and the image. The host
+# must be loopback in a form every client reads alike (no user part, nothing
+# but an optional port after it); anything else needs https or the explicit
+# setting below.
+option(AllowPlainHttpPortal "Accept plain http portal addresses for hosts other than loopback" OFF)
+function(zen_check_portal_scheme setting)
+  set(url "${${setting}}")
+  if(NOT url MATCHES "^http://([^/]*)")
+    return()
+  endif()
+  string(TOLOWER "${CMAKE_MATCH_1}" authority)
+  if(authority MATCHES "^(localhost|\\[::1\\])(:[0-9]+)?$")
+    return()
+  endif()
+  if(authority MATCHES "^127\\.([0-9]+)\\.([0-9]+)\\.([0-9]+)(:[0-9]+)?$"
+     AND CMAKE_MATCH_1 LESS 256 AND CMAKE_MATCH_2 LESS 256 AND CMAKE_MATCH_3 LESS 256)
+    return()
+  endif()
+  if(AllowPlainHttpPortal)
+    message(WARNING "${setting} uses plain http for ${authority} (allowed by AllowPlainHttpPortal): ${url}")
+    return()
+  endif()
+  message(FATAL_ERROR "${setting} uses plain http for a host other than loopback: ${url}\n"
+    "Anyone between the users and ${authority} could change what the portal answers. "
+    "Use an https address, or configure with -DAllowPlainHttpPortal=ON to accept plain http.")
+endfunction()
+zen_check_portal_scheme(PortalBaseUrl)
+zen_check_portal_scheme(InstallCheckImageUrl)
+
 if(WIN32)
   set(ZEN_WINDOWS ON)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)

@@ -1,9 +1,12 @@
-; Zentaris installer: per-user, silent with /S.
+; Zentaris installer, silent with /S.
 ;   makensis -DARCH=x86|x86_64 -DBIN=<folder with the deliverables> -DOUTFILE=<setup.exe> zentaris.nsi
 ; Installs ZentarisLauncher.exe and zenproto.dll, writes LauncherPath,
 ; registers the protocol handler, registers the zentaris: scheme for the
 ; shell (browsers that start programs), starts the tray at login and once now.
-; Uninstall with /S; /REMOVEDATA also removes the user's game list.
+; With administrator rights it installs into the machine's program folder and
+; registers for every user; without, or with /CurrentUser, into the user's
+; own programs folder and classes. Uninstall with /S; /REMOVEDATA also
+; removes the user's game list.
 
 Unicode true
 !if "${ARCH}" == "x86_64"
@@ -23,11 +26,17 @@ Unicode true
 !define HANDLER "zenproto.dll"
 !define TRAYCLASS "ZentarisLauncherApplication"
 !define IDM_EXIT 1000
+!if "${ARCH}" == "x86_64"
+  !define MACHINEPROGRAMS "$PROGRAMFILES64"
+!else
+  !define MACHINEPROGRAMS "$PROGRAMFILES"
+!endif
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
 RequestExecutionLevel user
-InstallDir "$LOCALAPPDATA\Programs\${PRODUCT}"
+; Chosen in .onInit unless /D= gave one: it depends on the rights.
+InstallDir ""
 SetCompressor /SOLID lzma
 ShowInstDetails show
 ShowUninstDetails show
@@ -37,18 +46,74 @@ Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
 
+Var ForMachine       ; 1: installing for every user (rights, and no /CurrentUser)
 Var ClassesContext   ; "all" (machine classes) or "current" (the user's classes)
 
-; Where class registrations go. With administrator rights the machine's
-; classes: every program sees them, also platforms that do not merge the
-; user's classes into HKEY_CLASSES_ROOT. Without, the user's own classes.
-!macro ChooseClassesContext
+; Sets $0 to 1 when the full path $1 is the folder ${root} or lies below it
+; (compared without regard to case, as the file system does).
+!macro IfBelow root
+  StrLen $2 "${root}"
+  StrCpy $3 $1 $2
+  ${If} $3 == "${root}"
+    StrCpy $3 $1 1 $2
+    ${If} $3 == "\"
+    ${OrIf} $3 == ""
+      StrCpy $0 1
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+; Leaves 1 on the stack when the folder can only be written with administrator
+; rights: it lies in a program folder of the machine once "..", "." and "/"
+; are resolved. A short (8.3) name or a \\?\ path counts as outside.
+!macro InMachineProgramsFolder un
+Function ${un}InMachineProgramsFolder
+  Exch $0
+  Push $1
+  Push $2
+  Push $3
+  System::Call 'kernel32::GetFullPathNameW(w r0, i ${NSIS_MAX_STRLEN}, w .r1, p 0) i .r2'
+  StrCpy $0 0
+  ${If} $2 > 0
+  ${AndIf} $2 < ${NSIS_MAX_STRLEN}
+    !insertmacro IfBelow "$PROGRAMFILES32"
+    !insertmacro IfBelow "$PROGRAMFILES64"
+  ${EndIf}
+  Pop $3
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+!macroend
+!insertmacro InMachineProgramsFolder ""
+!insertmacro InMachineProgramsFolder "un."
+
+; Where class registrations go. For every user, the machine's classes: every
+; program sees them, also platforms that do not merge the user's classes into
+; HKEY_CLASSES_ROOT. But every user's browser would then load the DLL from
+; the install folder, so that only holds where no user can replace it: a
+; folder chosen outside the machine's program folders is registered for the
+; installing user only.
+!macro ChooseClassesContext un
+  StrCpy $ClassesContext "current"
+  ${If} $ForMachine == 1
+    Push $INSTDIR
+    Call ${un}InMachineProgramsFolder
+    Pop $0
+    ${If} $0 == 1
+      StrCpy $ClassesContext "all"
+    ${Else}
+      DetailPrint "$INSTDIR is outside the machine's program folders: registered for this user only"
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+!macro ChooseForMachine
+  StrCpy $ForMachine 0
   UserInfo::GetAccountType
   Pop $0
   ${If} $0 == "Admin"
-    StrCpy $ClassesContext "all"
-  ${Else}
-    StrCpy $ClassesContext "current"
+    StrCpy $ForMachine 1
   ${EndIf}
 !macroend
 
@@ -63,13 +128,18 @@ Var ClassesContext   ; "all" (machine classes) or "current" (the user's classes)
 !macroend
 
 ; HKEY_CLASSES_ROOT seen by this process: redirected to the user's classes
-; while a per-user install runs the handler's own registration.
+; while a per-user install runs the handler's own registration. $0 is not 0
+; when that failed: the registration would then reach the machine's classes.
+; The user's classes key need not exist yet (a fresh profile under Wine).
 !define HKCR_VALUE -2147483648
 !define HKCU_VALUE -2147483647
 !macro RedirectClassesToUser
+  StrCpy $0 0
   ${If} $ClassesContext == "current"
-    System::Call 'advapi32::RegOpenKeyExW(p ${HKCU_VALUE}, w "Software\Classes", i 0, i 0xF003F, *p .r8) i .r0'
-    System::Call 'advapi32::RegOverridePredefKey(p ${HKCR_VALUE}, p r8) i .r0'
+    System::Call 'advapi32::RegCreateKeyExW(p ${HKCU_VALUE}, w "Software\Classes", i 0, p 0, i 0, i 0xF003F, p 0, *p .r8, p 0) i .r0'
+    ${If} $0 == 0
+      System::Call 'advapi32::RegOverridePredefKey(p ${HKCR_VALUE}, p r8) i .r0'
+    ${EndIf}
   ${EndIf}
 !macroend
 !macro RestoreClasses
@@ -111,16 +181,38 @@ Function .onInit
   !if "${ARCH}" == "x86_64"
     SetRegView 64
   !endif
-  !insertmacro ChooseClassesContext
+  !insertmacro ChooseForMachine
+  ${GetParameters} $1
+  ClearErrors
+  ${GetOptions} $1 "/CurrentUser" $2
+  ${IfNot} ${Errors}
+    StrCpy $ForMachine 0
+  ${EndIf}
+  ${If} $INSTDIR == ""
+    ${If} $ForMachine == 1
+      StrCpy $INSTDIR "${MACHINEPROGRAMS}\${PRODUCT}"
+    ${Else}
+      StrCpy $INSTDIR "$LOCALAPPDATA\Programs\${PRODUCT}"
+    ${EndIf}
+  ${EndIf}
 FunctionEnd
 
 Function un.onInit
   !if "${ARCH}" == "x86_64"
     SetRegView 64
   !endif
+  !insertmacro ChooseForMachine
   ReadRegStr $ClassesContext HKCU "${UNINSTKEY}" "ClassesContext"
   ${If} $ClassesContext == ""
-    !insertmacro ChooseClassesContext
+    !insertmacro ChooseClassesContext "un."
+  ${EndIf}
+  ; Registrations for every user and the machine's program folder can only
+  ; be taken away with the rights that made them.
+  ${If} $ClassesContext == "all"
+  ${AndIf} $ForMachine != 1
+    MessageBox MB_OK|MB_ICONSTOP "Zentaris is installed for every user of this computer: uninstall it with administrator rights." /SD IDOK
+    SetErrorLevel 5
+    Quit
   ${EndIf}
 FunctionEnd
 
@@ -143,6 +235,14 @@ Function RemoveInstalledFiles
 FunctionEnd
 
 Section "Zentaris"
+  ; The registry holds the folder as Windows resolves it, not as typed.
+  System::Call 'kernel32::GetFullPathNameW(w "$INSTDIR", i ${NSIS_MAX_STRLEN}, w .r1, p 0) i .r0'
+  ${If} $0 > 0
+  ${AndIf} $0 < ${NSIS_MAX_STRLEN}
+    StrCpy $INSTDIR $1
+  ${EndIf}
+  ; After the directory page: the folder decides as much as the rights.
+  !insertmacro ChooseClassesContext ""
   Call EndTray
   SetOutPath "$INSTDIR"
   ClearErrors
@@ -158,6 +258,9 @@ Section "Zentaris"
 
   ; The protocol handler's own registration.
   !insertmacro RedirectClassesToUser
+  ${If} $0 != 0
+    !insertmacro FailInstall "The Zentaris protocol handler could not be registered for this user."
+  ${EndIf}
   ClearErrors
   RegDLL "$INSTDIR\${HANDLER}"
   StrCpy $9 0
@@ -206,7 +309,9 @@ Section "Uninstall"
   Call un.EndTray
 
   !insertmacro RedirectClassesToUser
-  UnRegDLL "$INSTDIR\${HANDLER}"
+  ${If} $0 == 0
+    UnRegDLL "$INSTDIR\${HANDLER}"
+  ${EndIf}
   !insertmacro RestoreClasses
 
   ReadRegDWORD $5 HKCU "${UNINSTKEY}" "OwnsScheme"

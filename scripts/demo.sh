@@ -93,7 +93,8 @@ step "the tray menu lists the games just launched"
 zen_wine "$bin/zen_screen.exe" --tray-menu "$(winpath "$out/tray-menu.bmp")" && echo "screenshot: tray menu"
 
 step "uninstall: uninstall.exe /S (the game list stays)"
-dir=$(unixpath 'C:\users\root\AppData\Local\Programs\Zentaris')
+# Wine's user has administrator rights: the installation is for every user.
+dir=$(unixpath 'C:\Program Files\Zentaris')
 zen_wine "$dir/uninstall.exe" /S
 for i in $(seq 100); do [ -d "$dir" ] || break; sleep 0.1; done
 [ -d "$dir" ] && echo "install folder still there" || echo "install folder removed"

@@ -18,6 +18,11 @@ const char RunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zentaris";
 const char ClassKey[] = "CLSID\\{3A7C1E52-9D04-4B6F-A1E8-52C0D97B3F14}";
 const char SchemeCommand[] = "zentaris\\shell\\open\\command";
+const char HandlerKey[] = "PROTOCOLS\\Handler\\zentaris";
+const char ClassId[] = "{3A7C1E52-9D04-4B6F-A1E8-52C0D97B3F14}";
+// Wine does not merge the user's classes into HKEY_CLASSES_ROOT: each side is
+// read where it is written.
+const char Classes[] = "Software\\Classes\\";
 
 std::optional<std::string> ReadString(HKEY root, const std::string& key, const char* value)
 {
@@ -44,12 +49,17 @@ void WriteString(HKEY root, const std::string& key, const char* value, const std
               ERROR_SUCCESS);
 }
 
-std::string InstallDir()
+std::string Environment(const char* name)
 {
-    char path[MAX_PATH] = {};
-    GetEnvironmentVariableA("LOCALAPPDATA", path, MAX_PATH);
-    return std::string(path) + "\\Programs\\Zentaris";
+    char value[MAX_PATH] = {};
+    GetEnvironmentVariableA(name, value, MAX_PATH);
+    return value;
 }
+
+// Where an installation with administrator rights goes (Wine's user always
+// has them), and where one for the user alone goes.
+std::string InstallDir() { return Environment("ProgramFiles") + "\\Zentaris"; }
+std::string UserInstallDir() { return Environment("LOCALAPPDATA") + "\\Programs\\Zentaris"; }
 
 bool FileExists(const std::string& path)
 {
@@ -70,10 +80,10 @@ bool WaitFor(Condition condition, DWORD timeoutMs = 15000)
 
 bool TrayRunning() { return FindWindowA("ZentarisLauncherApplication", nullptr) != nullptr; }
 
-void Install()
+void Install(const std::string& options = "/S")
 {
     const uiauto::RunResult run =
-        uiauto::RunAndAnswer(uiauto::BesideTestProgram("Zentaris-Setup-x86_64.exe"), "/S", 60000);
+        uiauto::RunAndAnswer(uiauto::BesideTestProgram("Zentaris-Setup-x86_64.exe"), options, 60000);
     ASSERT_TRUE(run.exited);
     ASSERT_EQ(run.exitCode, 0u);
     ASSERT_TRUE(run.boxes.empty()) << run.boxes.front().text;
@@ -81,15 +91,33 @@ void Install()
 
 // The uninstaller hands itself to a copy in the temporary folder and returns
 // at once; it is done when its registration is gone.
-void Uninstall(const std::string& options = "/S")
+void Uninstall(const std::string& options = "/S", const std::string& dir = InstallDir())
 {
-    const std::string uninstaller = InstallDir() + "\\uninstall.exe";
+    const std::string uninstaller = dir + "\\uninstall.exe";
     ASSERT_TRUE(FileExists(uninstaller));
     const uiauto::RunResult run = uiauto::RunAndAnswer(uninstaller, options, 60000);
     ASSERT_TRUE(run.exited);
     ASSERT_EQ(run.exitCode, 0u);
     ASSERT_TRUE(WaitFor([] { return !KeyExists(HKEY_CURRENT_USER, UninstallKey); }, 60000));
-    ASSERT_TRUE(WaitFor([] { return !FileExists(InstallDir()); }));
+    ASSERT_TRUE(WaitFor([&] { return !FileExists(dir); }));
+}
+
+// The handler's class, its protocol entry and the scheme, as registered from
+// `dir` in the classes under `root`.
+void ExpectRegisteredIn(HKEY root, const std::string& classes, const std::string& dir)
+{
+    const std::string launcher = dir + "\\ZentarisLauncher.exe";
+    EXPECT_EQ(ReadString(root, classes + SchemeCommand, nullptr), "\"" + launcher + "\" \"%1\"");
+    EXPECT_EQ(ReadString(root, classes + "zentaris", "URL Protocol"), "");
+    EXPECT_EQ(ReadString(root, classes + HandlerKey, "CLSID"), std::string(ClassId));
+    EXPECT_EQ(ReadString(root, classes + ClassKey + "\\InprocServer32", nullptr), dir + "\\zenproto.dll");
+}
+
+void ExpectNothingIn(HKEY root, const std::string& classes)
+{
+    EXPECT_FALSE(KeyExists(root, classes + "zentaris"));
+    EXPECT_FALSE(KeyExists(root, classes + HandlerKey));
+    EXPECT_FALSE(KeyExists(root, classes + ClassKey));
 }
 
 TEST(Installer, InstallsRegistersAndStartsTheTray)
@@ -110,6 +138,9 @@ TEST(Installer, InstallsRegistersAndStartsTheTray)
               "{3A7C1E52-9D04-4B6F-A1E8-52C0D97B3F14}");
     EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, std::string(ClassKey) + "\\InprocServer32", nullptr),
               dir + "\\zenproto.dll");
+    // For every user: the machine's classes, none of the user's own.
+    ExpectRegisteredIn(HKEY_LOCAL_MACHINE, Classes, dir);
+    ExpectNothingIn(HKEY_CURRENT_USER, Classes);
     EXPECT_TRUE(WaitFor(TrayRunning)) << "the tray was not started";
 }
 
@@ -182,6 +213,46 @@ TEST(Installer, AnotherProgramsSchemeRegistrationIsLeftAlone)
               "{3A7C1E52-9D04-4B6F-A1E8-52C0D97B3F14}");
     Uninstall();
     EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, SchemeCommand, nullptr), foreign);
+}
+
+// Every user's browser loads a handler registered in the machine's classes;
+// its DLL must then lie where only administrators write.
+TEST(Installer, FolderAndSwitchDecideWhoseClassesAreWritten)
+{
+    // What the foreign-scheme test left behind: a machine with no scheme.
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, "zentaris");
+    const std::string temp = Environment("TEMP");
+    struct Case {
+        std::string options;
+        std::string dir;  // as Windows resolves it
+        bool forEveryUser;
+    };
+    const Case cases[] = {
+        {"/S /CurrentUser", UserInstallDir(), false},
+        {"/S /D=" + temp + "\\Zentaris Here", temp + "\\Zentaris Here", false},
+        {"/S /D=C:\\Program Files\\..\\Zentaris Dots", "C:\\Zentaris Dots", false},
+        {"/S /D=C:\\Program Files Elsewhere\\Zentaris", "C:\\Program Files Elsewhere\\Zentaris", false},
+        {"/S /D=C:\\PROGRAM FILES\\Zentaris Games", "C:\\PROGRAM FILES\\Zentaris Games", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options);
+        Install(c.options);
+        const std::string launcher = c.dir + "\\ZentarisLauncher.exe";
+        EXPECT_TRUE(FileExists(launcher));
+        EXPECT_TRUE(FileExists(c.dir + "\\zenproto.dll"));
+        EXPECT_EQ(ReadString(HKEY_CURRENT_USER, Branch, "LauncherPath"), launcher);
+        EXPECT_EQ(ReadString(HKEY_CURRENT_USER, RunKey, "Zentaris"), "\"" + launcher + "\" --autostart");
+        ExpectRegisteredIn(c.forEveryUser ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, Classes, c.dir);
+        ExpectNothingIn(c.forEveryUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, Classes);
+        EXPECT_TRUE(WaitFor(TrayRunning)) << "the tray was not started";
+
+        Uninstall("/S", c.dir);
+        EXPECT_FALSE(TrayRunning());
+        EXPECT_EQ(ReadString(HKEY_CURRENT_USER, Branch, "LauncherPath"), std::nullopt);
+        EXPECT_EQ(ReadString(HKEY_CURRENT_USER, RunKey, "Zentaris"), std::nullopt);
+        ExpectNothingIn(HKEY_CURRENT_USER, Classes);
+        ExpectNothingIn(HKEY_LOCAL_MACHINE, Classes);
+    }
 }
 
 }  // namespace

@@ -29,14 +29,11 @@ TransferResult TransferBody(BodySource& source, ImageAllocator& allocator, uint8
     uint8_t* block = static_cast<uint8_t*>(allocator.Allocate(ImageReadSize));
     if (!block) return TransferResult::OutOfMemory;
 
-    // The total stays far enough below 4 GiB that total + ReadSize still
-    // counts right in 32 bits.
-    constexpr uint32_t totalLimit = UINT32_MAX - 2 * ImageReadSize;
     uint32_t total = 0;
     for (;;) {
         uint32_t got = 0;
         if (!source.Read(block + total, ImageReadSize, &got) || got == 0) break;
-        if (got > ImageReadSize || total > totalLimit - got) {
+        if (got > ImageReadSize || total > ImageSizeLimit - got) {
             allocator.Release(block);
             return TransferResult::OutOfMemory;
         }

@@ -9,6 +9,10 @@
 namespace zenproto {
 
 inline constexpr uint32_t ImageReadSize = 1024;
+// The most an image may hold. An install-check image is a few dozen bytes;
+// the portal's answer is not trusted to stay small, and a larger body would
+// otherwise be held whole in the browser's process.
+inline constexpr uint32_t ImageSizeLimit = 1024 * 1024;
 
 // The body being downloaded.
 class BodySource {
@@ -39,7 +43,8 @@ enum class TransferResult { Complete, OutOfMemory };
 // Reads the body to its end (or to a failed read, which ends it the same
 // way), keeping the block ReadSize bytes larger than what has been received.
 // On Complete the caller owns *data (never null) with *size valid bytes; on
-// OutOfMemory nothing is kept and *data stays null.
+// OutOfMemory (memory ran out, or the body grew past ImageSizeLimit) nothing
+// is kept, *data stays null and nothing more is read.
 TransferResult TransferBody(BodySource& source, ImageAllocator& allocator, uint8_t** data, uint32_t* size);
 
 }  // namespace zenproto

@@ -92,6 +92,7 @@ TEST(ImageTransfer, WholeBodyArrivesWithTheBlockKeptOneReadAhead)
         {1025, ImageReadSize, 3},
         {5000, ImageReadSize, 6},
         {3000, 100, 31},  // a server that trickles
+        {zenproto::ImageSizeLimit, ImageReadSize, 1025},  // the largest image held
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("size " + std::to_string(c.size) + " chunk " + std::to_string(c.chunk));
@@ -156,21 +157,48 @@ TEST(ImageTransfer, MemoryRunningOutAtAnyStepKeepsNothing)
     }
 }
 
-TEST(ImageTransfer, SourceClaimingMoreThanAskedIsNotTrusted)
+// What the block may not hold ends the transfer as memory running out would,
+// at the read that brought it: nothing kept, nothing read after it.
+TEST(ImageTransfer, BodiesBeyondTheLimitKeepNothing)
 {
     class Liar : public zenproto::BodySource {
+    public:
         bool Read(uint8_t*, uint32_t want, uint32_t* got) override
         {
+            ++reads;
             *got = want + 1;
             return true;
         }
-    } liar;
-    CountingAllocator allocator;
-    uint8_t* data = nullptr;
-    uint32_t size = 0;
-    EXPECT_EQ(zenproto::TransferBody(liar, allocator, &data, &size), TransferResult::OutOfMemory);
-    EXPECT_EQ(data, nullptr);
-    EXPECT_EQ(allocator.released, 1);
+        size_t reads = 0;
+    };
+    struct Case {
+        const char* name;
+        size_t size;     // of a scripted body; 0: a source claiming more than asked
+        uint32_t chunk;
+        size_t reads;    // read calls made, the one that overflowed included
+    };
+    const Case cases[] = {
+        {"one byte over the limit", zenproto::ImageSizeLimit + 1, ImageReadSize, 1025},
+        {"one byte over, trickled", zenproto::ImageSizeLimit + 1, 1000, 1049},
+        {"far over the limit", 4 * zenproto::ImageSizeLimit, ImageReadSize, 1025},
+        {"more than asked for", 0, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedBody scripted(Pattern(c.size), c.chunk);
+        Liar liar;
+        zenproto::BodySource& source = c.size ? static_cast<zenproto::BodySource&>(scripted) : liar;
+        CountingAllocator allocator;
+        uint8_t* data = reinterpret_cast<uint8_t*>(&allocator);  // must be overwritten
+        uint32_t size = 77;
+        EXPECT_EQ(zenproto::TransferBody(source, allocator, &data, &size), TransferResult::OutOfMemory);
+        EXPECT_EQ(data, nullptr);
+        EXPECT_EQ(size, 0u);
+        EXPECT_EQ(allocator.released, 1);
+        EXPECT_EQ(c.size ? scripted.wants.size() : liar.reads, c.reads);
+        // The block never grew past the limit and one read ahead.
+        for (size_t bytes : allocator.sizes) EXPECT_LE(bytes, size_t{zenproto::ImageSizeLimit} + ImageReadSize);
+    }
 }
 
 }  // namespace

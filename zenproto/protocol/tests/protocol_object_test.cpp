@@ -51,14 +51,25 @@ TEST_F(ProtocolTest, VersionAboveTheHighestIsRefusedBeforeAnyRequest)
 
 TEST_F(ProtocolTest, InstallCheckAnswersWithThePortalImage)
 {
-    Serve(Bytes(2500, 3));
-    for (const wchar_t* url : {L"zentaris://instcheck", L"ZENTARIS://INSTCHECK/1001", L"zentaris://instcheck/",
-                               L"zentaris://instcheck/abc", L"zentaris://instcheck/-5",
-                               L"zentaris://instcheckfoo/9999"}) {
-        SCOPED_TRACE(Narrow(url));
+    struct Case {
+        const wchar_t* url;
+        size_t size;
+    };
+    const Case cases[] = {
+        {L"zentaris://instcheck", 2500},
+        {L"ZENTARIS://INSTCHECK/1001", 2500},
+        {L"zentaris://instcheck/", 2500},
+        {L"zentaris://instcheck/abc", 2500},
+        {L"zentaris://instcheck/-5", 2500},
+        {L"zentaris://instcheckfoo/9999", 2500},
+        {L"zentaris://instcheck/1000", zenproto::ImageSizeLimit},  // the largest image held
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.url) + " image of " + std::to_string(c.size));
+        Serve(Bytes(c.size, 3));
         Protocol protocol;
         RecordingSink sink;
-        EXPECT_EQ(protocol.Start(url, sink), S_OK);
+        EXPECT_EQ(protocol.Start(c.url, sink), S_OK);
         EXPECT_EQ(sink.calls, Concat(Progress(), {MimeReport(), Data(image_.size())}));
         EXPECT_EQ(protocol.ReadAll(1000), image_);
     }
@@ -207,17 +218,22 @@ TEST_F(ProtocolTest, RootHandleFailureReportsEachCommandsText)
     EXPECT_FALSE(ImageRequested());
 }
 
+// Memory that runs out and an image larger than the handler holds end alike.
 TEST_F(ProtocolTest, ImageMemoryFailureIsReportedAndNothingIsKept)
 {
-    Serve(Bytes(3000, 9));
     struct Case {
         std::wstring url;
-        int failAt;  // 1: the first block; 3: growing it after the second read
+        int failAt;  // 1: the first block; 3: growing it after the second read; 0: never
         bool launch;
+        size_t size;
     };
-    for (const Case& c : {Case{L"zentaris://instcheck", 1, false}, Case{L"zentaris://instcheck", 3, false},
-                          Case{L"zentaris://launch/abc", 1, true}, Case{L"zentaris://launch/abc", 3, true}}) {
-        SCOPED_TRACE(Narrow(c.url) + " failing allocation " + std::to_string(c.failAt));
+    const size_t over = zenproto::ImageSizeLimit + 1;
+    for (const Case& c : {Case{L"zentaris://instcheck", 1, false, 3000}, Case{L"zentaris://instcheck", 3, false, 3000},
+                          Case{L"zentaris://launch/abc", 1, true, 3000}, Case{L"zentaris://launch/abc", 3, true, 3000},
+                          Case{L"zentaris://instcheck", 0, false, over}, Case{L"zentaris://launch/abc", 0, true, over}}) {
+        SCOPED_TRACE(Narrow(c.url) + " failing allocation " + std::to_string(c.failAt) + " image of " +
+                     std::to_string(c.size));
+        Serve(Bytes(c.size, 9));
         StandInLauncher launcher;
         FailingAllocator allocator(c.failAt);
         {
