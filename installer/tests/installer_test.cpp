@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "portal_client.h"
 #include "signed_link.h"
@@ -64,6 +66,15 @@ std::string UserInstallDir() { return Environment("LOCALAPPDATA") + "\\Programs\
 bool FileExists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The lines the test game logged ("working directory|command line").
+std::vector<std::string> LogLines(const std::string& path)
+{
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
 }
 
 // Waits, bounded, for a condition that another process brings about.
@@ -164,14 +175,26 @@ TEST(Installer, SchemeRegistrationStartsTheLauncherLikeABrowserDoes)
     WriteString(HKEY_CURRENT_USER, "Software\\Shell Game", "Dir", gameDir);
     const std::string log = gameDir + "\\played.log";
     SetEnvironmentVariableA("ZEN_TESTGAME_LOG", log.c_str());
-    ASSERT_TRUE(portal::Serve("/launcher/shell1/", 200, "1\n"));
 
-    const std::string url =
-        signedlink::LaunchUrl("Shell Game;HKCU\\Software\\Shell Game;Dir;game.exe;http://127.0.0.1/;shell1");
-    const auto started =
-        reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-    ASSERT_GT(started, 32) << "the shell did not start the registered program";
-    EXPECT_TRUE(WaitFor([&] { return FileExists(log); })) << "the game did not run";
+    // The shell puts the URL into the registered command as "%1": whatever
+    // a page adds after a space or a quotation mark must not reach the game.
+    const std::string fields = "Shell Game;HKCU\\Software\\Shell Game;Dir;game.exe;http://127.0.0.1/;";
+    const std::string suffixes[] = {"", "\" --injected \"C:\\x", " --injected", "\"\" /c calc.exe"};
+    int n = 0;
+    for (const std::string& suffix : suffixes) {
+        SCOPED_TRACE("after the link: [" + suffix + "]");
+        const std::string id = "shell" + std::to_string(++n);
+        ASSERT_TRUE(portal::Serve("/launcher/" + id + "/", 200, "1\n"));
+        const std::string url = signedlink::LaunchUrl(fields + id) + suffix;
+        const auto started =
+            reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        ASSERT_GT(started, 32) << "the shell did not start the registered program";
+        ASSERT_TRUE(WaitFor([&] { return LogLines(log).size() == static_cast<size_t>(n); }))
+            << "the game did not run";
+        // Exactly the game's own path: an opening quotation mark, no arguments.
+        const std::string line = LogLines(log).back();
+        EXPECT_EQ(line.substr(line.find('|') + 1), "\"" + gameDir + "\\game.exe");
+    }
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, std::string(Branch) + "\\Shell Game", "APPNAME"), "Shell Game");
 }
 
