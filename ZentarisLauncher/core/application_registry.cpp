@@ -5,6 +5,7 @@
 
 #include "application_record.h"
 #include "installation.h"
+#include "registry_text.h"
 
 bool OpenApplicationRecord(const char* appname, RegKey& record)
 {
@@ -29,23 +30,10 @@ bool CreateApplicationRecord(const char* appname, RegKey& record)
 bool ReadRecordText(HKEY record, const char* name, char* buffer, size_t size)
 {
     if (size == 0) return false;
-    DWORD stored = 0;
-    if (RegQueryValueExA(record, name, nullptr, nullptr, nullptr, &stored) != ERROR_SUCCESS) return false;
-
-    DWORD read = static_cast<DWORD>(size);
-    if (RegQueryValueExA(record, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &read) !=
-        ERROR_SUCCESS) {
-        buffer[0] = '\0';
-        return false;
-    }
-    // Other software may store a text without its terminator; one that fills
-    // the whole buffer cannot be terminated without cutting it.
-    if (read > 0 && std::memchr(buffer, '\0', read)) return true;
-    if (read >= size) {
-        buffer[0] = '\0';
-        return false;
-    }
-    buffer[read] = '\0';
+    buffer[0] = '\0';
+    const std::optional<std::string> text = ReadRegistryText(record, name, size, TerminatorRule::MustFit);
+    if (!text) return false;
+    std::memcpy(buffer, text->c_str(), text->size() + 1);
     return true;
 }
 

@@ -21,8 +21,9 @@ struct InstallKey {
 // backslash and the subkey is everything after it.
 InstallKey SplitInstallKey(std::string_view installkey);
 
-// The installation directory as stored: the value's bytes up to the first
-// NUL and never beyond the stored size, whatever the value's type.
+// A registry text as stored (the installation directory among them): the
+// value's bytes up to the first NUL and never beyond the stored size,
+// whatever the value's type.
 std::string InstallValueText(const char* data, size_t size);
 
 // Command line and working directory of a game's process.

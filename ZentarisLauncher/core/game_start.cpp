@@ -13,6 +13,7 @@
 #include "launch_rules.h"
 #include "launcher.h"
 #include "messages.h"
+#include "registry_text.h"
 
 namespace {
 
@@ -27,25 +28,6 @@ HKEY RootKeyOf(InstallRoot root)
     case InstallRoot::Invalid: break;
     }
     return nullptr;
-}
-
-// The installation directory as the game's own record holds it; false when
-// the value cannot be sized or read.
-bool ReadInstallationDirectory(HKEY installation, const char* valueName, std::string& directory)
-{
-    DWORD size = 0;
-    if (RegQueryValueExA(installation, valueName, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
-        return false;
-    }
-    std::unique_ptr<char[]> data(new (std::nothrow) char[size ? size : 1]);
-    if (!data) return false;
-    DWORD read = size;
-    if (RegQueryValueExA(installation, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(data.get()),
-                         &read) != ERROR_SUCCESS) {
-        return false;
-    }
-    directory = InstallValueText(data.get(), read < size ? read : size);
-    return true;
 }
 
 bool CopyWhole(const std::string& text, char* buffer, size_t size)
@@ -87,12 +69,13 @@ void LocateApplication(char* commandLine, size_t commandLineSize, char* workingD
         ShowFatalLauncherMessage(AppNotFoundText(*info->appname).c_str(), "App not found");
     }
 
-    std::string directory;
-    if (!ReadInstallationDirectory(installation.Get(), info->installvalue->c_str(), directory)) return;
+    const std::optional<std::string> directory =
+        ReadRegistryText(installation.Get(), info->installvalue->c_str(), 0, TerminatorRule::MayBeMissing);
+    if (!directory) return;
     // Whatever value the link names is read; only a folder on a local drive
     // is a place to start a game from.
-    if (!IsLocalInstallationFolder(directory)) return;
-    const std::optional<LaunchTexts> texts = BuildLaunchTexts(directory, *info->exename);
+    if (!IsLocalInstallationFolder(*directory)) return;
+    const std::optional<LaunchTexts> texts = BuildLaunchTexts(*directory, *info->exename);
     if (!texts) return;
     if (texts->commandLine.size() >= commandLineSize) return;
     if (texts->workingDirectory.size() >= workingDirectorySize) return;
