@@ -82,7 +82,7 @@ echo "Space Demo starts: $before before, $after after"
 
 step "launch as a modern browser does: the shell runs the scheme's command"
 url=$(curl -s 'http://127.0.0.1:8780/api/launch-url?game=Kart%20Demo')
-zen_wine start "$url"
+zen_wine "$bin/zen_shellopen.exe" "$url"
 if wait_file "$games/Kart Demo/bin/started.log"; then
   echo "Kart Demo ran:"; sed 's/^/  /' "$games/Kart Demo/bin/started.log"
 else
