@@ -7,24 +7,24 @@
 #include "installation.h"
 #include "registry_text.h"
 
-bool OpenApplicationRecord(const char* appname, RegKey& record)
+bool OpenApplicationRecord(const char* appname, zentaris::UniqueRegKey& record)
 {
     const std::string path = ApplicationRecordPath(appname);
-    return RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, record.Put()) == ERROR_SUCCESS;
+    return RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, record.put()) == ERROR_SUCCESS;
 }
 
 bool ApplicationBranchIsWritable()
 {
-    RegKey branch;
-    return RegOpenKeyExA(HKEY_CURRENT_USER, zentaris::AppBranch, 0, KEY_ALL_ACCESS, branch.Put()) ==
+    zentaris::UniqueRegKey branch;
+    return RegOpenKeyExA(HKEY_CURRENT_USER, zentaris::AppBranch, 0, KEY_ALL_ACCESS, branch.put()) ==
            ERROR_SUCCESS;
 }
 
-bool CreateApplicationRecord(const char* appname, RegKey& record)
+bool CreateApplicationRecord(const char* appname, zentaris::UniqueRegKey& record)
 {
     const std::string path = ApplicationRecordPath(appname);
     return RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                           KEY_ALL_ACCESS, nullptr, record.Put(), nullptr) == ERROR_SUCCESS;
+                           KEY_ALL_ACCESS, nullptr, record.put(), nullptr) == ERROR_SUCCESS;
 }
 
 bool ReadRecordText(HKEY record, const char* name, char* buffer, size_t size)

@@ -4,17 +4,17 @@
 
 #include <cstddef>
 
-#include "reg_key.h"
+#include "unique_handle.h"
 
 // Opens an existing record for reading; false when there is none.
-bool OpenApplicationRecord(const char* appname, RegKey& record);
+bool OpenApplicationRecord(const char* appname, zentaris::UniqueRegKey& record);
 
 // Opens the branch with full access only to learn whether records can be
 // made under it; the handle is used for nothing else.
 bool ApplicationBranchIsWritable();
 
 // Creates (or opens) a record by its full path, intermediate keys included.
-bool CreateApplicationRecord(const char* appname, RegKey& record);
+bool CreateApplicationRecord(const char* appname, zentaris::UniqueRegKey& record);
 
 // Reads a text value whole into `buffer` and terminates it. False when the
 // value is missing, or when it does not fit with its terminator: a shortened

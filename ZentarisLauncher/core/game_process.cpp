@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "application_record.h"
+#include "unique_handle.h"
 
 namespace {
 
@@ -35,11 +36,12 @@ void StartGameProcess(const char* commandLine, const char* workingDirectory)
     std::vector<char> line(commandLine, commandLine + std::strlen(commandLine) + 1);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
+    PROCESS_INFORMATION started{};
     if (!CreateProcessA(module.empty() ? nullptr : module.c_str(), line.data(), nullptr, nullptr, FALSE,
-                        0, nullptr, workingDirectory, &startup, &process)) {
+                        0, nullptr, workingDirectory, &startup, &started)) {
         return;
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    // Nobody waits for the game: its handles go as soon as it has started.
+    zentaris::UniqueProcessInformation process;
+    process.Take(started);
 }

@@ -14,6 +14,7 @@
 #include "launcher.h"
 #include "messages.h"
 #include "registry_text.h"
+#include "unique_handle.h"
 
 namespace {
 
@@ -64,13 +65,13 @@ void LocateApplication(char* commandLine, size_t commandLineSize, char* workingD
     const HKEY root = RootKeyOf(key.root);
     if (!root) ShowFatalLauncherMessage("Launchinfo invalid", "invalid data");
 
-    RegKey installation;
-    if (RegOpenKeyExA(root, key.subkey.c_str(), 0, KEY_READ, installation.Put()) != ERROR_SUCCESS) {
+    zentaris::UniqueRegKey installation;
+    if (RegOpenKeyExA(root, key.subkey.c_str(), 0, KEY_READ, installation.put()) != ERROR_SUCCESS) {
         ShowFatalLauncherMessage(AppNotFoundText(*info->appname).c_str(), "App not found");
     }
 
     const std::optional<std::string> directory =
-        ReadRegistryText(installation.Get(), info->installvalue->c_str(), 0, TerminatorRule::MayBeMissing);
+        ReadRegistryText(installation.get(), info->installvalue->c_str(), 0, TerminatorRule::MayBeMissing);
     if (!directory) return;
     // Whatever value the link names is read; only a folder on a local drive
     // is a place to start a game from.
@@ -110,9 +111,9 @@ void StartApplication(const LaunchInfo* info)
     if (!HasAllLaunchFields(*info)) return;
     const char* appname = info->appname->c_str();
 
-    RegKey record;
+    zentaris::UniqueRegKey record;
     if (OpenApplicationRecord(appname, record)) {
-        if (!StartRegisteredApplication(record.Get())) StartLocatedApplication(info);
+        if (!StartRegisteredApplication(record.get())) StartLocatedApplication(info);
         return;
     }
 
@@ -126,11 +127,11 @@ void StartApplication(const LaunchInfo* info)
     // When nothing is found the key stays, empty; later launches take the
     // fallback start.
     if (!LocateOrTellUser(info, commandLine, workingDirectory)) return;
-    WriteRecordText(record.Get(), zentaris::RecordAppName, appname);
-    WriteRecordText(record.Get(), zentaris::RecordApp, commandLine);
-    WriteRecordText(record.Get(), zentaris::RecordAPath, workingDirectory);
+    WriteRecordText(record.get(), zentaris::RecordAppName, appname);
+    WriteRecordText(record.get(), zentaris::RecordApp, commandLine);
+    WriteRecordText(record.get(), zentaris::RecordAPath, workingDirectory);
     // The tray opens this link with the shell: only a web page is kept.
     const char* weblink = IsOpenableWebLink(*info->weblink) ? info->weblink->c_str() : "";
-    WriteRecordText(record.Get(), zentaris::RecordWebLink, weblink);
+    WriteRecordText(record.get(), zentaris::RecordWebLink, weblink);
     StartGameProcess(commandLine, workingDirectory);
 }

@@ -1,20 +1,11 @@
 // The portal decides whether a launch command is carried out.
-#include <memory>
 #include <string>
 
 #include "approval_request.h"
 #include "launcher.h"
 #include "link_signing_config.h"
 #include "portal.h"
-#include "webfile.h"
-
-namespace {
-
-struct WebFileCloser {
-    void operator()(WebFile* file) const { WebFileClose(file); }
-};
-
-}  // namespace
+#include "webfile_owner.h"
 
 bool IsLaunchApproved(const LaunchInfo* info)
 {
@@ -26,7 +17,7 @@ bool IsLaunchApproved(const LaunchInfo* info)
 
     // A portal that stays silent must not hold the launcher for ever: past
     // the deadline the transfer ends, and no answer is a refusal.
-    std::unique_ptr<WebFile, WebFileCloser> answer(
+    const zentaris::UniqueWebFile answer(
         WebFileOpenWithin(url->c_str(), "r", zentaris::ApprovalTimeoutSeconds * 1000));
     if (!answer) return false;
     char line[1024];

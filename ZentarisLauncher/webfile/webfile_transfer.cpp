@@ -47,23 +47,32 @@ CURLM* ThreadMulti()
 
 void Perform(CURLM* multi, int* running)
 {
-    while (curl_multi_perform(multi, running) == CURLM_CALL_MULTI_PERFORM) {
-    }
+    CURLMcode result;
+    do {
+        result = curl_multi_perform(multi, running);
+    } while (result == CURLM_CALL_MULTI_PERFORM);
+    // A multi handle libcurl can no longer drive leaves `running` as it was:
+    // the reader would wait for ever on a transfer that cannot move, so the
+    // transfer ends here with what has arrived.
+    if (result != CURLM_OK) *running = 0;
 }
 
 // select() cannot wait when libcurl names no descriptor (Windows refuses
 // empty sets outright), so let libcurl wait on what it knows, bounded by its
-// own time-out or NoDescriptorWaitMs.
-void WaitThroughCurl(CURLM* multi)
+// own time-out or NoDescriptorWaitMs. False when libcurl cannot wait either.
+bool WaitThroughCurl(CURLM* multi)
 {
     long ms = -1;
-    curl_multi_timeout(multi, &ms);
-    if (ms < 0 || ms > NoDescriptorWaitMs) ms = NoDescriptorWaitMs;
-    curl_multi_poll(multi, nullptr, 0, static_cast<int>(ms), nullptr);
+    // Without libcurl's own time-out the short bound serves just as well.
+    if (curl_multi_timeout(multi, &ms) != CURLM_OK || ms < 0 || ms > NoDescriptorWaitMs) {
+        ms = NoDescriptorWaitMs;
+    }
+    return curl_multi_poll(multi, nullptr, 0, static_cast<int>(ms), nullptr) == CURLM_OK;
 }
 
 // A transfer with a deadline must not sleep past it in select(): wait no
 // longer than libcurl's next timer, which includes the transfer's time-out.
+// Without a timer (or an answer) the pass keeps its usual bound.
 void BoundByCurlTimer(CURLM* multi, struct timeval& timeout)
 {
     long ms = -1;
@@ -101,7 +110,12 @@ void FillPass(WebFile* file)
     for (u_int i = 0; i < fdwrite.fd_count; ++i) FD_SET(fdwrite.fd_array[i], &fdexcep);
 #endif
     if (maxfd == -1) {
-        WaitThroughCurl(multi);
+        if (!WaitThroughCurl(multi)) {
+            // With no way left to wait, every further pass would only spin:
+            // the transfer ends with what has arrived.
+            file->running = 0;
+            return;
+        }
         Perform(multi, &file->running);
         return;
     }
@@ -112,9 +126,11 @@ void FillPass(WebFile* file)
         if (file->timeoutMs > 0) Perform(multi, &file->running);
         return;
     }
-    if (ready < 0) {
-        // A select that keeps failing must not turn into a busy loop.
-        WaitThroughCurl(multi);
+    // A select that keeps failing must not turn into a busy loop; when
+    // libcurl cannot wait either, the transfer ends as above.
+    if (ready < 0 && !WaitThroughCurl(multi)) {
+        file->running = 0;
+        return;
     }
     Perform(multi, &file->running);
 }
@@ -167,7 +183,15 @@ bool WebFileStartUrl(WebFile* file, const char* name)
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, WebFileAppend);
     if (file->timeoutMs > 0) curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, file->timeoutMs);
     CURLM* multi = ThreadMulti();
-    curl_multi_add_handle(multi, easy);
+    // A transfer the multi handle did not take never runs (and with no multi
+    // handle on this thread there is none to take it): the open fails like
+    // one that ended without a byte, rather than drive whatever else runs on
+    // this thread while waiting for a byte that cannot come.
+    if (curl_multi_add_handle(multi, easy) != CURLM_OK) {
+        curl_easy_cleanup(easy);
+        file->source.easy = nullptr;
+        return false;
+    }
     Perform(multi, &file->running);
     // A connection is still being made when the first perform returns. An
     // unreachable server or an empty body must fail the open rather than
@@ -184,7 +208,10 @@ void WebFileStopUrl(WebFile* file)
 {
     CURL* easy = file->source.easy;
     if (!easy) return;
-    curl_multi_remove_handle(threadMulti, easy);
+    // A refusal changes nothing here: the easy handle goes either way, and
+    // curl_easy_cleanup detaches it from any multi handle still holding it.
+    const CURLMcode removed = curl_multi_remove_handle(threadMulti, easy);
+    (void)removed;
     curl_easy_cleanup(easy);
     file->source.easy = nullptr;
 }

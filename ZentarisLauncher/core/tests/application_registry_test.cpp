@@ -25,12 +25,12 @@ protected:
 
     void Store(const char* name, DWORD type, const std::string& bytes)
     {
-        ASSERT_EQ(RegSetValueExA(record_.Get(), name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+        ASSERT_EQ(RegSetValueExA(record_.get(), name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                                  static_cast<DWORD>(bytes.size())),
                   ERROR_SUCCESS);
     }
 
-    RegKey record_;
+    zentaris::UniqueRegKey record_;
 };
 
 TEST_F(ApplicationRegistry, TextsAreReadWholeAndTerminatedOrNotAtAll)
@@ -56,13 +56,13 @@ TEST_F(ApplicationRegistry, TextsAreReadWholeAndTerminatedOrNotAtAll)
         Store("APP", c.type, c.stored);
         char buffer[1024];
         std::memset(buffer, 'X', sizeof buffer);
-        EXPECT_EQ(ReadRecordText(record_.Get(), "APP", buffer, sizeof buffer), c.ok);
+        EXPECT_EQ(ReadRecordText(record_.get(), "APP", buffer, sizeof buffer), c.ok);
         if (c.ok) {
             EXPECT_EQ(std::string(buffer), c.text);
         }
     }
     char buffer[1024];
-    EXPECT_FALSE(ReadRecordText(record_.Get(), "APATH", buffer, sizeof buffer));
+    EXPECT_FALSE(ReadRecordText(record_.get(), "APATH", buffer, sizeof buffer));
 }
 
 }  // namespace
