@@ -33,5 +33,11 @@ if [ -z "$template" ]; then
   "$prog" "$@"
   exit $?
 fi
+# A template that cannot run this build's programs says why; CTest reports
+# the test as skipped.
+if [ -f "$template/.skip" ]; then
+  echo "skipped: $(cat "$template/.skip")"
+  exit 77
+fi
 zen_wine_start "$template" || exit 2
 zen_wine "$prog" "$@"

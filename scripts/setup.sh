@@ -17,7 +17,7 @@ packages=(
   mingw-w64-tools binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 libwine-dev xvfb x11-apps xauth
   libcurl4-openssl-dev googletest libgtest-dev dpkg-dev nsis
-  curl libsodium-dev autoconf automake libtool
+  curl libsodium-dev autoconf automake libtool libc6-i386
 )
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
@@ -30,6 +30,20 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   as_root apt-get update -qq
   DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The shipped build is 32-bit: where this machine can run 32-bit programs,
+# Wine's 32-bit half lets the tests run it (in a WoW64 prefix). Elsewhere the
+# 32-bit tests are skipped, saying why.
+if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+    echo "setup: installing wine32:i386 (32-bit Windows programs under Wine)"
+    dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
+    as_root apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null
+  fi
+else
+  echo "setup: this machine does not run 32-bit programs; the win32 tests will be skipped"
 fi
 
 "$here/build-curl.sh" x86_64

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "application_record.h"
 #include "application_registry.h"
@@ -29,6 +30,19 @@ HKEY RootKeyOf(InstallRoot root)
     case InstallRoot::Invalid: break;
     }
     return nullptr;
+}
+
+// The registry views to search for a game's installation record, this
+// program's own first. The user's own branch is one for both kinds.
+std::vector<REGSAM> InstallationViews(InstallRoot root)
+{
+#ifdef _WIN64
+    constexpr REGSAM OtherView = KEY_WOW64_32KEY;
+#else
+    constexpr REGSAM OtherView = KEY_WOW64_64KEY;
+#endif
+    if (root == InstallRoot::CurrentUser) return {0};
+    return {0, OtherView};
 }
 
 bool CopyWhole(const std::string& text, char* buffer, size_t size)
@@ -65,13 +79,22 @@ void LocateApplication(char* commandLine, size_t commandLineSize, char* workingD
     const HKEY root = RootKeyOf(key.root);
     if (!root) ShowFatalLauncherMessage("Launchinfo invalid", "invalid data");
 
-    zentaris::UniqueRegKey installation;
-    if (RegOpenKeyExA(root, key.subkey.c_str(), 0, KEY_READ, installation.put()) != ERROR_SUCCESS) {
-        ShowFatalLauncherMessage(AppNotFoundText(*info->appname).c_str(), "App not found");
+    // A game's installer writes its record to the registry view of its own
+    // kind, which a program of the other kind does not see by default: look
+    // in this program's view first, then in the other one.
+    bool keyFound = false;
+    std::optional<std::string> directory;
+    for (const REGSAM view : InstallationViews(key.root)) {
+        zentaris::UniqueRegKey installation;
+        if (RegOpenKeyExA(root, key.subkey.c_str(), 0, KEY_READ | view, installation.put()) != ERROR_SUCCESS) {
+            continue;
+        }
+        keyFound = true;
+        directory =
+            ReadRegistryText(installation.get(), info->installvalue->c_str(), 0, TerminatorRule::MayBeMissing);
+        if (directory) break;
     }
-
-    const std::optional<std::string> directory =
-        ReadRegistryText(installation.get(), info->installvalue->c_str(), 0, TerminatorRule::MayBeMissing);
+    if (!keyFound) ShowFatalLauncherMessage(AppNotFoundText(*info->appname).c_str(), "App not found");
     if (!directory) return;
     // Whatever value the link names is read; only a folder on a local drive
     // is a place to start a game from.

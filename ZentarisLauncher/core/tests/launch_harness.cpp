@@ -159,10 +159,10 @@ std::string InstallTestGame(const std::string& folderName, const std::string& ex
 }
 
 void WriteInstallationRecord(HKEY root, const std::string& subkey, const std::string& valueName,
-                             const std::string& directory)
+                             const std::string& directory, REGSAM view)
 {
     Key key;
-    RegCreateKeyExA(root, subkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key.h, nullptr);
+    RegCreateKeyExA(root, subkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key.h, nullptr);
     RegSetValueExA(key.h, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(directory.c_str()),
                    static_cast<DWORD>(directory.size() + 1));
 }

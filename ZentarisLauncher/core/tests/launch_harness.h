@@ -58,9 +58,11 @@ std::vector<GameStart> GameStarts();
 // holding a copy of testgame.exe as `exename`. Returns its full path.
 std::string InstallTestGame(const std::string& folderName, const std::string& exename = "game.exe");
 
-// Writes the game's installation record: a REG_SZ value under root\subkey.
+// Writes the game's installation record: a REG_SZ value under root\subkey,
+// in this program's registry view or the one `view` names
+// (KEY_WOW64_32KEY, KEY_WOW64_64KEY).
 void WriteInstallationRecord(HKEY root, const std::string& subkey, const std::string& valueName,
-                             const std::string& directory);
+                             const std::string& directory, REGSAM view = 0);
 
 // The application branch under HKEY_CURRENT_USER, as the installation
 // leaves it (empty), or gone.

@@ -338,6 +338,33 @@ TEST_F(LaunchRoad, InstallationRecordFormsThatLocateTheGame)
     }
 }
 
+// A game's installer writes its record in the registry view of its own kind
+// (64-bit games in the 64-bit one): the launcher, of either kind, finds it
+// in both. A record in neither is "App not found".
+TEST_F(LaunchRoad, InstallationRecordIsFoundInEitherRegistryView)
+{
+    struct Case {
+        const char* what;
+        REGSAM view;
+    };
+    const Case cases[] = {{"64-bit view", KEY_WOW64_64KEY}, {"32-bit view", KEY_WOW64_32KEY}};
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string name = "Viewed " + std::to_string(++n);
+        const std::string dir = InstallTestGame(name);
+        const std::string key = "SOFTWARE\\Zen View Vendor\\" + name;
+        WriteInstallationRecord(HKEY_LOCAL_MACHINE, key, "InstallDir", dir, c.view);
+        const LaunchFields game{name, "HKLM\\" + key, "InstallDir", "game.exe", "http://127.0.0.1/v/", "v" + std::to_string(n)};
+        Answer(game.approvalid, "1");
+        StartGameLog();
+        const LaunchRun run = RunLauncher(LaunchCommand(game));
+        ExpectNoMessage(run);
+        ExpectGameStartedIn(run, dir);
+        ExpectCompleteRecord(name, Quoted(dir, "game.exe"), dir, game.weblink);
+    }
+}
+
 // A launch link comes from whatever page the user visits: fields that could
 // run something else, add arguments or ask the portal about another page
 // are refused before anything is fetched or written, even when the portal
