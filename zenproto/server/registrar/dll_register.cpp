@@ -9,6 +9,7 @@
 #include "module_file.h"
 #include "server_module.h"
 #include "type_library_path.h"
+#include "unique_handle.h"
 #include "win32_registry.h"
 
 namespace {
@@ -52,22 +53,6 @@ private:
     TLIBATTR* attributes_ = nullptr;
 };
 
-// A system library loaded for one look-up, freed once.
-class LoadedLibrary {
-public:
-    explicit LoadedLibrary(const wchar_t* name) : module_(LoadLibraryW(name)) {}
-    LoadedLibrary(const LoadedLibrary&) = delete;
-    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
-    ~LoadedLibrary()
-    {
-        if (module_) FreeLibrary(module_);
-    }
-    HMODULE get() const { return module_; }
-
-private:
-    HMODULE module_;
-};
-
 // The type library from the module itself, else from the ".tlb" file beside
 // it; `path` is where it was found.
 HRESULT LoadModuleTypeLibrary(TypeLibrary& library, Text& path)
@@ -103,8 +88,8 @@ void UnregisterModuleTypeLibrary()
     LibraryAttributes attributes(library.get());
     if (!attributes.get()) return;
     // Looked up at the time of the call: older systems lack the function.
-    LoadedLibrary oleaut32(L"oleaut32.dll");
-    if (!oleaut32.get()) return;
+    const zentaris::UniqueModule oleaut32(LoadLibraryW(L"oleaut32.dll"));
+    if (!oleaut32) return;
     FARPROC found = GetProcAddress(oleaut32.get(), "UnRegisterTypeLib");
     auto unregister = reinterpret_cast<UnRegisterTypeLibFunc>(reinterpret_cast<void (*)()>(found));
     if (unregister) unregister(attributes.get()->guid, 1, 0, 0, attributes.get()->syskind);
