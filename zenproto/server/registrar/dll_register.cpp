@@ -8,6 +8,7 @@
 
 #include "module_file.h"
 #include "server_module.h"
+#include "trace.h"
 #include "type_library_path.h"
 #include "unique_handle.h"
 #include "win32_registry.h"
@@ -102,9 +103,7 @@ bool RegistersByScript(const ObjectMapEntry& entry)
     return entry.pfnUpdateRegistration && (!entry.pfnDescription || entry.pfnDescription() == nullptr);
 }
 
-}  // namespace
-
-STDAPI DllRegisterServer()
+HRESULT RegisterServer()
 {
     try {
         for (ObjectMapEntry* entry = ServerModule().m_pObjectMap; entry && entry->pClassId; ++entry) {
@@ -118,8 +117,8 @@ STDAPI DllRegisterServer()
     }
 }
 
-// Takes away what it can and always answers S_OK.
-STDAPI DllUnregisterServer()
+// Takes away what it can.
+void UnregisterServer()
 {
     try {
         for (ObjectMapEntry* entry = ServerModule().m_pObjectMap; entry && entry->pClassId; ++entry) {
@@ -128,5 +127,21 @@ STDAPI DllUnregisterServer()
         UnregisterModuleTypeLibrary();
     } catch (const std::bad_alloc&) {
     }
+}
+
+}  // namespace
+
+STDAPI DllRegisterServer()
+{
+    const HRESULT hr = RegisterServer();
+    ZEN_TRACE_LINE("DllRegisterServer 0x%08lX", static_cast<unsigned long>(hr));
+    return hr;
+}
+
+// Always answers S_OK, whatever was left behind.
+STDAPI DllUnregisterServer()
+{
+    UnregisterServer();
+    ZEN_TRACE_LINE("DllUnregisterServer 0x%08lX", static_cast<unsigned long>(S_OK));
     return S_OK;
 }
