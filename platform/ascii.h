@@ -1,5 +1,6 @@
 // ASCII classification and case folding, independent of the C locale: the
-// launcher's grammars compare bytes, whatever code page the user runs.
+// launcher's grammars compare bytes, whatever code page the user runs, and
+// the protocol handler's compare UTF-16 units the same way.
 #pragma once
 
 #include <string_view>
