@@ -1,15 +1,36 @@
 // ASCII classification and case folding, independent of the C locale: the
-// launcher's grammars compare bytes, whatever code page the user runs.
+// launcher's grammars compare bytes, whatever code page the user runs, and
+// the protocol handler's compare UTF-16 units the same way.
 #pragma once
 
 #include <string_view>
 
 namespace zentaris {
 
-constexpr char AsciiLower(char c)
+namespace ascii_detail {
+
+// One fold for every character type: only 'A' to 'Z' change, so UTF-16 text
+// (URLs, registry scripts) compares as bytes do.
+template <class Char>
+constexpr Char Lower(Char c)
 {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return (c >= Char('A') && c <= Char('Z')) ? static_cast<Char>(c - Char('A') + Char('a')) : c;
 }
+
+template <class Char>
+constexpr bool Equal(std::basic_string_view<Char> a, std::basic_string_view<Char> b)
+{
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (Lower(a[i]) != Lower(b[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace ascii_detail
+
+constexpr char AsciiLower(char c) { return ascii_detail::Lower(c); }
+constexpr char16_t AsciiLower(char16_t c) { return ascii_detail::Lower(c); }
 
 constexpr bool IsAsciiAlpha(char c)
 {
@@ -29,11 +50,12 @@ constexpr bool IsAsciiControl(char c)
 
 constexpr bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    }
-    return true;
+    return ascii_detail::Equal(a, b);
+}
+
+constexpr bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b)
+{
+    return ascii_detail::Equal(a, b);
 }
 
 constexpr bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix)

@@ -37,11 +37,11 @@ HRESULT CZentarisPluggableProtocol::OpenImage(IInternetProtocolSink* sink, bool 
 {
     using namespace zenproto;
     InternetCalls& calls = CurrentInternetCalls();
-    m_hInternet.Reset(calls.open(L"Zentaris launcher", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    m_hInternet.reset(calls.open(L"Zentaris launcher", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!m_hInternet) {
         return ReportFailure(sink, ErrorInternetOpen, launch ? L"InternetOpen failed" : L"Internet Open failed");
     }
-    m_hUrl.Reset(calls.openUrl(m_hInternet.Get(), zentaris::InstallCheckImageUrl, nullptr, 0xFFFFFFFF, 0, 0));
+    m_hUrl.reset(calls.openUrl(m_hInternet.get(), zentaris::InstallCheckImageUrl, nullptr, 0xFFFFFFFF, 0, 0));
     if (!m_hUrl) {
         return ReportFailure(sink, ErrorOpenUrl, launch ? L"InternetOpenURL failed" : L"InternetOpenURL Failed");
     }
@@ -52,7 +52,7 @@ HRESULT CZentarisPluggableProtocol::OpenImage(IInternetProtocolSink* sink, bool 
 HRESULT CZentarisPluggableProtocol::TransferImage(IInternetProtocolSink* sink)
 {
     using namespace zenproto;
-    InternetBody body(m_hUrl.Get());
+    InternetBody body(m_hUrl.get());
     uint8_t* data = nullptr;
     uint32_t size = 0;
     if (TransferBody(body, CurrentImageAllocator(), &data, &size) != TransferResult::Complete) {
@@ -73,6 +73,6 @@ HRESULT CZentarisPluggableProtocol::TransferImage(IInternetProtocolSink* sink)
 
 void CZentarisPluggableProtocol::CloseImage()
 {
-    m_hUrl.Close();
-    m_hInternet.Close();
+    m_hUrl.reset();
+    m_hInternet.reset();
 }

@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include "unique_handle.h"
+
 namespace zenproto {
 
 struct InternetCalls {
@@ -18,29 +20,10 @@ struct InternetCalls {
 // The table in use; a test restores it with `= InternetCalls{}`.
 InternetCalls& CurrentInternetCalls();
 
+// Closes through the table, so that a test counts every handle it saw opened.
+inline void CloseInternetHandle(HINTERNET handle) { CurrentInternetCalls().close(handle); }
+
 // Owns one WinINet handle and closes it once.
-class InternetHandle {
-public:
-    InternetHandle() = default;
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-    ~InternetHandle() { Close(); }
-
-    void Reset(HINTERNET handle)
-    {
-        Close();
-        handle_ = handle;
-    }
-    void Close()
-    {
-        if (handle_) CurrentInternetCalls().close(handle_);
-        handle_ = nullptr;
-    }
-    HINTERNET Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-
-private:
-    HINTERNET handle_ = nullptr;
-};
+using UniqueInternetHandle = zentaris::UniqueHandle<HINTERNET, &CloseInternetHandle>;
 
 }  // namespace zenproto

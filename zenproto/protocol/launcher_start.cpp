@@ -6,7 +6,7 @@
 #include "installation.h"
 #include "launcher_command_line.h"
 #include "pluggable_protocol.h"
-#include "registry_key.h"
+#include "unique_handle.h"
 #include "url_grammar.h"
 
 namespace {
@@ -15,15 +15,15 @@ namespace {
 // A value too long for the buffer is refused rather than read past it.
 bool ReadLauncherPath(wchar_t (&path)[zenproto::LauncherPathCapacity])
 {
-    zenproto::RegistryKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, zentaris::AppBranchW, 0, KEY_READ, &key.h) != ERROR_SUCCESS) return false;
+    zentaris::UniqueRegKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, zentaris::AppBranchW, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExW(key.h, zentaris::LauncherPathValueW, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+    if (RegQueryValueExW(key.get(), zentaris::LauncherPathValueW, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
         return false;
     }
     if (size > sizeof path) return false;
-    if (RegQueryValueExW(key.h, zentaris::LauncherPathValueW, nullptr, &type, reinterpret_cast<BYTE*>(path),
+    if (RegQueryValueExW(key.get(), zentaris::LauncherPathValueW, nullptr, &type, reinterpret_cast<BYTE*>(path),
                          &size) != ERROR_SUCCESS) {
         return false;
     }
@@ -44,8 +44,8 @@ void StartDetached(wchar_t* commandLine)
     if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         return;
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    zentaris::UniqueProcessInformation started;
+    started.Take(process);
 }
 
 }  // namespace

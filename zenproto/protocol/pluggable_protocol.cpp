@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "image_transfer.h"
+#include "trace.h"
 #include "url_grammar.h"
 
 using zenproto::UrlCommand;
@@ -12,6 +13,7 @@ namespace zenproto {
 
 HRESULT ReportFailure(IInternetProtocolSink* sink, ProtocolError code, const wchar_t* text)
 {
+    ZEN_TRACE_LINE("failure %lu %s", static_cast<unsigned long>(code), TraceText(text).c_str());
     sink->ReportResult(E_FAIL, code, text);
     return S_FALSE;
 }
@@ -42,6 +44,7 @@ const ComInterfaceEntry* CZentarisPluggableProtocol::_GetEntries()
 STDMETHODIMP CZentarisPluggableProtocol::Start(LPCWSTR szUrl, IInternetProtocolSink* pOIProtSink,
                                                IInternetBindInfo*, DWORD, HANDLE_PTR)
 {
+    ZEN_TRACE_LINE("Start %s", zenproto::TraceText(szUrl).c_str());
     // Without a sink there is nobody to answer; nothing is done.
     if (!pOIProtSink) return S_FALSE;
     static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wide characters");

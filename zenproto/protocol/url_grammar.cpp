@@ -2,7 +2,11 @@
 
 #include <climits>
 
+#include "ascii.h"
+
 namespace zenproto {
+
+using zentaris::EqualsIgnoringAsciiCase;
 
 namespace {
 
@@ -10,17 +14,6 @@ constexpr std::u16string_view Scheme = u"zentaris";
 constexpr std::u16string_view InstallCheckWord = u"instcheck";
 constexpr size_t CommandStart = Scheme.size() + 3;                        // behind "zentaris://"
 constexpr size_t VersionSlash = CommandStart + InstallCheckWord.size();  // right behind "instcheck"
-
-char16_t AsciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
-
-bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    }
-    return true;
-}
 
 bool IsRuntimeSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
 

@@ -3,6 +3,7 @@
 
 #include "object_map.h"
 #include "server_module.h"
+#include "trace.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
@@ -21,7 +22,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 
 extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
 {
-    return ServerModule().GetClassObject(rclsid, riid, ppv);
+    const HRESULT hr = ServerModule().GetClassObject(rclsid, riid, ppv);
+    ZEN_TRACE_LINE("DllGetClassObject 0x%08lX", static_cast<unsigned long>(hr));
+    return hr;
 }
 
 // The cached class object does not count by itself: only live objects,

@@ -9,12 +9,7 @@ namespace {
 
 HRESULT WINAPI UpdateProtocolRegistration(BOOL doRegister)
 {
-#ifdef ZEN_HAVE_REGISTRATION
     return UpdateRegistryFromResource(ServerModule().m_hInstance, zentaris::RegistryScriptResourceId, doRegister);
-#else
-    (void)doRegister;
-    return E_NOTIMPL;
-#endif
 }
 
 typedef CZentarisPluggableProtocol Protocol;

@@ -1,9 +1,7 @@
 // Runs the module's registry script (a "REGISTRY" resource) forwards
 // (doRegister TRUE) or backwards. Implemented by the registrar
 // (zenproto/server/registrar); the object map entry's pfnUpdateRegistration
-// calls it with the module's instance handle and resource 101. When the
-// registrar library is not part of the build, ZEN_HAVE_REGISTRATION is not
-// defined and pfnUpdateRegistration answers E_NOTIMPL instead.
+// calls it with the module's instance handle and resource 101.
 #pragma once
 
 #include <windows.h>

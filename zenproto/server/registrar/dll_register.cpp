@@ -8,7 +8,9 @@
 
 #include "module_file.h"
 #include "server_module.h"
+#include "trace.h"
 #include "type_library_path.h"
+#include "unique_handle.h"
 #include "win32_registry.h"
 
 namespace {
@@ -52,22 +54,6 @@ private:
     TLIBATTR* attributes_ = nullptr;
 };
 
-// A system library loaded for one look-up, freed once.
-class LoadedLibrary {
-public:
-    explicit LoadedLibrary(const wchar_t* name) : module_(LoadLibraryW(name)) {}
-    LoadedLibrary(const LoadedLibrary&) = delete;
-    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
-    ~LoadedLibrary()
-    {
-        if (module_) FreeLibrary(module_);
-    }
-    HMODULE get() const { return module_; }
-
-private:
-    HMODULE module_;
-};
-
 // The type library from the module itself, else from the ".tlb" file beside
 // it; `path` is where it was found.
 HRESULT LoadModuleTypeLibrary(TypeLibrary& library, Text& path)
@@ -103,8 +89,8 @@ void UnregisterModuleTypeLibrary()
     LibraryAttributes attributes(library.get());
     if (!attributes.get()) return;
     // Looked up at the time of the call: older systems lack the function.
-    LoadedLibrary oleaut32(L"oleaut32.dll");
-    if (!oleaut32.get()) return;
+    const zentaris::UniqueModule oleaut32(LoadLibraryW(L"oleaut32.dll"));
+    if (!oleaut32) return;
     FARPROC found = GetProcAddress(oleaut32.get(), "UnRegisterTypeLib");
     auto unregister = reinterpret_cast<UnRegisterTypeLibFunc>(reinterpret_cast<void (*)()>(found));
     if (unregister) unregister(attributes.get()->guid, 1, 0, 0, attributes.get()->syskind);
@@ -117,9 +103,7 @@ bool RegistersByScript(const ObjectMapEntry& entry)
     return entry.pfnUpdateRegistration && (!entry.pfnDescription || entry.pfnDescription() == nullptr);
 }
 
-}  // namespace
-
-STDAPI DllRegisterServer()
+HRESULT RegisterServer()
 {
     try {
         for (ObjectMapEntry* entry = ServerModule().m_pObjectMap; entry && entry->pClassId; ++entry) {
@@ -133,8 +117,8 @@ STDAPI DllRegisterServer()
     }
 }
 
-// Takes away what it can and always answers S_OK.
-STDAPI DllUnregisterServer()
+// Takes away what it can.
+void UnregisterServer()
 {
     try {
         for (ObjectMapEntry* entry = ServerModule().m_pObjectMap; entry && entry->pClassId; ++entry) {
@@ -143,5 +127,21 @@ STDAPI DllUnregisterServer()
         UnregisterModuleTypeLibrary();
     } catch (const std::bad_alloc&) {
     }
+}
+
+}  // namespace
+
+STDAPI DllRegisterServer()
+{
+    const HRESULT hr = RegisterServer();
+    ZEN_TRACE_LINE("DllRegisterServer 0x%08lX", static_cast<unsigned long>(hr));
+    return hr;
+}
+
+// Always answers S_OK, whatever was left behind.
+STDAPI DllUnregisterServer()
+{
+    UnregisterServer();
+    ZEN_TRACE_LINE("DllUnregisterServer 0x%08lX", static_cast<unsigned long>(S_OK));
     return S_OK;
 }

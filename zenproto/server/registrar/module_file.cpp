@@ -3,28 +3,10 @@
 #include <vector>
 
 #include "type_library_path.h"
+#include "unique_handle.h"
 #include "win32_registry.h"
 
 namespace registrar {
-namespace {
-
-// A library loaded as a data file, freed once.
-class DataFile {
-public:
-    explicit DataFile(const Text& path) : module_(LoadLibraryExW(Wide(path), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
-    DataFile(const DataFile&) = delete;
-    DataFile& operator=(const DataFile&) = delete;
-    ~DataFile()
-    {
-        if (module_) FreeLibrary(module_);
-    }
-    HMODULE get() const { return module_; }
-
-private:
-    HMODULE module_;
-};
-
-}  // namespace
 
 HRESULT LastErrorResult()
 {
@@ -45,8 +27,8 @@ HRESULT ModulePath(HINSTANCE module, Text& path)
 
 HRESULT LoadTextResource(const Text& path, UINT id, const wchar_t* type, Text& text)
 {
-    DataFile file(path);
-    if (!file.get()) return LastErrorResult();
+    const zentaris::UniqueModule file(LoadLibraryExW(Wide(path), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    if (!file) return LastErrorResult();
     HRSRC resource = FindResourceW(file.get(), MAKEINTRESOURCEW(id), type);
     if (!resource) return LastErrorResult();
     const DWORD size = SizeofResource(file.get(), resource);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace registrar {
@@ -59,24 +60,43 @@ public:
     virtual Status CountSubkeys(KeyHandle key, uint32_t& count) = 0;
 };
 
-// Owns one open key of a RegistryAccess and closes it once.
+// Owns one open key of a RegistryAccess and closes it once; move-only, with
+// the verbs of every other handle owner (get, put, reset, release). The key
+// is closed by the registry it came from, real or in memory, so the closer is
+// a member chosen at run time rather than a function fixed at compile time.
 class OwnedKey {
 public:
-    explicit OwnedKey(RegistryAccess& registry) : registry_(registry) {}
+    explicit OwnedKey(RegistryAccess& registry) : registry_(&registry) {}
     OwnedKey(const OwnedKey&) = delete;
     OwnedKey& operator=(const OwnedKey&) = delete;
-    ~OwnedKey() { Close(); }
+    OwnedKey(OwnedKey&& other) noexcept : registry_(other.registry_), key_(other.release()) {}
+    OwnedKey& operator=(OwnedKey&& other) noexcept
+    {
+        if (this == &other) return *this;
+        reset();
+        registry_ = other.registry_;
+        key_ = other.release();
+        return *this;
+    }
+    ~OwnedKey() { reset(); }
 
     KeyHandle get() const { return key_; }
-    KeyHandle* out() { Close(); return &key_; }
-    void Close()
+    // For calls that hand out a key: closes the current one first.
+    KeyHandle* put()
     {
-        if (key_) registry_.CloseKey(key_);
-        key_ = 0;
+        reset();
+        return &key_;
     }
+    void reset(KeyHandle key = 0)
+    {
+        if (key_) registry_->CloseKey(key_);
+        key_ = key;
+    }
+    KeyHandle release() { return std::exchange(key_, KeyHandle{0}); }
+    explicit operator bool() const { return key_ != 0; }
 
 private:
-    RegistryAccess& registry_;
+    RegistryAccess* registry_;
     KeyHandle key_ = 0;
 };
 

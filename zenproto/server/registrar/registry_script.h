@@ -75,7 +75,4 @@ Text DoubleSingleQuotes(const Text& text);
 // path, its single quotes doubled.
 Replacements ModuleReplacements(const Text& modulePath);
 
-// Keywords and names of the script compare without regard to ASCII case.
-bool EqualsNoCase(const Text& a, const Text& b);
-
 }  // namespace registrar

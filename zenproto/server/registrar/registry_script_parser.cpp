@@ -4,21 +4,14 @@
 
 #include <cstddef>
 
+#include "ascii.h"
+
 namespace registrar {
 namespace {
 
-char16_t FoldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c - u'A' + u'a') : c; }
-
 bool IsSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
 
-bool EqualsWord(const Text& a, const char16_t* b)
-{
-    size_t i = 0;
-    for (; i < a.size() && b[i]; ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-    }
-    return i == a.size() && b[i] == 0;
-}
+bool EqualsWord(const Text& a, const char16_t* b) { return zentaris::EqualsIgnoringAsciiCase(a, b); }
 
 struct Token {
     Text text;
@@ -109,7 +102,7 @@ bool RootFromName(const Token& token, RootKey& root)
 int HexDigit(char16_t c)
 {
     if (c >= u'0' && c <= u'9') return c - u'0';
-    c = FoldAscii(c);
+    c = zentaris::AsciiLower(c);
     if (c >= u'a' && c <= u'f') return c - u'a' + 10;
     return -1;
 }
@@ -264,21 +257,12 @@ private:
 const Text* Lookup(const Replacements& table, const Text& name)
 {
     for (const auto& [key, value] : table) {
-        if (EqualsNoCase(key, name)) return &value;
+        if (zentaris::EqualsIgnoringAsciiCase(key, name)) return &value;
     }
     return nullptr;
 }
 
 }  // namespace
-
-bool EqualsNoCase(const Text& a, const Text& b)
-{
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-    }
-    return true;
-}
 
 Text DoubleSingleQuotes(const Text& text)
 {

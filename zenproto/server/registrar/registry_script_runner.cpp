@@ -1,6 +1,7 @@
 // Runs a parsed registry script over a RegistryAccess, forwards or backwards.
 #include <new>
 
+#include "ascii.h"
 #include "registry_script.h"
 
 namespace registrar {
@@ -8,7 +9,10 @@ namespace {
 
 // Keys that a ForceRemove or Delete never takes away: they hold every
 // other server's registration.
-bool CanForceRemove(const Text& name) { return !EqualsNoCase(name, u"CLSID") && !EqualsNoCase(name, u"TYPELIB"); }
+bool CanForceRemove(const Text& name)
+{
+    return !zentaris::EqualsIgnoringAsciiCase(name, u"CLSID") && !zentaris::EqualsIgnoringAsciiCase(name, u"TYPELIB");
+}
 
 // Deletes `name` under `parent` with its whole subtree; failures are passed
 // over, what can be deleted is.
@@ -16,7 +20,7 @@ void DeleteTree(RegistryAccess& registry, KeyHandle parent, const Text& name, in
 {
     if (depth <= kMaxNesting) {
         OwnedKey key(registry);
-        if (registry.OpenKey(parent, name, *key.out()) != kSuccess) return;
+        if (registry.OpenKey(parent, name, *key.put()) != kSuccess) return;
         // Names first: deleting while enumerating would shift the indexes.
         std::vector<Text> subkeys;
         Text subkey;
@@ -54,7 +58,7 @@ HResult RegisterEntry(RegistryAccess& registry, KeyHandle parent, const ScriptEn
     if (entry.deleteOnly) return kOk;
 
     OwnedKey key(registry);
-    if (registry.CreateKey(parent, entry.name, *key.out()) != kSuccess) return kScriptError;
+    if (registry.CreateKey(parent, entry.name, *key.put()) != kSuccess) return kScriptError;
     if (entry.value && WriteValue(registry, key.get(), Text(), *entry.value) != kSuccess) return kScriptError;
     return RunForwards(registry, key.get(), entry.children);
 }
@@ -77,7 +81,7 @@ HResult UnregisterEntry(RegistryAccess& registry, KeyHandle parent, const Script
 
     OwnedKey key(registry);
     // A key that is not there (or cannot be opened) takes its block with it.
-    if (registry.OpenKey(parent, entry.name, *key.out()) != kSuccess) return kOk;
+    if (registry.OpenKey(parent, entry.name, *key.put()) != kSuccess) return kOk;
     HResult hr = RunBackwards(registry, key.get(), entry.children, onError);
     if (hr != kOk && onError == OnError::Stop) return hr;
     if (entry.noRemove) return hr;
@@ -86,7 +90,7 @@ HResult UnregisterEntry(RegistryAccess& registry, KeyHandle parent, const Script
     // key stays, values and all.
     uint32_t subkeys = 0;
     if (registry.CountSubkeys(key.get(), subkeys) != kSuccess || subkeys != 0) return hr;
-    key.Close();
+    key.reset();
     registry.DeleteKey(parent, entry.name);
     return hr;
 }
