@@ -91,10 +91,16 @@ bool WaitFor(Condition condition, DWORD timeoutMs = 15000)
 
 bool TrayRunning() { return FindWindowA("ZentarisLauncherApplication", nullptr) != nullptr; }
 
+// The installer of this build's architecture.
+#ifdef _WIN64
+const char Setup[] = "Zentaris-Setup-x86_64.exe";
+#else
+const char Setup[] = "Zentaris-Setup-i686.exe";
+#endif
+
 void Install(const std::string& options = "/S")
 {
-    const uiauto::RunResult run =
-        uiauto::RunAndAnswer(uiauto::BesideTestProgram("Zentaris-Setup-x86_64.exe"), options, 60000);
+    const uiauto::RunResult run = uiauto::RunAndAnswer(uiauto::BesideTestProgram(Setup), options, 60000);
     ASSERT_TRUE(run.exited);
     ASSERT_EQ(run.exitCode, 0u);
     ASSERT_TRUE(run.boxes.empty()) << run.boxes.front().text;
