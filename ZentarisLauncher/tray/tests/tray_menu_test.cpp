@@ -131,7 +131,7 @@ TEST_F(Tray, WithNothingToListTheMenuHoldsItsFixedEntries)
     for (int slot : {1, 2, 3, 1000, 1001}) {
         SCOPED_TRACE("icon slot " + std::to_string(slot));
         ICONINFO info{};
-        ASSERT_TRUE(menuIcons[slot] && GetIconInfo(menuIcons[slot], &info));
+        ASSERT_TRUE(trayCatalog.MenuIcon(slot) && GetIconInfo(trayCatalog.MenuIcon(slot), &info));
         BITMAP bitmap{};
         GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
         EXPECT_EQ(bitmap.bmWidth, 16);
@@ -279,8 +279,8 @@ TEST_F(Tray, ItemsTakeTheFirstIconOfTheirExecutable)
         for (int i = 0; i < 3; ++i) {
             const auto c = std::find_if(std::begin(cases), std::end(cases), [&](const Case& x) { return x.key == order[i]; });
             SCOPED_TRACE(c->key);
-            EXPECT_EQ(menuIcons[2001 + i] != nullptr, c->hasIcon);
-            EXPECT_EQ(menuIcons[3001 + i] != nullptr, c->hasIcon);
+            EXPECT_EQ(trayCatalog.MenuIcon(2001 + i) != nullptr, c->hasIcon);
+            EXPECT_EQ(trayCatalog.MenuIcon(3001 + i) != nullptr, c->hasIcon);
         }
     }
 }
@@ -431,8 +431,8 @@ TEST_F(Tray, GamesOnTheNetworkAreNeitherScannedNorStarted)
             std::find_if(std::begin(records), std::end(records), [&](const Record& x) { return x.key == order[i]; });
         ASSERT_NE(r, std::end(records));
         SCOPED_TRACE(r->key);
-        EXPECT_EQ(menuIcons[IDM_FEATURE_FIRST + i] != nullptr, r->icon);
-        EXPECT_EQ(menuIcons[IDM_GAME_FIRST + i] != nullptr, r->icon);
+        EXPECT_EQ(trayCatalog.MenuIcon(IDM_FEATURE_FIRST + i) != nullptr, r->icon);
+        EXPECT_EQ(trayCatalog.MenuIcon(IDM_GAME_FIRST + i) != nullptr, r->icon);
         if (!r->pick) continue;
         (r->starts ? startingPicks : refusedPicks).push_back(IDM_GAME_FIRST + i);
         if (r->starts) expected.insert((r->apath.empty() ? std::string(cwd) : r->apath) + "|" + r->app);
