@@ -180,6 +180,8 @@ void RunTray(HINSTANCE instance)
     RegisterTrayClass(instance);
     HWND window = CreateWindowExA(0, WindowClassName, WindowTitle, WS_OVERLAPPEDWINDOW, -500, -500, 1, 1, nullptr,
                                   nullptr, instance, nullptr);
-    RunMessageLoop(instance, window);
+    // Without the window there is no icon, no menu and no "Salir": a loop
+    // would wait for a quit that nothing can send.
+    if (window) RunMessageLoop(instance, window);
     if (SUCCEEDED(com)) CoUninitialize();
 }

@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <iterator>
 #include <set>
+#include <thread>
 
 #include "portal_client.h"
+#include "tray.h"
 #include "tray_harness.h"
 #include "tray_menu.h"
 #include "url_record.h"
@@ -536,6 +539,42 @@ TEST_F(Tray, NewsCommandFetchesTheNewsAgainEachTime)
     ASSERT_TRUE(tray.Pick(3));
     for (int i = 0; i < 250 && NewsRequests() < 3; ++i) Sleep(20);
     EXPECT_EQ(NewsRequests(), 3);
+}
+
+LRESULT CALLBACK RefuseCreation(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) return FALSE;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Without its window nothing could end the message loop: tray mode ends at
+// once. The window is refused by a class of the same name registered first.
+TEST_F(Tray, WithoutItsWindowTrayModeEndsAtOnce)
+{
+    ServeList("");
+    const char className[] = "ZentarisLauncherApplication";
+    const HINSTANCE program = GetModuleHandleA(nullptr);
+    UnregisterClassA(className, program);  // an earlier tray's
+    WNDCLASSEXA refusing{};
+    refusing.cbSize = sizeof refusing;
+    refusing.lpfnWndProc = RefuseCreation;
+    refusing.hInstance = program;
+    refusing.lpszClassName = className;
+    ASSERT_NE(RegisterClassExA(&refusing), 0);
+
+    std::atomic<DWORD> trayThread{0};
+    std::atomic<bool> ended{false};
+    std::thread tray([&] {
+        trayThread = GetCurrentThreadId();
+        RunTray(program);
+        ended = true;
+    });
+    const bool endedAtOnce = traytest::WaitUntil(10000, [&] { return ended.load(); });
+    // A loop that waits for ever is ended here, so that the test ends.
+    if (!endedAtOnce) PostThreadMessageA(trayThread, WM_QUIT, 0, 0);
+    tray.join();
+    UnregisterClassA(className, program);
+    EXPECT_TRUE(endedAtOnce);
 }
 
 TEST_F(Tray, SalirRemovesTheIconAndEndsTrayMode)
