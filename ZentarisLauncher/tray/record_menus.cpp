@@ -3,7 +3,6 @@
 // the icon is clicked.
 #include <optional>
 #include <string>
-#include <utility>
 
 #include "application_record.h"
 #include "installation.h"
@@ -29,8 +28,8 @@ std::optional<std::string> ReadBufferText(HKEY record, const char* name)
     return ReadRegistryText(record, name, zentaris::LauncherTextSize, TerminatorRule::MayBeMissing);
 }
 
-// Calls visit(branch, record name, index) for the branch's first records,
-// stopping at the first enumeration failure.
+// Calls visit(record, index) for the branch's first records, stopping at the
+// first enumeration failure; a record that cannot be opened is passed over.
 template <typename Visit>
 void ForEachRecord(Visit visit)
 {
@@ -42,42 +41,32 @@ void ForEachRecord(Visit visit)
         if (RegEnumKeyExA(branch.get(), i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
             return;
         }
-        visit(branch.get(), name, i);
+        zentaris::UniqueRegKey record;
+        if (RegOpenKeyExA(branch.get(), name, 0, KEY_READ, record.put()) == ERROR_SUCCESS) visit(record.get(), i);
     }
 }
 
 // A failure at any step keeps what the steps before it stored: a record
 // without "APP" is listed without an icon, one without "APPNAME" is not
 // listed but its link stays behind its unused id.
-void AddFeatureEntry(HMENU menu, HKEY branch, const char* name, int i)
+void AddFeatureEntry(HMENU menu, HKEY record, int i)
 {
-    zentaris::UniqueRegKey record;
-    if (RegOpenKeyExA(branch, name, 0, KEY_READ, record.put()) != ERROR_SUCCESS) return;
-    std::optional<std::string> link = ReadWholeText(record.get(), zentaris::RecordWebLink);
-    if (!link) return;
-    trayCatalog.SetFeatureLink(i, std::move(*link));
-    std::optional<std::string> appName = ReadBufferText(record.get(), zentaris::RecordAppName);
-    if (!appName) return;
-    AppendMenuA(menu, MF_OWNERDRAW, IDM_FEATURE_FIRST + i, trayCatalog.SetFeatureName(i, std::move(*appName)));
-    const std::optional<std::string> app = ReadBufferText(record.get(), zentaris::RecordApp);
-    if (!app) return;
-    trayCatalog.ScanFeatureIcon(i, ApplicationExecutablePath(*app));
+    if (!trayCatalog.SetFeatureLink(i, ReadWholeText(record, zentaris::RecordWebLink))) return;
+    const char* name = trayCatalog.SetFeatureName(i, ReadBufferText(record, zentaris::RecordAppName));
+    if (!name) return;
+    AppendMenuA(menu, MF_OWNERDRAW, IDM_FEATURE_FIRST + i, name);
+    const std::optional<std::string> app = ReadBufferText(record, zentaris::RecordApp);
+    if (app) trayCatalog.ScanFeatureIcon(i, ApplicationExecutablePath(*app));
 }
 
-void AddGameEntry(HMENU menu, HKEY branch, const char* name, int i)
+void AddGameEntry(HMENU menu, HKEY record, int i)
 {
-    zentaris::UniqueRegKey record;
-    if (RegOpenKeyExA(branch, name, 0, KEY_READ, record.put()) != ERROR_SUCCESS) return;
-    if (HasRegistryValue(record.get(), zentaris::RecordNoLaunch)) return;
-    std::optional<std::string> app = ReadWholeText(record.get(), zentaris::RecordApp);
-    if (!app) return;
-    const char* command = trayCatalog.SetGameCommand(i, std::move(*app));
-    std::optional<std::string> apath = ReadWholeText(record.get(), zentaris::RecordAPath);
-    if (!apath) return;
-    trayCatalog.SetGameDir(i, std::move(*apath));
-    std::optional<std::string> appName = ReadBufferText(record.get(), zentaris::RecordAppName);
-    if (!appName) return;
-    AppendMenuA(menu, MF_OWNERDRAW, IDM_GAME_FIRST + i, trayCatalog.SetGameName(i, std::move(*appName)));
+    if (HasRegistryValue(record, zentaris::RecordNoLaunch)) return;
+    const char* command = trayCatalog.SetGameCommand(i, ReadWholeText(record, zentaris::RecordApp));
+    if (!command || !trayCatalog.SetGameDir(i, ReadWholeText(record, zentaris::RecordAPath))) return;
+    const char* name = trayCatalog.SetGameName(i, ReadBufferText(record, zentaris::RecordAppName));
+    if (!name) return;
+    AppendMenuA(menu, MF_OWNERDRAW, IDM_GAME_FIRST + i, name);
     trayCatalog.ScanGameIcon(i, ApplicationExecutablePath(command));
 }
 
@@ -87,7 +76,7 @@ HMENU BuildFeatureMenu()
 {
     trayCatalog.ClearFeatures();
     HMENU menu = CreatePopupMenu();
-    ForEachRecord([menu](HKEY branch, const char* name, int i) { AddFeatureEntry(menu, branch, name, i); });
+    ForEachRecord([menu](HKEY record, int i) { AddFeatureEntry(menu, record, i); });
     return menu;
 }
 
@@ -95,6 +84,6 @@ HMENU BuildGameMenu()
 {
     HMENU menu = CreatePopupMenu();
     trayCatalog.ClearGames();
-    ForEachRecord([menu](HKEY branch, const char* name, int i) { AddGameEntry(menu, branch, name, i); });
+    ForEachRecord([menu](HKEY record, int i) { AddGameEntry(menu, record, i); });
     return menu;
 }

@@ -1,7 +1,5 @@
 #include "tray_catalog.h"
 
-#include <utility>
-
 #include "application_record.h"
 
 TrayCatalog trayCatalog;
@@ -10,16 +8,6 @@ namespace {
 
 constexpr int IconScanLastId = 1024;
 using IconIds = bool[IconScanLastId + 1];
-
-bool InCatalog(int index)
-{
-    return index >= 0 && index < CatalogCapacity;
-}
-
-const char* TextOrNull(const std::optional<std::string>& text)
-{
-    return text ? text->c_str() : nullptr;
-}
 
 BOOL CALLBACK CollectIconId(HMODULE, LPCSTR, LPSTR name, LONG_PTR param)
 {
@@ -69,59 +57,12 @@ void TrayCatalog::Clear()
 
 void TrayCatalog::ClearFeatures()
 {
-    for (int i = 0; i < CatalogCapacity; ++i) {
-        featureLinks_[i].reset();
-        featureNames_[i].reset();
-    }
-}
-
-void TrayCatalog::SetFeatureLink(int index, std::string link)
-{
-    featureLinks_[index] = std::move(link);
-}
-
-const char* TrayCatalog::SetFeatureName(int index, std::string name)
-{
-    return featureNames_[index].emplace(std::move(name)).c_str();
-}
-
-const char* TrayCatalog::FeatureLink(int index) const
-{
-    return InCatalog(index) ? TextOrNull(featureLinks_[index]) : nullptr;
+    for (FeatureEntry& entry : features_) entry = {};
 }
 
 void TrayCatalog::ClearGames()
 {
-    for (int i = 0; i < CatalogCapacity; ++i) {
-        gameCommands_[i].reset();
-        gameDirs_[i].reset();
-        gameNames_[i].reset();
-    }
-}
-
-const char* TrayCatalog::SetGameCommand(int index, std::string command)
-{
-    return gameCommands_[index].emplace(std::move(command)).c_str();
-}
-
-void TrayCatalog::SetGameDir(int index, std::string dir)
-{
-    gameDirs_[index] = std::move(dir);
-}
-
-const char* TrayCatalog::SetGameName(int index, std::string name)
-{
-    return gameNames_[index].emplace(std::move(name)).c_str();
-}
-
-const char* TrayCatalog::GameCommand(int index) const
-{
-    return InCatalog(index) ? TextOrNull(gameCommands_[index]) : nullptr;
-}
-
-const char* TrayCatalog::GameDir(int index) const
-{
-    return InCatalog(index) ? TextOrNull(gameDirs_[index]) : nullptr;
+    for (GameEntry& entry : games_) entry = {};
 }
 
 void TrayCatalog::ScanFeatureIcon(int index, const std::string& executable)

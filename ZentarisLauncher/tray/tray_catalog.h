@@ -7,15 +7,9 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
-// Menu command ids. Entry i of a catalog table (0 to 998) gets base + i.
-enum TrayCommand : UINT {
-    IDM_EXIT = 1000,           // "Salir"
-    IDM_NEWS = 1001,           // "Mostrar Noticias nuevamente"
-    IDM_FEATURE_FIRST = 2001,  // a game's portal page
-    IDM_GAME_FIRST = 3001,     // a game
-    IDM_DOWNLOAD_FIRST = 4001, // a game client to download
-};
+#include "tray_menu_entries.h"
 
 inline constexpr int CatalogCapacity = 999;
 inline constexpr int MenuIconCount = 5000;
@@ -25,28 +19,29 @@ inline constexpr int MenuIconCount = 5000;
 // place until its table is cleared, so the menu carries it as item data.
 class TrayCatalog {
 public:
-    TrayCatalog() = default;
-    TrayCatalog(const TrayCatalog&) = delete;
-    TrayCatalog& operator=(const TrayCatalog&) = delete;
+    using Text = std::optional<std::string>;
 
     // Empties every table and forgets every icon. The modules stay loaded;
     // only their slots are emptied, so that a position is scanned again for
     // the icon just forgotten.
     void Clear();
 
+    // Each Set stores its text, or empties the slot for none, and answers
+    // the stored text (null for none).
+
     // The feature submenu: a record's web link and its name.
     void ClearFeatures();
-    void SetFeatureLink(int index, std::string link);
-    const char* SetFeatureName(int index, std::string name);  // the stored text
-    const char* FeatureLink(int index) const;                // null when not set
+    const char* SetFeatureLink(int index, Text link) { return Store(features_[index].link, std::move(link)); }
+    const char* SetFeatureName(int index, Text name) { return Store(features_[index].name, std::move(name)); }
+    const char* FeatureLink(int index) const { return InCatalog(index) ? Get(features_[index].link) : nullptr; }
 
     // The game submenu: a record's command line, working folder and name.
     void ClearGames();
-    const char* SetGameCommand(int index, std::string command);  // the stored text
-    void SetGameDir(int index, std::string dir);
-    const char* SetGameName(int index, std::string name);  // the stored text
-    const char* GameCommand(int index) const;              // null when not set
-    const char* GameDir(int index) const;                  // null when not set
+    const char* SetGameCommand(int index, Text command) { return Store(games_[index].command, std::move(command)); }
+    const char* SetGameDir(int index, Text dir) { return Store(games_[index].dir, std::move(dir)); }
+    const char* SetGameName(int index, Text name) { return Store(games_[index].name, std::move(name)); }
+    const char* GameCommand(int index) const { return InCatalog(index) ? Get(games_[index].command) : nullptr; }
+    const char* GameDir(int index) const { return InCatalog(index) ? Get(games_[index].dir) : nullptr; }
 
     // Gives the entry the first icon of its executable. Each position loads
     // its executable once and keeps it: a position whose module is loaded is
@@ -60,13 +55,23 @@ public:
     void SetMenuIcon(int slot, HICON icon);
 
 private:
-    using Text = std::optional<std::string>;
+    static bool InCatalog(int index) { return index >= 0 && index < CatalogCapacity; }
+    static const char* Get(const Text& text) { return text ? text->c_str() : nullptr; }
+    static const char* Store(Text& slot, Text text)
+    {
+        slot = std::move(text);
+        return Get(slot);
+    }
 
-    Text featureLinks_[CatalogCapacity];
-    Text featureNames_[CatalogCapacity];
-    Text gameCommands_[CatalogCapacity];
-    Text gameDirs_[CatalogCapacity];
-    Text gameNames_[CatalogCapacity];
+    struct FeatureEntry {
+        Text link, name;
+    };
+    struct GameEntry {
+        Text command, dir, name;
+    };
+
+    FeatureEntry features_[CatalogCapacity];
+    GameEntry games_[CatalogCapacity];
     // Executables loaded as data files for their icons: kept for the life
     // of the process, never freed.
     HMODULE featureModulesForProcessLife_[CatalogCapacity] = {};

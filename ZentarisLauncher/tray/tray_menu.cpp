@@ -17,12 +17,11 @@ HICON LoadProgramIcon(WORD id)
         LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
 }
 
+// Once per process: the news entry's icon stands for all of them.
 void LoadCategoryIcons()
 {
     if (trayCatalog.MenuIcon(IDM_NEWS)) return;
-    trayCatalog.SetMenuIcon(IDM_NEWS, LoadProgramIcon(IDI_NEWS));
-    trayCatalog.SetMenuIcon(IDM_EXIT, LoadProgramIcon(IDI_EXIT));
-    for (const SubmenuEntry& entry : SubmenuEntries) trayCatalog.SetMenuIcon(entry.category, LoadProgramIcon(entry.icon));
+    for (const ProgramIcon& icon : ProgramIcons) trayCatalog.SetMenuIcon(icon.slot, LoadProgramIcon(icon.resource));
 }
 
 void AppendSubmenu(HMENU submenu, const char* text)

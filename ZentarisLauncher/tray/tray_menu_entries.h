@@ -1,7 +1,7 @@
 // The tray menu's own entries: their texts, the icon category of the three
-// submenu entries and the program icons they show. The menu is built from
-// these and painted by them, so a text changed here changes both. Free of
-// windows.h: the painting's category rule is tested on the host.
+// submenu entries, the command ids and the program icons they show. The menu
+// is built from these and painted by them, so a text changed here changes
+// both. Free of windows.h: the painting's category rule is tested on the host.
 #pragma once
 
 #include <cstdint>
@@ -21,24 +21,34 @@ enum TrayMenuCategory : int32_t {
     CategoryGames = 3,
 };
 
-// The program's icon resources for the menu's own entries.
-enum TrayMenuIconResource : uint16_t {
-    IDI_DOWNLOADS = 103,
-    IDI_EXIT = 104,
-    IDI_FEATURES = 105,
-    IDI_GAMES = 106,
-    IDI_NEWS = 107,
-};
-
 struct SubmenuEntry {
     TrayMenuCategory category;
     const char* text;
-    TrayMenuIconResource icon;
 };
 
 // In menu order.
 inline constexpr SubmenuEntry SubmenuEntries[] = {
-    {CategoryDownloads, DownloadMenuText, IDI_DOWNLOADS},
-    {CategoryFeatures, FeatureMenuText, IDI_FEATURES},
-    {CategoryGames, GameMenuText, IDI_GAMES},
+    {CategoryDownloads, DownloadMenuText},
+    {CategoryFeatures, FeatureMenuText},
+    {CategoryGames, GameMenuText},
+};
+
+// Menu command ids. Entry i of a catalog table (0 to 998) gets base + i.
+enum TrayCommand : uint32_t {
+    IDM_EXIT = 1000,           // "Salir"
+    IDM_NEWS = 1001,           // "Mostrar Noticias nuevamente"
+    IDM_FEATURE_FIRST = 2001,  // a game's portal page
+    IDM_GAME_FIRST = 3001,     // a game
+    IDM_DOWNLOAD_FIRST = 4001, // a game client to download
+};
+
+// The entries whose icon is the program's own: an icon resource (16 x 16
+// used) for an icon slot, in the order they are loaded. Resources: 103
+// downloads, 104 exit, 105 features, 106 games, 107 news.
+struct ProgramIcon {
+    int32_t slot;
+    uint16_t resource;
+};
+inline constexpr ProgramIcon ProgramIcons[] = {
+    {IDM_NEWS, 107}, {IDM_EXIT, 104}, {CategoryDownloads, 103}, {CategoryFeatures, 105}, {CategoryGames, 106},
 };
