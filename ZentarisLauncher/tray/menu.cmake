@@ -1,4 +1,4 @@
-# Tray application, hidden window and menu catalog.
+# Tray application, hidden window and menu.
 
 # Portable: the download list's line rules and its tables.
 add_library(zen_download_list STATIC ${CMAKE_CURRENT_LIST_DIR}/download_list.cpp)
@@ -8,12 +8,12 @@ if(ZEN_WINDOWS)
   add_library(zen_tray_menu STATIC
     ${CMAKE_CURRENT_LIST_DIR}/tray_app.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tray_menu.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/tray_catalog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/record_menus.cpp
     ${CMAKE_CURRENT_LIST_DIR}/download_thread.cpp)
   # The owner-drawn painting and the news thread come from the news side.
-  target_link_libraries(zen_tray_menu PUBLIC zen_tray_state zen_download_list zen_webfile zen_contract
-    zen_game_process
-    $<TARGET_NAME_IF_EXISTS:zen_tray_news> user32 gdi32 shell32 advapi32 ole32)
+  target_link_libraries(zen_tray_menu PUBLIC
+    zen_tray_catalog zen_tray_news zen_tray_news_core zen_download_list zen_application_record zen_registry_text
+    zen_game_process zen_webfile zen_contract zen_platform user32 gdi32 shell32 advapi32 ole32)
 endif()
 
 zen_add_gtest(NAME download_list_test HOST_ONLY

@@ -1,6 +1,7 @@
 # Owner-drawn menu items and the news popup.
 #   zen_tray_news_core  portable: popup placement, news image check, icon
-#                       category of a menu item (host tests and fuzzing)
+#                       category of a menu item and the menu's own entries
+#                       (host tests and fuzzing)
 #   zen_tray_news       Windows: WM_MEASUREITEM/WM_DRAWITEM painting,
 #                       NewsThread and NewsDlgProc
 set(ZEN_NEWS_DIR ${CMAKE_CURRENT_LIST_DIR})
@@ -17,7 +18,7 @@ if(ZEN_WINDOWS)
     ${ZEN_NEWS_DIR}/news_dialog.cpp
     ${ZEN_NEWS_DIR}/news_thread.cpp)
   target_link_libraries(zen_tray_news PUBLIC
-    zen_tray_news_core zen_tray_state zen_webfile zen_contract
+    zen_tray_news_core zen_tray_catalog zen_webfile zen_contract zen_platform
     user32 gdi32 msimg32 shell32 ole32)
 endif()
 

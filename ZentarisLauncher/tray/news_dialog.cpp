@@ -9,8 +9,8 @@
 #include "news_placement.h"
 #include "news_popup.h"
 #include "news_resource.h"
-#include "owner_draw_dc.h"
 #include "portal.h"
+#include "unique_handle.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ void PaintImage(HWND dialog)
 {
     const unsigned char* image = newsImage.load(std::memory_order_acquire);
     if (!image) return;
-    WindowDc dc(dialog, GetWindowDC(dialog));
+    const auto dc = zentaris::UniqueWindowDc::GetWindow(dialog);
     if (!dc) return;
     DWORD headerSize;
     std::memcpy(&headerSize, image, sizeof headerSize);

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "owner_draw_category.h"
-#include "owner_draw_dc.h"
-#include "tray_state.h"
+#include "tray_catalog.h"
+#include "unique_handle.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ HICON ItemIcon(const DRAWITEMSTRUCT* item, const char* text)
 {
     const int32_t category = TrayMenuItemCategory(static_cast<int32_t>(item->itemID), text);
     const int32_t slot = TrayMenuIconSlot(category, MenuIconCount);
-    return slot < 0 ? nullptr : menuIcons[slot];
+    return slot < 0 ? nullptr : trayCatalog.MenuIcon(slot);
 }
 
 }  // namespace
@@ -63,7 +63,7 @@ void MeasureTrayMenuItem(MEASUREITEMSTRUCT* item)
     const char* text = TextOrEmpty(item->itemData);
     SIZE extent{};
     {
-        WindowDc screen(nullptr, GetDC(nullptr));
+        const auto screen = zentaris::UniqueWindowDc::Get(nullptr);
         if (screen) GetTextExtentPoint32A(screen.get(), text, static_cast<int>(std::strlen(text)), &extent);
     }
     item->itemWidth = static_cast<UINT>(extent.cx);

@@ -4,13 +4,7 @@
 
 #include <cstdint>
 
-// Slots 1 to 3 belong to the three submenu entries.
-enum TrayMenuCategory : int32_t {
-    CategoryNone = 0,
-    CategoryDownloads = 1,  // "Descargar game client"
-    CategoryFeatures = 2,   // "Características de zentaris"
-    CategoryGames = 3,      // "Iniciar Juego"
-};
+#include "tray_menu_entries.h"
 
 // An id from 0 to 5000 is a command id and is its own slot. Anything else is
 // a submenu entry, whose id is its submenu's handle: its text decides.

@@ -7,13 +7,12 @@
 #include <string>
 
 #include "application_record.h"
+#include "game_process.h"
 #include "news_popup.h"
 #include "owner_draw.h"
 #include "tray.h"
-#include "game_process.h"
 #include "tray_menu.h"
-
-HWND trayWindow;
+#include "unique_handle.h"
 
 namespace {
 
@@ -28,10 +27,10 @@ NOTIFYICONDATAA trayIcon;
 static_assert(sizeof(NOTIFYICONDATAA) == 508, "the full ANSI record, balloon icon included");
 #endif
 
+// Nobody waits for a worker: its handle goes at once.
 void StartWorker(LPTHREAD_START_ROUTINE procedure)
 {
-    HANDLE thread = CreateThread(nullptr, 0, procedure, nullptr, 0, nullptr);
-    if (thread) CloseHandle(thread);
+    zentaris::UniqueKernelHandle thread(CreateThread(nullptr, 0, procedure, nullptr, 0, nullptr));
 }
 
 HICON LoadAppIcon(HINSTANCE instance)
@@ -54,11 +53,11 @@ void RegisterTrayClass(HINSTANCE instance)
     RegisterClassExA(&windowClass);
 }
 
-void AddTrayIcon(HINSTANCE instance)
+void AddTrayIcon(HINSTANCE instance, HWND window)
 {
     trayIcon = NOTIFYICONDATAA{};
     trayIcon.cbSize = sizeof trayIcon;
-    trayIcon.hWnd = trayWindow;
+    trayIcon.hWnd = window;
     trayIcon.uID = TrayIconId;
     trayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     trayIcon.uCallbackMessage = WM_TRAYICON;
@@ -67,10 +66,10 @@ void AddTrayIcon(HINSTANCE instance)
     Shell_NotifyIconA(NIM_ADD, &trayIcon);
 }
 
-void OnTrayIcon(WPARAM id, LPARAM mouseMessage)
+void OnTrayIcon(HWND window, WPARAM id, LPARAM mouseMessage)
 {
     if (id != TrayIconId) return;
-    if (mouseMessage == WM_LBUTTONUP || mouseMessage == WM_RBUTTONUP) ShowTrayMenu();
+    if (mouseMessage == WM_LBUTTONUP || mouseMessage == WM_RBUTTONUP) ShowTrayMenu(window);
 }
 
 // Entry i of a catalog has the id first + i; the ids just before and just
@@ -104,28 +103,33 @@ void OpenUrl(const char* url)
     ShellExecuteA(nullptr, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-}  // namespace
-
+// Before any worker thread starts, so that none of their first entries is
+// cleared behind their back.
 void ResetTrayTables()
 {
-    trayMenu = downloadMenu = featureMenu = gameMenu = nullptr;
-    for (int i = 0; i < CatalogCapacity; ++i) {
-        featureLinks[i].reset();
-        featureNames[i].reset();
-        gameCommands[i].reset();
-        gameDirs[i].reset();
-        gameNames[i].reset();
-    }
+    DestroyTrayMenu();
+    trayCatalog.Clear();
     downloadCatalog.Clear();
-    for (HICON& icon : menuIcons) icon = nullptr;
-    // Modules stay loaded; only their slots are emptied, so that a position
-    // is scanned again for the icon that was just forgotten.
-    for (int i = 0; i < CatalogCapacity; ++i) featureModules[i] = gameModules[i] = nullptr;
 }
+
+// The loop ends with "Salir", which removes the icon; removing it again here
+// covers a loop ended by an error.
+void RunMessageLoop(HINSTANCE instance, HWND window)
+{
+    AddTrayIcon(instance, window);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    Shell_NotifyIconA(NIM_DELETE, &trayIcon);
+}
+
+}  // namespace
 
 void OpenFeatureLink(int index)
 {
-    OpenUrl(featureLinks[index].get());
+    OpenUrl(trayCatalog.FeatureLink(index));
 }
 
 void OpenDownloadLink(int index)
@@ -135,19 +139,19 @@ void OpenDownloadLink(int index)
 
 void StartMenuGame(int index)
 {
-    const char* command = gameCommands[index].get();
+    const char* command = trayCatalog.GameCommand(index);
     if (!command) return;
     // The executable as the icon scan reads it; StartGameProcess refuses what
     // the platform itself would reach over the network.
     if (IsNetworkPath(ApplicationExecutablePath(command))) return;
-    StartGameProcess(command, gameDirs[index].get());
+    StartGameProcess(command, trayCatalog.GameDir(index));
 }
 
 LRESULT CALLBACK TrayWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_TRAYICON:
-        OnTrayIcon(wParam, lParam);
+        OnTrayIcon(window, wParam, lParam);
         break;
     case WM_MENUSELECT:
         if (HIWORD(wParam) == 0xFFFF) DestroyTrayMenu();
@@ -174,15 +178,10 @@ void RunTray(HINSTANCE instance)
     StartWorker(DownloadListThread);
 
     RegisterTrayClass(instance);
-    trayWindow = CreateWindowExA(0, WindowClassName, WindowTitle, WS_OVERLAPPEDWINDOW, -500, -500, 1, 1, nullptr,
-                                 nullptr, instance, nullptr);
-    AddTrayIcon(instance);
-
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    Shell_NotifyIconA(NIM_DELETE, &trayIcon);
+    HWND window = CreateWindowExA(0, WindowClassName, WindowTitle, WS_OVERLAPPEDWINDOW, -500, -500, 1, 1, nullptr,
+                                  nullptr, instance, nullptr);
+    // Without the window there is no icon, no menu and no "Salir": a loop
+    // would wait for a quit that nothing can send.
+    if (window) RunMessageLoop(instance, window);
     if (SUCCEEDED(com)) CoUninitialize();
 }

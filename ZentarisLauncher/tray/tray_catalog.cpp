@@ -1,26 +1,10 @@
-// The feature and game submenus, built from the application registry at
-// every showing of the menu, and the icons found in the games' executables.
-#include <cstring>
-#include <new>
+#include "tray_catalog.h"
 
-#include "installation.h"
-#include "tray_menu.h"
 #include "application_record.h"
-#include "reg_key.h"
 
-std::unique_ptr<char[]> featureLinks[CatalogCapacity];
-std::unique_ptr<char[]> featureNames[CatalogCapacity];
-std::unique_ptr<char[]> gameCommands[CatalogCapacity];
-std::unique_ptr<char[]> gameDirs[CatalogCapacity];
-std::unique_ptr<char[]> gameNames[CatalogCapacity];
-HMODULE featureModules[CatalogCapacity];
-HMODULE gameModules[CatalogCapacity];
+TrayCatalog trayCatalog;
 
 namespace {
-
-// Texts read into a fixed buffer: 1023 characters and the terminator.
-constexpr DWORD TextBufferSize = 1024;
-using TextBuffer = char[TextBufferSize + 1];
 
 constexpr int IconScanLastId = 1024;
 using IconIds = bool[IconScanLastId + 1];
@@ -32,107 +16,8 @@ BOOL CALLBACK CollectIconId(HMODULE, LPCSTR, LPSTR name, LONG_PTR param)
     return TRUE;
 }
 
-// A value read whole into a heap block of its stored size plus one byte.
-std::unique_ptr<char[]> ReadValueBlock(HKEY key, const char* name)
-{
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return nullptr;
-    if (size == MAXDWORD) return nullptr;
-    std::unique_ptr<char[]> block(new (std::nothrow) char[size + 1]());
-    if (!block) return nullptr;
-    DWORD read = size;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(block.get()), &read) != ERROR_SUCCESS) {
-        return nullptr;
-    }
-    // A value stored without its terminator still ends here.
-    block[read < size ? read : size] = '\0';
-    return block;
-}
-
-// A value read into a 1024-byte buffer; a longer one fails.
-bool ReadValueText(HKEY key, const char* name, TextBuffer& text)
-{
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return false;
-    DWORD read = TextBufferSize;
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &read) != ERROR_SUCCESS) {
-        return false;
-    }
-    text[read] = '\0';
-    return true;
-}
-
-bool HasValue(HKEY key, const char* name)
-{
-    DWORD size = 0;
-    return RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
-}
-
-std::unique_ptr<char[]> CopyText(const char* text)
-{
-    const size_t length = strlen(text);
-    std::unique_ptr<char[]> copy(new (std::nothrow) char[length + 1]);
-    if (copy) memcpy(copy.get(), text, length + 1);
-    return copy;
-}
-
-// Calls visit(branch, subkey name, index) for the branch's first records,
-// stopping at the first enumeration failure.
-template <typename Visit>
-void ForEachRecord(Visit visit)
-{
-    RegKey branch;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, zentaris::AppBranch, 0, KEY_READ, branch.Put()) != ERROR_SUCCESS) return;
-    for (int i = 0; i < CatalogCapacity; ++i) {
-        char name[TextBufferSize];
-        DWORD nameLength = sizeof name;
-        if (RegEnumKeyExA(branch.Get(), i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-            return;
-        }
-        visit(branch.Get(), name, i);
-    }
-}
-
-void AddFeatureEntry(HKEY branch, const char* name, int i)
-{
-    RegKey record;
-    if (RegOpenKeyExA(branch, name, 0, KEY_READ, record.Put()) != ERROR_SUCCESS) return;
-    featureLinks[i] = ReadValueBlock(record.Get(), "WEBLINK");
-    if (!featureLinks[i]) return;
-    TextBuffer appName;
-    if (!ReadValueText(record.Get(), "APPNAME", appName)) return;
-    featureNames[i] = CopyText(appName);
-    if (!featureNames[i]) return;
-    AppendMenuA(featureMenu, MF_OWNERDRAW, IDM_FEATURE_FIRST + i, featureNames[i].get());
-    TextBuffer app;
-    if (!ReadValueText(record.Get(), "APP", app)) return;
-    if (!featureModules[i]) {
-        ScanExecutableIcon(ApplicationExecutablePath(app).c_str(), &featureModules[i], &menuIcons[IDM_FEATURE_FIRST + i]);
-    }
-}
-
-void AddGameEntry(HKEY branch, const char* name, int i)
-{
-    RegKey record;
-    if (RegOpenKeyExA(branch, name, 0, KEY_READ, record.Put()) != ERROR_SUCCESS) return;
-    if (HasValue(record.Get(), "NOLAUNCH")) return;
-    gameCommands[i] = ReadValueBlock(record.Get(), "APP");
-    if (!gameCommands[i]) return;
-    gameDirs[i] = ReadValueBlock(record.Get(), "APATH");
-    if (!gameDirs[i]) return;
-    TextBuffer appName;
-    if (!ReadValueText(record.Get(), "APPNAME", appName)) return;
-    gameNames[i] = CopyText(appName);
-    if (!gameNames[i]) return;
-    AppendMenuA(gameMenu, MF_OWNERDRAW, IDM_GAME_FIRST + i, gameNames[i].get());
-    if (!gameModules[i]) {
-        ScanExecutableIcon(ApplicationExecutablePath(gameCommands[i].get()).c_str(), &gameModules[i],
-                           &menuIcons[IDM_GAME_FIRST + i]);
-    }
-}
-
-}  // namespace
-
+// The first icon of the executable at path, 16 x 16 where it has that size.
+// The module slot takes what the load gives, even nothing.
 void ScanExecutableIcon(const char* path, HMODULE* moduleSlot, HICON* iconSlot)
 {
     // Loading a file from another machine, even as data, reaches out to it;
@@ -160,25 +45,45 @@ void ScanExecutableIcon(const char* path, HMODULE* moduleSlot, HICON* iconSlot)
     }
 }
 
-HMENU BuildFeatureMenu()
+}  // namespace
+
+void TrayCatalog::Clear()
 {
-    for (int i = 0; i < CatalogCapacity; ++i) {
-        featureLinks[i].reset();
-        featureNames[i].reset();
-    }
-    featureMenu = CreatePopupMenu();
-    ForEachRecord(AddFeatureEntry);
-    return featureMenu;
+    ClearFeatures();
+    ClearGames();
+    for (HICON& icon : menuIcons_) icon = nullptr;
+    for (int i = 0; i < CatalogCapacity; ++i) featureModulesForProcessLife_[i] = gameModulesForProcessLife_[i] = nullptr;
 }
 
-HMENU BuildGameMenu()
+void TrayCatalog::ClearFeatures()
 {
-    gameMenu = CreatePopupMenu();
-    for (int i = 0; i < CatalogCapacity; ++i) {
-        gameCommands[i].reset();
-        gameDirs[i].reset();
-        gameNames[i].reset();
-    }
-    ForEachRecord(AddGameEntry);
-    return gameMenu;
+    for (FeatureEntry& entry : features_) entry = {};
+}
+
+void TrayCatalog::ClearGames()
+{
+    for (GameEntry& entry : games_) entry = {};
+}
+
+void TrayCatalog::ScanFeatureIcon(int index, const std::string& executable)
+{
+    if (featureModulesForProcessLife_[index]) return;
+    ScanExecutableIcon(executable.c_str(), &featureModulesForProcessLife_[index],
+                       &menuIcons_[IDM_FEATURE_FIRST + index]);
+}
+
+void TrayCatalog::ScanGameIcon(int index, const std::string& executable)
+{
+    if (gameModulesForProcessLife_[index]) return;
+    ScanExecutableIcon(executable.c_str(), &gameModulesForProcessLife_[index], &menuIcons_[IDM_GAME_FIRST + index]);
+}
+
+HICON TrayCatalog::MenuIcon(int slot) const
+{
+    return slot >= 0 && slot < MenuIconCount ? menuIcons_[slot] : nullptr;
+}
+
+void TrayCatalog::SetMenuIcon(int slot, HICON icon)
+{
+    if (slot >= 0 && slot < MenuIconCount) menuIcons_[slot] = icon;
 }

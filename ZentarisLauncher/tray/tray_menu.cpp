@@ -2,13 +2,10 @@
 // cursor, and destroyed when it closes.
 #include "tray_menu.h"
 
-HMENU trayMenu, downloadMenu, featureMenu, gameMenu;
-
 namespace {
 
-// Icons of the program's own entries.
-enum : WORD { IDI_DOWNLOADS = 103, IDI_EXIT = 104, IDI_FEATURES = 105, IDI_GAMES = 106, IDI_NEWS = 107 };
-enum : int { CategoryDownloads = 1, CategoryFeatures = 2, CategoryGames = 3 };
+// The top menu of the last showing; it takes its submenus with it.
+HMENU trayMenu;
 
 // True while a menu is tracked: a second click must not rebuild the tables
 // that the open menu's items point into.
@@ -20,14 +17,11 @@ HICON LoadProgramIcon(WORD id)
         LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
 }
 
+// Once per process: the news entry's icon stands for all of them.
 void LoadCategoryIcons()
 {
-    if (menuIcons[IDM_NEWS]) return;
-    menuIcons[IDM_NEWS] = LoadProgramIcon(IDI_NEWS);
-    menuIcons[IDM_EXIT] = LoadProgramIcon(IDI_EXIT);
-    menuIcons[CategoryDownloads] = LoadProgramIcon(IDI_DOWNLOADS);
-    menuIcons[CategoryFeatures] = LoadProgramIcon(IDI_FEATURES);
-    menuIcons[CategoryGames] = LoadProgramIcon(IDI_GAMES);
+    if (trayCatalog.MenuIcon(IDM_NEWS)) return;
+    for (const ProgramIcon& icon : ProgramIcons) trayCatalog.SetMenuIcon(icon.slot, LoadProgramIcon(icon.resource));
 }
 
 void AppendSubmenu(HMENU submenu, const char* text)
@@ -39,24 +33,23 @@ void AppendSubmenu(HMENU submenu, const char* text)
 
 HMENU BuildDownloadMenu()
 {
-    downloadMenu = CreatePopupMenu();
+    HMENU menu = CreatePopupMenu();
     const int count = downloadCatalog.Count();
     for (int i = 0; i < count; ++i) {
         const char* name = downloadCatalog.Name(i);
         if (!name) break;
-        AppendMenuA(downloadMenu, MF_OWNERDRAW, IDM_DOWNLOAD_FIRST + i, name);
+        AppendMenuA(menu, MF_OWNERDRAW, IDM_DOWNLOAD_FIRST + i, name);
     }
-    return downloadMenu;
+    return menu;
 }
 
 void DestroyTrayMenu()
 {
-    // The top menu takes its submenus with it.
     if (trayMenu) DestroyMenu(trayMenu);
-    trayMenu = downloadMenu = featureMenu = gameMenu = nullptr;
+    trayMenu = nullptr;
 }
 
-void ShowTrayMenu()
+void ShowTrayMenu(HWND owner)
 {
     if (menuShowing) return;
     DestroyTrayMenu();
@@ -72,8 +65,8 @@ void ShowTrayMenu()
     LoadCategoryIcons();
 
     menuShowing = true;
-    SetForegroundWindow(trayWindow);
-    TrackPopupMenu(trayMenu, TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, trayWindow, nullptr);
+    SetForegroundWindow(owner);
+    TrackPopupMenu(trayMenu, TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, owner, nullptr);
     menuShowing = false;
-    PostMessageA(trayWindow, WM_NULL, 0, 0);
+    PostMessageA(owner, WM_NULL, 0, 0);
 }

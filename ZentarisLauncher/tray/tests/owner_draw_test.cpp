@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "owner_draw.h"
-#include "tray_state.h"
+#include "tray_catalog.h"
 
 namespace {
 
@@ -121,18 +121,18 @@ class OwnerDraw : public testing::Test {
 protected:
     void SetUp() override
     {
-        std::memset(menuIcons, 0, sizeof menuIcons);
-        menuIcons[0] = SolidIcon(Cyan);  // must never show: the separator has no icon
-        menuIcons[1] = SolidIcon(Red);
-        menuIcons[2] = SolidIcon(Green);
-        menuIcons[3] = SolidIcon(Yellow);
-        menuIcons[1000] = SolidIcon(Red);
-        menuIcons[3001] = SolidIcon(Green);
+        trayCatalog.Clear();
+        trayCatalog.SetMenuIcon(0, SolidIcon(Cyan));  // must never show: the separator has no icon
+        trayCatalog.SetMenuIcon(1, SolidIcon(Red));
+        trayCatalog.SetMenuIcon(2, SolidIcon(Green));
+        trayCatalog.SetMenuIcon(3, SolidIcon(Yellow));
+        trayCatalog.SetMenuIcon(1000, SolidIcon(Red));
+        trayCatalog.SetMenuIcon(3001, SolidIcon(Green));
     }
     void TearDown() override
     {
-        for (HICON& icon : menuIcons)
-            if (icon) DestroyIcon(icon);
+        for (int slot = 0; slot < MenuIconCount; ++slot)
+            if (HICON icon = trayCatalog.MenuIcon(slot)) DestroyIcon(icon);
     }
 };
 

@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <iterator>
 #include <set>
+#include <thread>
 
 #include "portal_client.h"
+#include "tray.h"
 #include "tray_harness.h"
 #include "tray_menu.h"
 #include "url_record.h"
@@ -131,7 +134,7 @@ TEST_F(Tray, WithNothingToListTheMenuHoldsItsFixedEntries)
     for (int slot : {1, 2, 3, 1000, 1001}) {
         SCOPED_TRACE("icon slot " + std::to_string(slot));
         ICONINFO info{};
-        ASSERT_TRUE(menuIcons[slot] && GetIconInfo(menuIcons[slot], &info));
+        ASSERT_TRUE(trayCatalog.MenuIcon(slot) && GetIconInfo(trayCatalog.MenuIcon(slot), &info));
         BITMAP bitmap{};
         GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
         EXPECT_EQ(bitmap.bmWidth, 16);
@@ -279,8 +282,8 @@ TEST_F(Tray, ItemsTakeTheFirstIconOfTheirExecutable)
         for (int i = 0; i < 3; ++i) {
             const auto c = std::find_if(std::begin(cases), std::end(cases), [&](const Case& x) { return x.key == order[i]; });
             SCOPED_TRACE(c->key);
-            EXPECT_EQ(menuIcons[2001 + i] != nullptr, c->hasIcon);
-            EXPECT_EQ(menuIcons[3001 + i] != nullptr, c->hasIcon);
+            EXPECT_EQ(trayCatalog.MenuIcon(2001 + i) != nullptr, c->hasIcon);
+            EXPECT_EQ(trayCatalog.MenuIcon(3001 + i) != nullptr, c->hasIcon);
         }
     }
 }
@@ -431,8 +434,8 @@ TEST_F(Tray, GamesOnTheNetworkAreNeitherScannedNorStarted)
             std::find_if(std::begin(records), std::end(records), [&](const Record& x) { return x.key == order[i]; });
         ASSERT_NE(r, std::end(records));
         SCOPED_TRACE(r->key);
-        EXPECT_EQ(menuIcons[IDM_FEATURE_FIRST + i] != nullptr, r->icon);
-        EXPECT_EQ(menuIcons[IDM_GAME_FIRST + i] != nullptr, r->icon);
+        EXPECT_EQ(trayCatalog.MenuIcon(IDM_FEATURE_FIRST + i) != nullptr, r->icon);
+        EXPECT_EQ(trayCatalog.MenuIcon(IDM_GAME_FIRST + i) != nullptr, r->icon);
         if (!r->pick) continue;
         (r->starts ? startingPicks : refusedPicks).push_back(IDM_GAME_FIRST + i);
         if (r->starts) expected.insert((r->apath.empty() ? std::string(cwd) : r->apath) + "|" + r->app);
@@ -536,6 +539,42 @@ TEST_F(Tray, NewsCommandFetchesTheNewsAgainEachTime)
     ASSERT_TRUE(tray.Pick(3));
     for (int i = 0; i < 250 && NewsRequests() < 3; ++i) Sleep(20);
     EXPECT_EQ(NewsRequests(), 3);
+}
+
+LRESULT CALLBACK RefuseCreation(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) return FALSE;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Without its window nothing could end the message loop: tray mode ends at
+// once. The window is refused by a class of the same name registered first.
+TEST_F(Tray, WithoutItsWindowTrayModeEndsAtOnce)
+{
+    ServeList("");
+    const char className[] = "ZentarisLauncherApplication";
+    const HINSTANCE program = GetModuleHandleA(nullptr);
+    UnregisterClassA(className, program);  // an earlier tray's
+    WNDCLASSEXA refusing{};
+    refusing.cbSize = sizeof refusing;
+    refusing.lpfnWndProc = RefuseCreation;
+    refusing.hInstance = program;
+    refusing.lpszClassName = className;
+    ASSERT_NE(RegisterClassExA(&refusing), 0);
+
+    std::atomic<DWORD> trayThread{0};
+    std::atomic<bool> ended{false};
+    std::thread tray([&] {
+        trayThread = GetCurrentThreadId();
+        RunTray(program);
+        ended = true;
+    });
+    const bool endedAtOnce = traytest::WaitUntil(10000, [&] { return ended.load(); });
+    // A loop that waits for ever is ended here, so that the test ends.
+    if (!endedAtOnce) PostThreadMessageA(trayThread, WM_QUIT, 0, 0);
+    tray.join();
+    UnregisterClassA(className, program);
+    EXPECT_TRUE(endedAtOnce);
 }
 
 TEST_F(Tray, SalirRemovesTheIconAndEndsTrayMode)

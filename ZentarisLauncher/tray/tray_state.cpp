@@ -1,3 +1,0 @@
-#include "tray_state.h"
-
-HICON menuIcons[MenuIconCount];
