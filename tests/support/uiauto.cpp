@@ -43,7 +43,25 @@ BOOL CALLBACK CollectBox(HWND window, LPARAM param)
     return TRUE;
 }
 
-// Presses OK on each box of pid not answered before; returns those boxes.
+}  // namespace
+
+std::optional<Process> Process::Start(const std::string& exePath, const std::string& arguments,
+                                      const std::string& workingDir)
+{
+    std::string commandLine = "\"" + exePath + "\"";
+    if (!arguments.empty()) commandLine += " " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &started)) {
+        return std::nullopt;
+    }
+    Process process;
+    process.info_.Take(started);
+    return process;
+}
+
 std::vector<MessageBoxInfo> AnswerNewBoxes(DWORD pid, std::vector<HWND>& answered)
 {
     std::vector<MessageBoxInfo> fresh;
@@ -56,53 +74,18 @@ std::vector<MessageBoxInfo> AnswerNewBoxes(DWORD pid, std::vector<HWND>& answere
     return fresh;
 }
 
-}  // namespace
-
-Process::Process(Process&& other) noexcept : info_(other.info_) { other.info_ = {}; }
-
-Process& Process::operator=(Process&& other) noexcept
-{
-    if (this != &other) {
-        this->~Process();
-        info_ = other.info_;
-        other.info_ = {};
-    }
-    return *this;
-}
-
-Process::~Process()
-{
-    if (info_.hThread) CloseHandle(info_.hThread);
-    if (info_.hProcess) CloseHandle(info_.hProcess);
-}
-
-std::optional<Process> Process::Start(const std::string& exePath, const std::string& arguments,
-                                      const std::string& workingDir)
-{
-    std::string commandLine = "\"" + exePath + "\"";
-    if (!arguments.empty()) commandLine += " " + arguments;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    Process process;
-    if (!CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &process.info_)) {
-        return std::nullopt;
-    }
-    return process;
-}
-
 std::optional<DWORD> Process::WaitExit(DWORD timeoutMs) const
 {
-    if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+    if (WaitForSingleObject(info_.process.get(), timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
     DWORD code = 0;
-    GetExitCodeProcess(info_.hProcess, &code);
+    GetExitCodeProcess(info_.process.get(), &code);
     return code;
 }
 
 void Process::Kill() const
 {
-    TerminateProcess(info_.hProcess, 255);
-    WaitForSingleObject(info_.hProcess, 5000);
+    TerminateProcess(info_.process.get(), 255);
+    WaitForSingleObject(info_.process.get(), 5000);
 }
 
 std::vector<MessageBoxInfo> FindMessageBoxes(DWORD pid)
@@ -168,9 +151,8 @@ BoxWatcher::BoxWatcher()
 
 BoxWatcher::~BoxWatcher()
 {
-    SetEvent(stop_);
+    SetEvent(stop_.get());
     thread_.join();
-    CloseHandle(stop_);
 }
 
 std::vector<MessageBoxInfo> BoxWatcher::Boxes() const
@@ -186,7 +168,7 @@ void BoxWatcher::Watch()
         const std::vector<MessageBoxInfo> fresh = AnswerNewBoxes(GetCurrentProcessId(), answered);
         std::lock_guard<std::mutex> lock(mutex_);
         boxes_.insert(boxes_.end(), fresh.begin(), fresh.end());
-    } while (WaitForSingleObject(stop_, PollIntervalMs) == WAIT_TIMEOUT);
+    } while (WaitForSingleObject(stop_.get(), PollIntervalMs) == WAIT_TIMEOUT);
 }
 
 std::string BesideTestProgram(const std::string& fileName)
