@@ -13,6 +13,7 @@
 #include "news_screen.h"
 #include "news_test_image.h"
 #include "portal_client.h"
+#include "unique_handle.h"
 #include "url_record.h"
 
 namespace {
@@ -27,14 +28,13 @@ public:
     ~NewsRun()
     {
         for (HWND popup : newstest::Windows("#32770", GetCurrentProcessId(), id_)) PostMessageA(popup, WM_COMMAND, IDCANCEL, 0);
-        WaitForSingleObject(thread_, 5000);
-        CloseHandle(thread_);
+        WaitForSingleObject(thread_.get(), 5000);
     }
     // Exit code once the thread ends within timeoutMs, else STILL_ACTIVE.
     DWORD Exit(DWORD timeoutMs) const
     {
         DWORD code = STILL_ACTIVE;
-        if (WaitForSingleObject(thread_, timeoutMs) == WAIT_OBJECT_0) GetExitCodeThread(thread_, &code);
+        if (WaitForSingleObject(thread_.get(), timeoutMs) == WAIT_OBJECT_0) GetExitCodeThread(thread_.get(), &code);
         return code;
     }
     HWND Popup() const
@@ -53,7 +53,7 @@ public:
 
 private:
     DWORD id_ = 0;
-    HANDLE thread_;
+    zentaris::UniqueKernelHandle thread_;
 };
 
 class NewsPopup : public testing::Test {

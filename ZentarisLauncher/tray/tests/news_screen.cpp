@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "news_test_image.h"
+#include "unique_handle.h"
 
 namespace newstest {
 
@@ -48,9 +49,7 @@ std::vector<HWND> WaitForWindows(const char* cls, DWORD pid, DWORD threadId, siz
 
 uint32_t ScreenPixel(int x, int y)
 {
-    HDC screen = GetDC(nullptr);
-    const COLORREF c = GetPixel(screen, x, y);
-    ReleaseDC(nullptr, screen);
+    const COLORREF c = GetPixel(zentaris::UniqueWindowDc::Get(nullptr).get(), x, y);
     return uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c);
 }
 
@@ -80,16 +79,16 @@ bool SaveScreen(const std::string& windowsPath)
     BITMAPINFOHEADER info{sizeof info, r.right - r.left, r.bottom - r.top, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     info.biSizeImage = DWORD((info.biWidth * 3 + 3) & ~3) * DWORD(info.biHeight);
     std::vector<char> bits(info.biSizeImage);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, info.biWidth, info.biHeight);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, info.biWidth, info.biHeight, screen, r.left, r.top, SRCCOPY);
-    SelectObject(memory, old);
-    GetDIBits(memory, bitmap, 0, info.biHeight, bits.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    {
+        const zentaris::UniqueWindowDc screen = zentaris::UniqueWindowDc::Get(nullptr);
+        const zentaris::UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
+        const zentaris::UniqueGdiObject bitmap(CreateCompatibleBitmap(screen.get(), info.biWidth, info.biHeight));
+        HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
+        BitBlt(memory.get(), 0, 0, info.biWidth, info.biHeight, screen.get(), r.left, r.top, SRCCOPY);
+        SelectObject(memory.get(), old);
+        GetDIBits(memory.get(), static_cast<HBITMAP>(bitmap.get()), 0, info.biHeight, bits.data(),
+                  reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    }
 
     BITMAPFILEHEADER file{0x4D42, DWORD(sizeof file + sizeof info + bits.size()), 0, 0, DWORD(sizeof file + sizeof info)};
     FILE* f = std::fopen(windowsPath.c_str(), "wb");

@@ -15,6 +15,7 @@
 #include "news_test_image.h"
 #include "portal_client.h"
 #include "uiauto.h"
+#include "unique_handle.h"
 
 namespace {
 
@@ -115,9 +116,8 @@ TEST(NewsTray, PopupOverTheTaskbarMenuSelectionTwoNewsCommandsAndExit)
         ASSERT_NE(OpenMenu(message, pid, 0), nullptr);
         newstest::PressKey(VK_UP);  // the last item, "Salir"
         newstest::PressKey(VK_RETURN);
-        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-        EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0) << "the popups do not hold the program";
-        CloseHandle(process);
+        const zentaris::UniqueKernelHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+        EXPECT_EQ(WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0) << "the popups do not hold the program";
     });
     onShell.join();
 }

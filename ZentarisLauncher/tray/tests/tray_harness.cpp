@@ -5,7 +5,11 @@
 #include <cstdint>
 #include <fstream>
 
+#include "application_record.h"
+#include "installation.h"
 #include "tray.h"
+#include "uiauto.h"
+#include "unique_handle.h"
 
 namespace traytest {
 
@@ -74,8 +78,8 @@ bool IconPresent(HWND window)
 
 TrayRun::TrayRun()
 {
-    ended_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE ended = ended_;
+    ended_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    HANDLE ended = ended_.get();
     thread_ = std::thread([ended] {
         RunTray(GetModuleHandleA(nullptr));
         SetEvent(ended);
@@ -88,21 +92,20 @@ TrayRun::TrayRun()
 
 TrayRun::~TrayRun()
 {
-    if (WaitForSingleObject(ended_, 0) != WAIT_OBJECT_0) {
+    if (WaitForSingleObject(ended_.get(), 0) != WAIT_OBJECT_0) {
         for (HWND menu : MenuWindows()) CloseMenu(menu);
         if (window_) PostMessageA(window_, WM_COMMAND, 1000, 0);
     }
-    if (WaitForSingleObject(ended_, 60000) == WAIT_OBJECT_0) {
+    if (WaitForSingleObject(ended_.get(), 60000) == WAIT_OBJECT_0) {
         thread_.join();
     } else {
         thread_.detach();  // a hung tray: the test has failed already
     }
-    CloseHandle(ended_);
 }
 
 bool TrayRun::WaitEnded(DWORD timeoutMs)
 {
-    return WaitForSingleObject(ended_, timeoutMs) == WAIT_OBJECT_0;
+    return WaitForSingleObject(ended_.get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
 HWND TrayRun::ClickIcon(UINT mouseMessage, DWORD waitMs, UINT iconId)
@@ -194,68 +197,16 @@ std::vector<MenuItem> ReadMenuTree(HMENU menu)
     return items;
 }
 
-RegValue Sz(const std::string& name, const std::string& text)
-{
-    return {name, REG_SZ, text + '\0'};
-}
+bool DeleteBranch() { return testsupport::DeleteKeyTree(HKEY_CURRENT_USER, zentaris::AppBranch); }
 
-bool DeleteBranch()
-{
-    RegDeleteTreeA(HKEY_CURRENT_USER, "SOFTWARE\\Telmark\\Zentaris");
-    RegDeleteKeyA(HKEY_CURRENT_USER, "SOFTWARE\\Telmark\\Zentaris");
-    HKEY branch = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Telmark\\Zentaris", 0, KEY_READ, &branch) != ERROR_SUCCESS) {
-        return true;
-    }
-    RegCloseKey(branch);
-    return false;
-}
-
-bool CreateBranch()
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Telmark\\Zentaris", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
-}
+bool CreateBranch() { return testsupport::CreateKey(HKEY_CURRENT_USER, zentaris::AppBranch); }
 
 bool WriteRecord(const std::string& name, const std::vector<RegValue>& values)
 {
-    HKEY key = nullptr;
-    const std::string path = "SOFTWARE\\Telmark\\Zentaris\\" + name;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-        return false;
-    }
-    bool ok = true;
-    for (const RegValue& value : values) {
-        ok = ok && RegSetValueExA(key, value.name.c_str(), 0, value.type,
-                                  reinterpret_cast<const BYTE*>(value.data.data()),
-                                  static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS;
-    }
-    RegCloseKey(key);
-    return ok;
+    return testsupport::WriteValues(HKEY_CURRENT_USER, ApplicationRecordPath(name), values);
 }
 
-std::vector<std::string> EnumerateRecords()
-{
-    std::vector<std::string> names;
-    HKEY branch = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Telmark\\Zentaris", 0, KEY_READ, &branch) != ERROR_SUCCESS) {
-        return names;
-    }
-    char name[1024];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = sizeof name;
-        if (RegEnumKeyExA(branch, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        names.push_back(name);
-    }
-    RegCloseKey(branch);
-    return names;
-}
+std::vector<std::string> EnumerateRecords() { return testsupport::SubkeyNames(HKEY_CURRENT_USER, zentaris::AppBranch); }
 
 std::string NewFolder(const std::string& name)
 {
@@ -266,18 +217,10 @@ std::string NewFolder(const std::string& name)
     return folder;
 }
 
-std::string Beside(const std::string& fileName)
-{
-    char path[MAX_PATH * 4] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder(path, n < sizeof path ? n : 0);
-    return folder.substr(0, folder.find_last_of('\\') + 1) + fileName;
-}
-
 std::string CopyProgram(const std::string& fileName, const std::string& folder, const std::string& newName)
 {
     const std::string target = folder + "\\" + newName;
-    CopyFileA(Beside(fileName).c_str(), target.c_str(), FALSE);
+    CopyFileA(uiauto::BesideTestProgram(fileName).c_str(), target.c_str(), FALSE);
     return target;
 }
 
@@ -364,8 +307,8 @@ bool SaveScreenPng(const std::string& path, RECT area)
 {
     if (IsRectEmpty(&area)) area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     const int width = area.right - area.left, height = area.bottom - area.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    const zentaris::UniqueWindowDc screen = zentaris::UniqueWindowDc::Get(nullptr);
+    const zentaris::UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -373,12 +316,12 @@ bool SaveScreenPng(const std::string& path, RECT area)
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool ok = bitmap != nullptr;
+    const zentaris::UniqueGdiObject bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    bool ok = static_cast<bool>(bitmap);
     if (ok) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        ok = BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY) != 0;
-        SelectObject(memory, old);
+        HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
+        ok = BitBlt(memory.get(), 0, 0, width, height, screen.get(), area.left, area.top, SRCCOPY) != 0;
+        SelectObject(memory.get(), old);
     }
     std::string raw;
     if (ok) {
@@ -394,9 +337,6 @@ bool SaveScreenPng(const std::string& path, RECT area)
             }
         }
     }
-    if (bitmap) DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     if (!ok) return false;
     std::string header = BigEndian(width) + BigEndian(height) + std::string("\x08\x02\x00\x00\x00", 5);
     const std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + Chunk("IHDR", header) + Chunk("IDAT", StoredZlib(raw)) +

@@ -13,6 +13,7 @@
 #include "portal_client.h"
 #include "tray_harness.h"
 #include "tray_menu.h"
+#include "unique_handle.h"
 #include "url_record.h"
 
 using traytest::MenuItem;
@@ -132,11 +133,10 @@ TEST_F(Tray, WithNothingToListTheMenuHoldsItsFixedEntries)
         SCOPED_TRACE("icon slot " + std::to_string(slot));
         ICONINFO info{};
         ASSERT_TRUE(menuIcons[slot] && GetIconInfo(menuIcons[slot], &info));
+        const zentaris::UniqueGdiObject colour(info.hbmColor), mask(info.hbmMask);
         BITMAP bitmap{};
         GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
         EXPECT_EQ(bitmap.bmWidth, 16);
-        if (info.hbmColor) DeleteObject(info.hbmColor);
-        DeleteObject(info.hbmMask);
     }
 }
 
