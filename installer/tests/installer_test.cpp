@@ -20,6 +20,7 @@ namespace {
 using testsupport::KeyExists;
 using testsupport::ReadString;
 using testsupport::WriteString;
+using uiauto::WaitUntil;
 
 const char Branch[] = "SOFTWARE\\Telmark\\Zentaris";
 const char RunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -58,17 +59,8 @@ std::vector<std::string> LogLines(const std::string& path)
     return lines;
 }
 
-// Waits, bounded, for a condition that another process brings about.
-template <typename Condition>
-bool WaitFor(Condition condition, DWORD timeoutMs = 15000)
-{
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (!condition()) {
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(50);
-    }
-    return true;
-}
+// Another process brings these about; this bound suits most of them.
+constexpr DWORD Bound = 15000;
 
 bool TrayRunning() { return FindWindowA("ZentarisLauncherApplication", nullptr) != nullptr; }
 
@@ -90,8 +82,8 @@ void Uninstall(const std::string& options = "/S", const std::string& dir = Insta
     const uiauto::RunResult run = uiauto::RunAndAnswer(uninstaller, options, 60000);
     ASSERT_TRUE(run.exited);
     ASSERT_EQ(run.exitCode, 0u);
-    ASSERT_TRUE(WaitFor([] { return !KeyExists(HKEY_CURRENT_USER, UninstallKey); }, 60000));
-    ASSERT_TRUE(WaitFor([&] { return !FileExists(dir); }));
+    ASSERT_TRUE(WaitUntil(60000, [] { return !KeyExists(HKEY_CURRENT_USER, UninstallKey); }));
+    ASSERT_TRUE(WaitUntil(Bound, [&] { return !FileExists(dir); }));
 }
 
 // The handler's class, its protocol entry and the scheme, as registered from
@@ -133,7 +125,7 @@ TEST(Installer, InstallsRegistersAndStartsTheTray)
     // For every user: the machine's classes, none of the user's own.
     ExpectRegisteredIn(HKEY_LOCAL_MACHINE, Classes, dir);
     ExpectNothingIn(HKEY_CURRENT_USER, Classes);
-    EXPECT_TRUE(WaitFor(TrayRunning)) << "the tray was not started";
+    EXPECT_TRUE(WaitUntil(Bound, TrayRunning)) << "the tray was not started";
 }
 
 TEST(Installer, ReinstallOverARunningInstallation)
@@ -141,7 +133,7 @@ TEST(Installer, ReinstallOverARunningInstallation)
     ASSERT_TRUE(TrayRunning());
     Install();
     EXPECT_TRUE(FileExists(InstallDir() + "\\ZentarisLauncher.exe"));
-    EXPECT_TRUE(WaitFor(TrayRunning));
+    EXPECT_TRUE(WaitUntil(Bound, TrayRunning));
 }
 
 TEST(Installer, SchemeRegistrationStartsTheLauncherLikeABrowserDoes)
@@ -170,7 +162,7 @@ TEST(Installer, SchemeRegistrationStartsTheLauncherLikeABrowserDoes)
         const auto started =
             reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
         ASSERT_GT(started, 32) << "the shell did not start the registered program";
-        ASSERT_TRUE(WaitFor([&] { return LogLines(log).size() == static_cast<size_t>(n); }))
+        ASSERT_TRUE(WaitUntil(Bound, [&] { return LogLines(log).size() == static_cast<size_t>(n); }))
             << "the game did not run";
         // Exactly the game's own path: an opening quotation mark, no arguments.
         const std::string line = LogLines(log).back();
@@ -185,7 +177,7 @@ TEST(Installer, UninstallRemovesItsOwnAndKeepsTheGameList)
     // A user who left the tray menu open: the tray must still end, or its
     // files stay behind.
     PostMessageA(FindWindowA("ZentarisLauncherApplication", nullptr), WM_USER + 1, 1, WM_RBUTTONUP);
-    ASSERT_TRUE(WaitFor([] { return FindWindowA("#32768", nullptr) != nullptr; })) << "no tray menu";
+    ASSERT_TRUE(WaitUntil(Bound, [] { return FindWindowA("#32768", nullptr) != nullptr; })) << "no tray menu";
     Uninstall();
 
     EXPECT_FALSE(TrayRunning()) << "the tray was not ended";
@@ -210,7 +202,7 @@ TEST(Installer, UninstallAskedToRemoveDataRemovesTheGameList)
 TEST(Installer, AnotherProgramsSchemeRegistrationIsLeftAlone)
 {
     const std::string foreign = "\"C:\\Other\\other.exe\" \"%1\"";
-    ASSERT_TRUE(WriteString(HKEY_CLASSES_ROOT, SchemeCommand, nullptr, foreign));
+    ASSERT_TRUE(WriteString(HKEY_CLASSES_ROOT, SchemeCommand, "", foreign));
     Install();
     EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, SchemeCommand, ""), foreign);
     EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, "PROTOCOLS\\Handler\\zentaris", "CLSID"),
@@ -248,7 +240,7 @@ TEST(Installer, FolderAndSwitchDecideWhoseClassesAreWritten)
         EXPECT_EQ(ReadString(HKEY_CURRENT_USER, RunKey, "Zentaris"), "\"" + launcher + "\" --autostart");
         ExpectRegisteredIn(c.forEveryUser ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, Classes, c.dir);
         ExpectNothingIn(c.forEveryUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, Classes);
-        EXPECT_TRUE(WaitFor(TrayRunning)) << "the tray was not started";
+        EXPECT_TRUE(WaitUntil(Bound, TrayRunning)) << "the tray was not started";
 
         Uninstall("/S", c.dir);
         EXPECT_FALSE(TrayRunning());

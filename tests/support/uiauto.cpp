@@ -25,21 +25,24 @@ std::string BoxText(HWND box)
     return buffer;
 }
 
-struct EnumState {
+struct WindowQuery {
+    const char* windowClass;
     DWORD pid;
-    std::vector<MessageBoxInfo>* found;
+    DWORD threadId;
+    std::vector<HWND> found;
 };
 
-BOOL CALLBACK CollectBox(HWND window, LPARAM param)
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
 {
-    auto* state = reinterpret_cast<EnumState*>(param);
+    auto* query = reinterpret_cast<WindowQuery*>(param);
     DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != state->pid || !IsWindowVisible(window)) return TRUE;
+    const DWORD thread = GetWindowThreadProcessId(window, &owner);
+    if (owner != query->pid || (query->threadId && thread != query->threadId) || !IsWindowVisible(window)) {
+        return TRUE;
+    }
     char className[64] = {};
     GetClassNameA(window, className, sizeof className);
-    if (std::string(className) != "#32770") return TRUE;
-    state->found->push_back({window, WindowText(window), BoxText(window)});
+    if (std::string(className) == query->windowClass) query->found.push_back(window);
     return TRUE;
 }
 
@@ -88,11 +91,27 @@ void Process::Kill() const
     WaitForSingleObject(info_.process.get(), 5000);
 }
 
+std::vector<HWND> VisibleWindows(const char* windowClass, DWORD pid, DWORD threadId)
+{
+    WindowQuery query{windowClass, pid, threadId, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&query));
+    return query.found;
+}
+
+bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& found)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (found()) return true;
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(PollIntervalMs);
+    }
+}
+
 std::vector<MessageBoxInfo> FindMessageBoxes(DWORD pid)
 {
     std::vector<MessageBoxInfo> found;
-    EnumState state{pid, &found};
-    EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&state));
+    for (HWND box : VisibleWindows("#32770", pid)) found.push_back({box, WindowText(box), BoxText(box)});
     return found;
 }
 
@@ -173,11 +192,10 @@ void BoxWatcher::Watch()
 
 std::string BesideTestProgram(const std::string& fileName)
 {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    folder.erase(folder.find_last_of("\\/") + 1);
-    return folder + fileName;
+    char path[MAX_PATH * 4] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    const std::string program(path, n < sizeof path ? n : 0);
+    return program.substr(0, program.find_last_of("\\/") + 1) + fileName;
 }
 
 }  // namespace uiauto

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -40,6 +41,14 @@ public:
 private:
     zentaris::UniqueProcessInformation info_;
 };
+
+// Visible top-level windows of a class, of one process and, when threadId is
+// not 0, of one thread, on this thread's desktop.
+std::vector<HWND> VisibleWindows(const char* windowClass, DWORD pid, DWORD threadId = 0);
+
+// Looks again every 20 ms until found() or timeoutMs has passed; whether it
+// was found. For what another process or thread brings about unannounced.
+bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& found);
 
 // The visible message boxes ("#32770" windows) whose owner process is pid.
 std::vector<MessageBoxInfo> FindMessageBoxes(DWORD pid);

@@ -13,6 +13,7 @@
 #include "news_screen.h"
 #include "news_test_image.h"
 #include "portal_client.h"
+#include "uiauto.h"
 #include "unique_handle.h"
 #include "url_record.h"
 
@@ -27,7 +28,7 @@ public:
     NewsRun() : thread_(CreateThread(nullptr, 0, NewsThread, nullptr, 0, &id_)) {}
     ~NewsRun()
     {
-        for (HWND popup : newstest::Windows("#32770", GetCurrentProcessId(), id_)) PostMessageA(popup, WM_COMMAND, IDCANCEL, 0);
+        for (HWND popup : uiauto::VisibleWindows("#32770", GetCurrentProcessId(), id_)) PostMessageA(popup, WM_COMMAND, IDCANCEL, 0);
         WaitForSingleObject(thread_.get(), 5000);
     }
     // Exit code once the thread ends within timeoutMs, else STILL_ACTIVE.
@@ -47,7 +48,7 @@ public:
         const ULONGLONG end = GetTickCount64() + timeoutMs;
         bool seen = false;
         while (Exit(20) == STILL_ACTIVE && GetTickCount64() < end)
-            seen = seen || !newstest::Windows("#32770", GetCurrentProcessId(), id_).empty();
+            seen = seen || !uiauto::VisibleWindows("#32770", GetCurrentProcessId(), id_).empty();
         return seen;
     }
 

@@ -3,47 +3,18 @@
 #include <cstdio>
 
 #include "news_test_image.h"
+#include "uiauto.h"
 #include "unique_handle.h"
 
 namespace newstest {
 
-namespace {
-
-struct Query {
-    const char* cls;
-    DWORD pid, threadId;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK Collect(HWND window, LPARAM state)
-{
-    auto* q = reinterpret_cast<Query*>(state);
-    DWORD pid = 0;
-    const DWORD tid = GetWindowThreadProcessId(window, &pid);
-    char cls[64] = {};
-    GetClassNameA(window, cls, sizeof cls);
-    if (pid == q->pid && (!q->threadId || tid == q->threadId) && lstrcmpA(cls, q->cls) == 0 && IsWindowVisible(window))
-        q->found.push_back(window);
-    return TRUE;
-}
-
-}  // namespace
-
-std::vector<HWND> Windows(const char* cls, DWORD pid, DWORD threadId)
-{
-    Query q{cls, pid, threadId, {}};
-    EnumWindows(Collect, reinterpret_cast<LPARAM>(&q));
-    return q.found;
-}
-
 std::vector<HWND> WaitForWindows(const char* cls, DWORD pid, DWORD threadId, size_t count, DWORD timeoutMs)
 {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    std::vector<HWND> found = Windows(cls, pid, threadId);
-    while (found.size() < count && GetTickCount64() < end) {
-        Sleep(30);
-        found = Windows(cls, pid, threadId);
-    }
+    std::vector<HWND> found;
+    uiauto::WaitUntil(timeoutMs, [&] {
+        found = uiauto::VisibleWindows(cls, pid, threadId);
+        return found.size() >= count;
+    });
     return found;
 }
 
@@ -116,9 +87,7 @@ int PictureMismatches(HWND popup)
 
 bool WaitForPicture(HWND popup)
 {
-    for (int i = 0; i < 60; ++i, Sleep(50))
-        if (PictureMismatches(popup) == 0) return true;
-    return false;
+    return uiauto::WaitUntil(3000, [popup] { return PictureMismatches(popup) == 0; });
 }
 
 }  // namespace newstest

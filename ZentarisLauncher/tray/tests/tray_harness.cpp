@@ -17,35 +17,7 @@ namespace {
 
 constexpr UINT MenuGetHandle = 0x01E1;  // MN_GETHMENU
 
-struct MenuSearch {
-    DWORD pid;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectMenuWindow(HWND window, LPARAM param)
-{
-    auto* search = reinterpret_cast<MenuSearch*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (pid == search->pid && IsWindowVisible(window) && std::string(className) == "#32768") {
-        search->found.push_back(window);
-    }
-    return TRUE;
-}
-
 }  // namespace
-
-bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& found)
-{
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (found()) return true;
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(20);
-    }
-}
 
 void PostKey(HWND menuWindow, UINT key)
 {
@@ -159,12 +131,7 @@ void TrayRun::Sync()
     SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
 }
 
-std::vector<HWND> MenuWindows(DWORD pid)
-{
-    MenuSearch search{pid, {}};
-    EnumWindows(CollectMenuWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
+std::vector<HWND> MenuWindows(DWORD pid) { return uiauto::VisibleWindows("#32768", pid); }
 
 void CloseMenu(HWND menuWindow)
 {

@@ -5,12 +5,12 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "test_registry.h"
+#include "uiauto.h"
 
 namespace traytest {
 
@@ -55,8 +55,7 @@ private:
     HWND window_ = nullptr;
 };
 
-// Looks again every 20 ms until found() or timeoutMs has passed.
-bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& found);
+using uiauto::WaitUntil;
 
 // The visible tracked menu windows ("#32768") of a process.
 std::vector<HWND> MenuWindows(DWORD pid = GetCurrentProcessId());

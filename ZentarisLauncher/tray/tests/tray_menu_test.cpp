@@ -530,11 +530,11 @@ TEST_F(Tray, NewsCommandFetchesTheNewsAgainEachTime)
     ServeList("");
     TrayRun tray;
     ASSERT_TRUE(tray.Started());
-    for (int i = 0; i < 100 && NewsRequests() < 1; ++i) Sleep(20);
+    traytest::WaitUntil(2000, [] { return NewsRequests() >= 1; });
     EXPECT_EQ(NewsRequests(), 1) << "one news fetch at start";
     tray.Command(1001);
     ASSERT_TRUE(tray.Pick(3));
-    for (int i = 0; i < 250 && NewsRequests() < 3; ++i) Sleep(20);
+    traytest::WaitUntil(5000, [] { return NewsRequests() >= 3; });
     EXPECT_EQ(NewsRequests(), 3);
 }
 
