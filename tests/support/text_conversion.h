@@ -1,18 +1,21 @@
-// UTF-8 and UTF-16 text for tests: traces, expected values and platform
-// calls. Portable; the std::wstring forms exist where wchar_t is UTF-16.
+// UTF-16 and UTF-8 text for tests: traces, expected values and platform
+// calls. Narrow is portable; Widen exists where wchar_t is UTF-16.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace testsupport {
 
-namespace detail {
-
-// An unpaired surrogate becomes '?', so a trace of hostile text still prints.
+// UTF-16 to UTF-8. An unpaired surrogate becomes '?', so that a trace of
+// hostile text still prints.
 template <class Char>
-std::string ToUtf8(std::basic_string_view<Char> text)
+std::string NarrowUtf16(std::basic_string_view<Char> text)
 {
     static_assert(sizeof(Char) == 2, "UTF-16 code units");
     std::string out;
@@ -22,8 +25,7 @@ std::string ToUtf8(std::basic_string_view<Char> text)
         if (high && i + 1 < text.size() && (static_cast<uint16_t>(text[i + 1]) & 0xFC00) == 0xDC00) {
             c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint16_t>(text[++i]) - 0xDC00);
         } else if (c >= 0xD800 && c < 0xE000) {
-            out += '?';
-            continue;
+            c = '?';
         }
         if (c < 0x80) {
             out += static_cast<char>(c);
@@ -37,45 +39,19 @@ std::string ToUtf8(std::basic_string_view<Char> text)
     return out;
 }
 
-// A byte that starts no valid sequence becomes U+FFFD.
-template <class Char>
-std::basic_string<Char> FromUtf8(std::string_view text)
-{
-    static_assert(sizeof(Char) == 2, "UTF-16 code units");
-    std::basic_string<Char> out;
-    for (size_t i = 0; i < text.size();) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const int tail = byte < 0x80 ? 0 : (byte & 0xE0) == 0xC0 ? 1 : (byte & 0xF0) == 0xE0 ? 2 : (byte & 0xF8) == 0xF0 ? 3 : -1;
-        uint32_t c = tail == 0 ? byte : tail == 1 ? byte & 0x1F : tail == 2 ? byte & 0x0F : byte & 0x07;
-        bool valid = tail >= 0 && i + tail < text.size();
-        for (int k = 1; valid && k <= tail; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            c = (c << 6) | (next & 0x3F);
-        }
-        if (!valid) {
-            out += static_cast<Char>(0xFFFD);
-            ++i;
-            continue;
-        }
-        i += tail + 1;
-        if (c >= 0x10000) {
-            out += static_cast<Char>(0xD800 + ((c - 0x10000) >> 10));
-            c = 0xDC00 + ((c - 0x10000) & 0x3FF);
-        }
-        out += static_cast<Char>(c);
-    }
-    return out;
-}
-
-}  // namespace detail
-
-inline std::string Narrow(std::u16string_view text) { return detail::ToUtf8(text); }
-inline std::u16string Widen16(std::string_view text) { return detail::FromUtf8<char16_t>(text); }
+inline std::string Narrow(std::u16string_view text) { return NarrowUtf16(text); }
 
 #ifdef _WIN32
-inline std::string Narrow(std::wstring_view text) { return detail::ToUtf8(text); }
-inline std::wstring Widen(std::string_view text) { return detail::FromUtf8<wchar_t>(text); }
+inline std::string Narrow(std::wstring_view text) { return NarrowUtf16(text); }
+
+// UTF-8 to UTF-16.
+inline std::wstring Widen(std::string_view text)
+{
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(size, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
+    return out;
+}
 #endif
 
 }  // namespace testsupport

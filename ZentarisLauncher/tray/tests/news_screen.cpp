@@ -1,8 +1,8 @@
 #include "news_screen.h"
 
-#include <cstdio>
 
 #include "news_test_image.h"
+#include "screen_capture.h"
 #include "uiauto.h"
 #include "unique_handle.h"
 
@@ -47,26 +47,8 @@ bool SaveScreen(const std::string& windowsPath)
 {
     RECT r{};
     GetWindowRect(GetDesktopWindow(), &r);
-    BITMAPINFOHEADER info{sizeof info, r.right - r.left, r.bottom - r.top, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    info.biSizeImage = DWORD((info.biWidth * 3 + 3) & ~3) * DWORD(info.biHeight);
-    std::vector<char> bits(info.biSizeImage);
-    {
-        const zentaris::UniqueWindowDc screen = zentaris::UniqueWindowDc::Get(nullptr);
-        const zentaris::UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
-        const zentaris::UniqueGdiObject bitmap(CreateCompatibleBitmap(screen.get(), info.biWidth, info.biHeight));
-        HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
-        BitBlt(memory.get(), 0, 0, info.biWidth, info.biHeight, screen.get(), r.left, r.top, SRCCOPY);
-        SelectObject(memory.get(), old);
-        GetDIBits(memory.get(), static_cast<HBITMAP>(bitmap.get()), 0, info.biHeight, bits.data(),
-                  reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-    }
-
-    BITMAPFILEHEADER file{0x4D42, DWORD(sizeof file + sizeof info + bits.size()), 0, 0, DWORD(sizeof file + sizeof info)};
-    FILE* f = std::fopen(windowsPath.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(&file, sizeof file, 1, f) == 1 && std::fwrite(&info, sizeof info, 1, f) == 1 &&
-              std::fwrite(bits.data(), 1, bits.size(), f) == bits.size();
-    return std::fclose(f) == 0 && ok;
+    const auto image = testsupport::CaptureScreen(r);
+    return image && testsupport::WriteBmp(windowsPath, *image);
 }
 
 int PictureMismatches(HWND popup)

@@ -7,9 +7,9 @@
 
 #include "application_record.h"
 #include "installation.h"
+#include "screen_capture.h"
 #include "tray.h"
 #include "uiauto.h"
-#include "unique_handle.h"
 
 namespace traytest {
 
@@ -272,39 +272,20 @@ std::string StoredZlib(const std::string& raw)
 
 bool SaveScreenPng(const std::string& path, RECT area)
 {
-    if (IsRectEmpty(&area)) area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    const int width = area.right - area.left, height = area.bottom - area.top;
-    const zentaris::UniqueWindowDc screen = zentaris::UniqueWindowDc::Get(nullptr);
-    const zentaris::UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    const zentaris::UniqueGdiObject bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    bool ok = static_cast<bool>(bitmap);
-    if (ok) {
-        HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
-        ok = BitBlt(memory.get(), 0, 0, width, height, screen.get(), area.left, area.top, SRCCOPY) != 0;
-        SelectObject(memory.get(), old);
-    }
+    const auto image = testsupport::CaptureScreen(area);
+    if (!image) return false;
+    const int width = image->width, height = image->height;
     std::string raw;
-    if (ok) {
-        const auto* pixels = static_cast<const unsigned char*>(bits);
-        raw.reserve(static_cast<size_t>(height) * (width * 3 + 1));
-        for (int y = 0; y < height; ++y) {
-            raw += '\0';
-            for (int x = 0; x < width; ++x) {
-                const unsigned char* p = pixels + (static_cast<size_t>(y) * width + x) * 4;
-                raw += static_cast<char>(p[2]);
-                raw += static_cast<char>(p[1]);
-                raw += static_cast<char>(p[0]);
-            }
+    raw.reserve(static_cast<size_t>(height) * (width * 3 + 1));
+    for (int y = 0; y < height; ++y) {
+        raw += '\0';
+        const unsigned char* row = image->rows.data() + (height - 1 - y) * image->Stride();
+        for (int x = 0; x < width; ++x) {
+            raw += static_cast<char>(row[x * 3 + 2]);
+            raw += static_cast<char>(row[x * 3 + 1]);
+            raw += static_cast<char>(row[x * 3]);
         }
     }
-    if (!ok) return false;
     std::string header = BigEndian(width) + BigEndian(height) + std::string("\x08\x02\x00\x00\x00", 5);
     const std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + Chunk("IHDR", header) + Chunk("IDAT", StoredZlib(raw)) +
                             Chunk("IEND", "");
