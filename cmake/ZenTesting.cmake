@@ -111,9 +111,8 @@ function(zen_add_gtest)
     return()
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
-  # Header-only test helpers (tests/support) are there for every test.
-  target_include_directories(${T_NAME} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
-  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest_main)
+  # The shared test helpers (tests/support) are there for every test.
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} zen_test_support GTest::gtest_main)
   zen_register_test(${T_NAME} COMMAND_TARGET ${T_NAME} PORTAL "${T_PORTAL}" TIMEOUT "${T_TIMEOUT}" ARGS ${T_ARGS})
 endfunction()
 

@@ -33,13 +33,13 @@ zen_add_gtest(NAME tray_menu_test WINDOWS_ONLY PORTAL fixed TIMEOUT 300
           ${CMAKE_CURRENT_LIST_DIR}/tests/tray_harness.cpp
           ${ZEN_TRAY_RES}/tray_icons.rc
           ${ZEN_TRAY_RES}/news_dialog.rc
-  LIBS zen_tray_menu zen_tray_news zen_urlrecorder zen_portal_client)
+  LIBS zen_tray_menu zen_tray_news zen_urlrecorder zen_portal_client zen_uiauto zen_application_record)
 
 # The real program in tray mode on a Wine desktop with a taskbar.
 zen_add_gtest(NAME tray_program_test WINDOWS_ONLY PORTAL fixed TIMEOUT 300
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/tray_program_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/tests/tray_harness.cpp
-  LIBS zen_tray_menu zen_tray_news zen_urlrecorder zen_portal_client)
+  LIBS zen_tray_menu zen_tray_news zen_urlrecorder zen_portal_client zen_uiauto zen_application_record)
 # Both run the real program and may start the test game (made with the
 # launch tests).
 foreach(test tray_menu_test tray_program_test)

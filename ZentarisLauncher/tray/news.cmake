@@ -41,7 +41,7 @@ zen_add_gtest(NAME news_popup_test WINDOWS_ONLY PORTAL fixed TIMEOUT 240
   SOURCES ${ZEN_NEWS_TESTS}/news_popup_test.cpp
           ${ZEN_NEWS_TESTS}/news_screen.cpp
           ${ZEN_NEWS_DIR}/../res/news_dialog.rc
-  LIBS zen_tray_news zen_portal_client zen_urlrecorder)
+  LIBS zen_tray_news zen_portal_client zen_urlrecorder zen_uiauto)
 
 # The real program on a Wine virtual desktop; takes the README's screenshots.
 zen_add_gtest(NAME news_tray_test WINDOWS_ONLY PORTAL fixed TIMEOUT 180

@@ -9,11 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "application_record.h"
 #include "portal_client.h"
 #include "signed_link.h"
+#include "test_registry.h"
 #include "uiauto.h"
 
 namespace {
+
+using testsupport::KeyExists;
+using testsupport::ReadString;
+using testsupport::WriteString;
+using uiauto::WaitUntil;
 
 const char Branch[] = "SOFTWARE\\Telmark\\Zentaris";
 const char RunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -25,31 +32,6 @@ const char ClassId[] = "{3A7C1E52-9D04-4B6F-A1E8-52C0D97B3F14}";
 // Wine does not merge the user's classes into HKEY_CLASSES_ROOT: each side is
 // read where it is written.
 const char Classes[] = "Software\\Classes\\";
-
-std::optional<std::string> ReadString(HKEY root, const std::string& key, const char* value)
-{
-    char data[2048] = {};
-    DWORD size = sizeof data;
-    if (RegGetValueA(root, key.c_str(), value, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    return std::string(data);
-}
-
-bool KeyExists(HKEY root, const std::string& key)
-{
-    HKEY handle = nullptr;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
-    RegCloseKey(handle);
-    return true;
-}
-
-void WriteString(HKEY root, const std::string& key, const char* value, const std::string& data)
-{
-    ASSERT_EQ(RegSetKeyValueA(root, key.c_str(), value, REG_SZ, data.c_str(),
-                              static_cast<DWORD>(data.size() + 1)),
-              ERROR_SUCCESS);
-}
 
 std::string Environment(const char* name)
 {
@@ -77,17 +59,8 @@ std::vector<std::string> LogLines(const std::string& path)
     return lines;
 }
 
-// Waits, bounded, for a condition that another process brings about.
-template <typename Condition>
-bool WaitFor(Condition condition, DWORD timeoutMs = 15000)
-{
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (!condition()) {
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(50);
-    }
-    return true;
-}
+// Another process brings these about; this bound suits most of them.
+constexpr DWORD Bound = 15000;
 
 bool TrayRunning() { return FindWindowA("ZentarisLauncherApplication", nullptr) != nullptr; }
 
@@ -115,8 +88,8 @@ void Uninstall(const std::string& options = "/S", const std::string& dir = Insta
     const uiauto::RunResult run = uiauto::RunAndAnswer(uninstaller, options, 60000);
     ASSERT_TRUE(run.exited);
     ASSERT_EQ(run.exitCode, 0u);
-    ASSERT_TRUE(WaitFor([] { return !KeyExists(HKEY_CURRENT_USER, UninstallKey); }, 60000));
-    ASSERT_TRUE(WaitFor([&] { return !FileExists(dir); }));
+    ASSERT_TRUE(WaitUntil(60000, [] { return !KeyExists(HKEY_CURRENT_USER, UninstallKey); }));
+    ASSERT_TRUE(WaitUntil(Bound, [&] { return !FileExists(dir); }));
 }
 
 // The handler's class, its protocol entry and the scheme, as registered from
@@ -124,10 +97,10 @@ void Uninstall(const std::string& options = "/S", const std::string& dir = Insta
 void ExpectRegisteredIn(HKEY root, const std::string& classes, const std::string& dir)
 {
     const std::string launcher = dir + "\\ZentarisLauncher.exe";
-    EXPECT_EQ(ReadString(root, classes + SchemeCommand, nullptr), "\"" + launcher + "\" \"%1\"");
+    EXPECT_EQ(ReadString(root, classes + SchemeCommand, ""), "\"" + launcher + "\" \"%1\"");
     EXPECT_EQ(ReadString(root, classes + "zentaris", "URL Protocol"), "");
     EXPECT_EQ(ReadString(root, classes + HandlerKey, "CLSID"), std::string(ClassId));
-    EXPECT_EQ(ReadString(root, classes + ClassKey + "\\InprocServer32", nullptr), dir + "\\zenproto.dll");
+    EXPECT_EQ(ReadString(root, classes + ClassKey + "\\InprocServer32", ""), dir + "\\zenproto.dll");
 }
 
 void ExpectNothingIn(HKEY root, const std::string& classes)
@@ -140,7 +113,7 @@ void ExpectNothingIn(HKEY root, const std::string& classes)
 TEST(Installer, InstallsRegistersAndStartsTheTray)
 {
     // A handler of another scheme that uninstalling must not touch.
-    WriteString(HKEY_CLASSES_ROOT, "PROTOCOLS\\Handler\\othersheme", "CLSID", "{00000000-0000-0000-0000-000000000001}");
+    ASSERT_TRUE(WriteString(HKEY_CLASSES_ROOT, "PROTOCOLS\\Handler\\othersheme", "CLSID", "{00000000-0000-0000-0000-000000000001}"));
     Install();
 
     const std::string dir = InstallDir();
@@ -149,16 +122,16 @@ TEST(Installer, InstallsRegistersAndStartsTheTray)
     EXPECT_TRUE(FileExists(dir + "\\zenproto.dll"));
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, Branch, "LauncherPath"), launcher);
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, RunKey, "Zentaris"), "\"" + launcher + "\" --autostart");
-    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, SchemeCommand, nullptr), "\"" + launcher + "\" \"%1\"");
+    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, SchemeCommand, ""), "\"" + launcher + "\" \"%1\"");
     EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, "zentaris", "URL Protocol"), "");
     EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, "PROTOCOLS\\Handler\\zentaris", "CLSID"),
               "{3A7C1E52-9D04-4B6F-A1E8-52C0D97B3F14}");
-    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, std::string(ClassKey) + "\\InprocServer32", nullptr),
+    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, std::string(ClassKey) + "\\InprocServer32", ""),
               dir + "\\zenproto.dll");
     // For every user: the machine's classes, none of the user's own.
     ExpectRegisteredIn(HKEY_LOCAL_MACHINE, Classes, dir);
     ExpectNothingIn(HKEY_CURRENT_USER, Classes);
-    EXPECT_TRUE(WaitFor(TrayRunning)) << "the tray was not started";
+    EXPECT_TRUE(WaitUntil(Bound, TrayRunning)) << "the tray was not started";
 }
 
 TEST(Installer, ReinstallOverARunningInstallation)
@@ -166,7 +139,7 @@ TEST(Installer, ReinstallOverARunningInstallation)
     ASSERT_TRUE(TrayRunning());
     Install();
     EXPECT_TRUE(FileExists(InstallDir() + "\\ZentarisLauncher.exe"));
-    EXPECT_TRUE(WaitFor(TrayRunning));
+    EXPECT_TRUE(WaitUntil(Bound, TrayRunning));
 }
 
 TEST(Installer, SchemeRegistrationStartsTheLauncherLikeABrowserDoes)
@@ -178,7 +151,7 @@ TEST(Installer, SchemeRegistrationStartsTheLauncherLikeABrowserDoes)
     CreateDirectoryA(gameDir.c_str(), nullptr);
     ASSERT_TRUE(CopyFileA(uiauto::BesideTestProgram("testgame.exe").c_str(),
                           (gameDir + "\\game.exe").c_str(), FALSE));
-    WriteString(HKEY_CURRENT_USER, "Software\\Shell Game", "Dir", gameDir);
+    ASSERT_TRUE(WriteString(HKEY_CURRENT_USER, "Software\\Shell Game", "Dir", gameDir));
     const std::string log = gameDir + "\\played.log";
     SetEnvironmentVariableA("ZEN_TESTGAME_LOG", log.c_str());
 
@@ -195,22 +168,22 @@ TEST(Installer, SchemeRegistrationStartsTheLauncherLikeABrowserDoes)
         const auto started =
             reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
         ASSERT_GT(started, 32) << "the shell did not start the registered program";
-        ASSERT_TRUE(WaitFor([&] { return LogLines(log).size() == static_cast<size_t>(n); }))
+        ASSERT_TRUE(WaitUntil(Bound, [&] { return LogLines(log).size() == static_cast<size_t>(n); }))
             << "the game did not run";
         // Exactly the game's own path: an opening quotation mark, no arguments.
         const std::string line = LogLines(log).back();
         EXPECT_EQ(line.substr(line.find('|') + 1), "\"" + gameDir + "\\game.exe");
     }
-    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, std::string(Branch) + "\\Shell Game", "APPNAME"), "Shell Game");
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, ApplicationRecordPath("Shell Game"), "APPNAME"), "Shell Game");
 }
 
 TEST(Installer, UninstallRemovesItsOwnAndKeepsTheGameList)
 {
-    WriteString(HKEY_CURRENT_USER, std::string(Branch) + "\\Kept Game", "APPNAME", "Kept Game");
+    ASSERT_TRUE(WriteString(HKEY_CURRENT_USER, ApplicationRecordPath("Kept Game"), "APPNAME", "Kept Game"));
     // A user who left the tray menu open: the tray must still end, or its
     // files stay behind.
     PostMessageA(FindWindowA("ZentarisLauncherApplication", nullptr), WM_USER + 1, 1, WM_RBUTTONUP);
-    ASSERT_TRUE(WaitFor([] { return FindWindowA("#32768", nullptr) != nullptr; })) << "no tray menu";
+    ASSERT_TRUE(WaitUntil(Bound, [] { return FindWindowA("#32768", nullptr) != nullptr; })) << "no tray menu";
     Uninstall();
 
     EXPECT_FALSE(TrayRunning()) << "the tray was not ended";
@@ -222,7 +195,7 @@ TEST(Installer, UninstallRemovesItsOwnAndKeepsTheGameList)
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "PROTOCOLS\\Handler\\zentaris"));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "CLSID"));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "PROTOCOLS\\Handler\\othersheme"));
-    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, std::string(Branch) + "\\Kept Game", "APPNAME"), "Kept Game");
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, ApplicationRecordPath("Kept Game"), "APPNAME"), "Kept Game");
 }
 
 TEST(Installer, UninstallAskedToRemoveDataRemovesTheGameList)
@@ -235,13 +208,13 @@ TEST(Installer, UninstallAskedToRemoveDataRemovesTheGameList)
 TEST(Installer, AnotherProgramsSchemeRegistrationIsLeftAlone)
 {
     const std::string foreign = "\"C:\\Other\\other.exe\" \"%1\"";
-    WriteString(HKEY_CLASSES_ROOT, SchemeCommand, nullptr, foreign);
+    ASSERT_TRUE(WriteString(HKEY_CLASSES_ROOT, SchemeCommand, "", foreign));
     Install();
-    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, SchemeCommand, nullptr), foreign);
+    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, SchemeCommand, ""), foreign);
     EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, "PROTOCOLS\\Handler\\zentaris", "CLSID"),
               "{3A7C1E52-9D04-4B6F-A1E8-52C0D97B3F14}");
     Uninstall();
-    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, SchemeCommand, nullptr), foreign);
+    EXPECT_EQ(ReadString(HKEY_CLASSES_ROOT, SchemeCommand, ""), foreign);
 }
 
 // Every user's browser loads a handler registered in the machine's classes;
@@ -273,7 +246,7 @@ TEST(Installer, FolderAndSwitchDecideWhoseClassesAreWritten)
         EXPECT_EQ(ReadString(HKEY_CURRENT_USER, RunKey, "Zentaris"), "\"" + launcher + "\" --autostart");
         ExpectRegisteredIn(c.forEveryUser ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, Classes, c.dir);
         ExpectNothingIn(c.forEveryUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE, Classes);
-        EXPECT_TRUE(WaitFor(TrayRunning)) << "the tray was not started";
+        EXPECT_TRUE(WaitUntil(Bound, TrayRunning)) << "the tray was not started";
 
         Uninstall("/S", c.dir);
         EXPECT_FALSE(TrayRunning());

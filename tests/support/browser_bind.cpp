@@ -2,6 +2,8 @@
 
 #include <urlmon.h>
 
+#include "com_ptr.h"
+
 namespace browser {
 namespace {
 
@@ -66,32 +68,20 @@ private:
     LONG refs_ = 1;
 };
 
-template <class T>
-struct ComRef {
-    T* p = nullptr;
-    ComRef() = default;
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    ~ComRef()
-    {
-        if (p) p->Release();
-    }
-};
-
 }  // namespace
 
 BindOutcome BindLikeABrowser(const std::wstring& url, DWORD timeoutMs)
 {
     BindOutcome outcome;
     BindCallback callback(outcome);
-    ComRef<IMoniker> moniker;
-    ComRef<IBindCtx> context;
-    ComRef<IStream> stream;
-    outcome.bindResult = CreateURLMonikerEx(nullptr, url.c_str(), &moniker.p, URL_MK_UNIFORM);
+    testsupport::ComPtr<IMoniker> moniker;
+    testsupport::ComPtr<IBindCtx> context;
+    testsupport::ComPtr<IStream> stream;
+    outcome.bindResult = CreateURLMonikerEx(nullptr, url.c_str(), moniker.put(), URL_MK_UNIFORM);
     if (FAILED(outcome.bindResult)) return outcome;
-    outcome.bindResult = CreateAsyncBindCtx(0, &callback, nullptr, &context.p);
+    outcome.bindResult = CreateAsyncBindCtx(0, &callback, nullptr, context.put());
     if (FAILED(outcome.bindResult)) return outcome;
-    outcome.bindResult = moniker.p->BindToStorage(context.p, nullptr, IID_IStream, reinterpret_cast<void**>(&stream.p));
+    outcome.bindResult = moniker->BindToStorage(context.get(), nullptr, IID_IStream, stream.put_void());
     if (FAILED(outcome.bindResult)) {
         outcome.finished = true;
         return outcome;
@@ -109,7 +99,7 @@ BindOutcome BindLikeABrowser(const std::wstring& url, DWORD timeoutMs)
         }
     }
     outcome.finished = outcome.stopped || outcome.dataEnded;
-    RevokeBindStatusCallback(context.p, &callback);
+    RevokeBindStatusCallback(context.get(), &callback);
     return outcome;
 }
 

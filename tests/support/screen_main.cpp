@@ -7,45 +7,10 @@
 
 #include <cstdio>
 #include <cstring>
-#include <vector>
+
+#include "screen_capture.h"
 
 namespace {
-
-bool SaveScreen(const char* path)
-{
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-    const DWORD stride = (width * 3 + 3) & ~3u;
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + stride * height;
-    bool written = false;
-    if (FILE* out = std::fopen(path, "wb")) {
-        written = std::fwrite(&file, sizeof file, 1, out) == 1 &&
-                  std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
-                  std::fwrite(bits, stride, height, out) == static_cast<size_t>(height);
-        written = std::fclose(out) == 0 && written;
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return written;
-}
 
 // The tray's hidden window takes its icon's clicks as WM_USER + 1 with the
 // icon id 1 and the mouse message.
@@ -86,7 +51,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "zen_screen: no tray menu\n");
         return 1;
     }
-    const bool saved = SaveScreen(argv[argc - 1]);
+    const auto image = testsupport::CaptureScreen();
+    const bool saved = image && testsupport::WriteBmp(argv[argc - 1], *image);
     // Leave the tray as it was: a window that owns a menu ends it on this.
     if (trayMenu) PostMessageA(FindWindowA("ZentarisLauncherApplication", nullptr), WM_CANCELMODE, 0, 0);
     return saved ? 0 : 1;

@@ -25,25 +25,46 @@ std::string BoxText(HWND box)
     return buffer;
 }
 
-struct EnumState {
+struct WindowQuery {
+    const char* windowClass;
     DWORD pid;
-    std::vector<MessageBoxInfo>* found;
+    DWORD threadId;
+    std::vector<HWND> found;
 };
 
-BOOL CALLBACK CollectBox(HWND window, LPARAM param)
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
 {
-    auto* state = reinterpret_cast<EnumState*>(param);
+    auto* query = reinterpret_cast<WindowQuery*>(param);
     DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != state->pid || !IsWindowVisible(window)) return TRUE;
+    const DWORD thread = GetWindowThreadProcessId(window, &owner);
+    if (owner != query->pid || (query->threadId && thread != query->threadId) || !IsWindowVisible(window)) {
+        return TRUE;
+    }
     char className[64] = {};
     GetClassNameA(window, className, sizeof className);
-    if (std::string(className) != "#32770") return TRUE;
-    state->found->push_back({window, WindowText(window), BoxText(window)});
+    if (std::string(className) == query->windowClass) query->found.push_back(window);
     return TRUE;
 }
 
-// Presses OK on each box of pid not answered before; returns those boxes.
+}  // namespace
+
+std::optional<Process> Process::Start(const std::string& exePath, const std::string& arguments,
+                                      const std::string& workingDir)
+{
+    std::string commandLine = "\"" + exePath + "\"";
+    if (!arguments.empty()) commandLine += " " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &started)) {
+        return std::nullopt;
+    }
+    Process process;
+    process.info_.Take(started);
+    return process;
+}
+
 std::vector<MessageBoxInfo> AnswerNewBoxes(DWORD pid, std::vector<HWND>& answered)
 {
     std::vector<MessageBoxInfo> fresh;
@@ -56,60 +77,41 @@ std::vector<MessageBoxInfo> AnswerNewBoxes(DWORD pid, std::vector<HWND>& answere
     return fresh;
 }
 
-}  // namespace
-
-Process::Process(Process&& other) noexcept : info_(other.info_) { other.info_ = {}; }
-
-Process& Process::operator=(Process&& other) noexcept
-{
-    if (this != &other) {
-        this->~Process();
-        info_ = other.info_;
-        other.info_ = {};
-    }
-    return *this;
-}
-
-Process::~Process()
-{
-    if (info_.hThread) CloseHandle(info_.hThread);
-    if (info_.hProcess) CloseHandle(info_.hProcess);
-}
-
-std::optional<Process> Process::Start(const std::string& exePath, const std::string& arguments,
-                                      const std::string& workingDir)
-{
-    std::string commandLine = "\"" + exePath + "\"";
-    if (!arguments.empty()) commandLine += " " + arguments;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    Process process;
-    if (!CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &process.info_)) {
-        return std::nullopt;
-    }
-    return process;
-}
-
 std::optional<DWORD> Process::WaitExit(DWORD timeoutMs) const
 {
-    if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+    if (WaitForSingleObject(info_.process.get(), timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
     DWORD code = 0;
-    GetExitCodeProcess(info_.hProcess, &code);
+    GetExitCodeProcess(info_.process.get(), &code);
     return code;
 }
 
 void Process::Kill() const
 {
-    TerminateProcess(info_.hProcess, 255);
-    WaitForSingleObject(info_.hProcess, 5000);
+    TerminateProcess(info_.process.get(), 255);
+    WaitForSingleObject(info_.process.get(), 5000);
+}
+
+std::vector<HWND> VisibleWindows(const char* windowClass, DWORD pid, DWORD threadId)
+{
+    WindowQuery query{windowClass, pid, threadId, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&query));
+    return query.found;
+}
+
+bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& found)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (found()) return true;
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(PollIntervalMs);
+    }
 }
 
 std::vector<MessageBoxInfo> FindMessageBoxes(DWORD pid)
 {
     std::vector<MessageBoxInfo> found;
-    EnumState state{pid, &found};
-    EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&state));
+    for (HWND box : VisibleWindows("#32770", pid)) found.push_back({box, WindowText(box), BoxText(box)});
     return found;
 }
 
@@ -168,9 +170,8 @@ BoxWatcher::BoxWatcher()
 
 BoxWatcher::~BoxWatcher()
 {
-    SetEvent(stop_);
+    SetEvent(stop_.get());
     thread_.join();
-    CloseHandle(stop_);
 }
 
 std::vector<MessageBoxInfo> BoxWatcher::Boxes() const
@@ -186,16 +187,15 @@ void BoxWatcher::Watch()
         const std::vector<MessageBoxInfo> fresh = AnswerNewBoxes(GetCurrentProcessId(), answered);
         std::lock_guard<std::mutex> lock(mutex_);
         boxes_.insert(boxes_.end(), fresh.begin(), fresh.end());
-    } while (WaitForSingleObject(stop_, PollIntervalMs) == WAIT_TIMEOUT);
+    } while (WaitForSingleObject(stop_.get(), PollIntervalMs) == WAIT_TIMEOUT);
 }
 
 std::string BesideTestProgram(const std::string& fileName)
 {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    folder.erase(folder.find_last_of("\\/") + 1);
-    return folder + fileName;
+    char path[MAX_PATH * 4] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    const std::string program(path, n < sizeof path ? n : 0);
+    return program.substr(0, program.find_last_of("\\/") + 1) + fileName;
 }
 
 }  // namespace uiauto

@@ -6,12 +6,15 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 #include <mutex>
 #include <atomic>
+
+#include "unique_handle.h"
 
 namespace uiauto {
 
@@ -24,27 +27,28 @@ struct MessageBoxInfo {
 // Owns a started process and its two handles.
 class Process {
 public:
-    Process() = default;
-    Process(Process&& other) noexcept;
-    Process& operator=(Process&& other) noexcept;
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
-    ~Process();
-
     // Starts `exePath` with the command line `"exePath" arguments` (or just
     // `"exePath"` when arguments is empty). Empty optional on failure.
     static std::optional<Process> Start(const std::string& exePath, const std::string& arguments,
                                          const std::string& workingDir = {});
 
-    DWORD Id() const { return info_.dwProcessId; }
-    HANDLE Handle() const { return info_.hProcess; }
+    DWORD Id() const { return info_.processId; }
+    HANDLE Handle() const { return info_.process.get(); }
     // Waits up to timeoutMs; the exit code when the process ended.
     std::optional<DWORD> WaitExit(DWORD timeoutMs) const;
     void Kill() const;
 
 private:
-    PROCESS_INFORMATION info_{};
+    zentaris::UniqueProcessInformation info_;
 };
+
+// Visible top-level windows of a class, of one process and, when threadId is
+// not 0, of one thread, on this thread's desktop.
+std::vector<HWND> VisibleWindows(const char* windowClass, DWORD pid, DWORD threadId = 0);
+
+// Looks again every 20 ms until found() or timeoutMs has passed; whether it
+// was found. For what another process or thread brings about unannounced.
+bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& found);
 
 // The visible message boxes ("#32770" windows) whose owner process is pid.
 std::vector<MessageBoxInfo> FindMessageBoxes(DWORD pid);
@@ -55,6 +59,10 @@ std::optional<MessageBoxInfo> WaitForMessageBox(DWORD pid, DWORD timeoutMs, HAND
 
 // Presses OK on a message box.
 void PressOk(HWND box);
+
+// Presses OK on each box of pid not in `answered` (and adds it there); the
+// boxes answered now, in the order found.
+std::vector<MessageBoxInfo> AnswerNewBoxes(DWORD pid, std::vector<HWND>& answered);
 
 struct RunResult {
     bool exited = false;                   // false: still running at the deadline (then killed)
@@ -81,7 +89,7 @@ private:
     void Watch();
     mutable std::mutex mutex_;
     std::vector<MessageBoxInfo> boxes_;
-    HANDLE stop_ = nullptr;
+    zentaris::UniqueKernelHandle stop_;
     std::thread thread_;
 };
 

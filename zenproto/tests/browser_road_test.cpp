@@ -18,6 +18,8 @@
 #include "portal_client.h"
 #include "uiauto.h"
 #include "browser_bind.h"
+#include "test_registry.h"
+#include "text_conversion.h"
 #include "win_registry_probe.h"
 
 namespace {
@@ -25,8 +27,7 @@ namespace {
 using browser::BindLikeABrowser;
 using browser::BindOutcome;
 using probe::Regsvr32;
-
-std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+using testsupport::Widen;
 
 // Bytes no text route would produce: NULs, high bytes, more than two of the
 // handler's 1024-byte pieces.
@@ -100,14 +101,8 @@ protected:
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         registered_ = Regsvr32("\"" + uiauto::BesideTestProgram("zenproto.dll") + "\"") == 0;
         // As the installation leaves it.
-        const std::string launcher = uiauto::BesideTestProgram("ZentarisLauncher.exe");
-        HKEY key = nullptr;
-        RegCreateKeyExW(HKEY_CURRENT_USER, zentaris::AppBranchW, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr);
-        const std::wstring path = Widen(launcher);
-        RegSetValueExW(key, zentaris::LauncherPathValueW, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                       static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(key);
+        testsupport::WriteString(HKEY_CURRENT_USER, zentaris::AppBranch, zentaris::LauncherPathValue,
+                                 uiauto::BesideTestProgram("ZentarisLauncher.exe"));
         watching_ = watch_.Begin();
     }
 
@@ -175,7 +170,7 @@ TEST_F(BrowserRoad, LaunchUrlStartsTheLauncherAndTheApprovedGame)
         const std::string name = "Road Game " + std::to_string(++serial);
         const std::string dir = launchtest::InstallTestGame(name);
         const std::string key = "SOFTWARE\\Zen Road Vendor\\" + name;
-        launchtest::WriteInstallationRecord(HKEY_LOCAL_MACHINE, key, "InstallDir", dir);
+        testsupport::WriteString(HKEY_LOCAL_MACHINE, key, "InstallDir", dir);
         const std::string id = "road" + std::to_string(serial);
         ASSERT_TRUE(portal::Serve("/launcher/" + id + "/", 200, c.approval));
         const std::string command =

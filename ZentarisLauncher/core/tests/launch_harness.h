@@ -1,11 +1,10 @@
 // Drives the real ZentarisLauncher.exe in a Wine prefix of its own: builds
 // launch commands, installs the test game, runs the launcher in a job so
-// that every process it starts is counted, and reads the registry back.
+// that every process it starts is counted, and resets the application branch.
 #pragma once
 
 #include <windows.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -58,30 +57,10 @@ std::vector<GameStart> GameStarts();
 // holding a copy of testgame.exe as `exename`. Returns its full path.
 std::string InstallTestGame(const std::string& folderName, const std::string& exename = "game.exe");
 
-// Writes the game's installation record: a REG_SZ value under root\subkey,
-// in this program's registry view or the one `view` names
-// (KEY_WOW64_32KEY, KEY_WOW64_64KEY).
-void WriteInstallationRecord(HKEY root, const std::string& subkey, const std::string& valueName,
-                             const std::string& directory, REGSAM view = 0);
-
 // The application branch under HKEY_CURRENT_USER, as the installation
 // leaves it (empty), or gone.
 void ResetApplicationBranch();
 void DeleteApplicationBranch();
-bool KeyExists(HKEY root, const std::string& path);
-void CreateKey(HKEY root, const std::string& path);
-
-struct StoredValue {
-    DWORD type = 0;
-    std::string data;  // the stored bytes, terminator included
-};
-
-// Every value of a key; empty when the key is missing.
-std::map<std::string, StoredValue> KeyValues(HKEY root, const std::string& path);
-DWORD SubkeyCount(HKEY root, const std::string& path);
-
-// Path of an application's record below HKEY_CURRENT_USER.
-std::string RecordPath(const std::string& appname);
 
 std::string WithoutTrailingBackslash(std::string path);
 

@@ -4,19 +4,22 @@
 
 #include <gtest/gtest.h>
 
+#include "application_record.h"
 #include "installation.h"
 #include "launch_harness.h"
+#include "test_registry.h"
 
 namespace {
 
 using namespace launchtest;
+using namespace testsupport;
 
 TEST(LaunchWithoutPortal, StartsNothingAndSaysNothing)
 {
     ResetApplicationBranch();
     StartGameLog();
     const std::string dir = InstallTestGame("Offline");
-    WriteInstallationRecord(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zen Offline", "InstallDir", dir);
+    WriteString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zen Offline", "InstallDir", dir);
     const LaunchFields game{"Offline", "HKLM\\SOFTWARE\\Zen Offline", "InstallDir", "game.exe",
                             "http://127.0.0.1/offline/", "offline"};
 
@@ -26,7 +29,7 @@ TEST(LaunchWithoutPortal, StartsNothingAndSaysNothing)
     EXPECT_TRUE(run.boxes.empty());
     EXPECT_EQ(run.processesStarted, 0);
     EXPECT_TRUE(GameStarts().empty());
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, RecordPath(game.appname)));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ApplicationRecordPath(game.appname)));
 }
 
 }  // namespace

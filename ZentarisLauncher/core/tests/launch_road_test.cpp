@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "application_record.h"
 #include "installation.h"
 #include "launch_harness.h"
+#include "test_registry.h"
 #include "link_signing_config.h"
 #include "portal.h"
 #include "portal_client.h"
@@ -18,6 +20,7 @@
 namespace {
 
 using namespace launchtest;
+using namespace testsupport;
 
 const std::string NotFoundText = "Registry key for launch not found";
 
@@ -49,7 +52,7 @@ protected:
     {
         const std::string dir = InstallTestGame(name);
         const std::string key = "SOFTWARE\\Zen Test Vendor\\" + name;
-        WriteInstallationRecord(HKEY_LOCAL_MACHINE, key, "InstallDir", dir);
+        WriteString(HKEY_LOCAL_MACHINE, key, "InstallDir", dir);
         return {name, "HKLM\\" + key, "InstallDir", "game.exe", "http://127.0.0.1/games/" + id + "/", id};
     }
 
@@ -79,7 +82,7 @@ void ExpectCompleteRecord(const std::string& appname, const std::string& app, co
                           const std::string& weblink)
 {
     SCOPED_TRACE("record " + appname);
-    const auto values = KeyValues(HKEY_CURRENT_USER, RecordPath(appname));
+    const auto values = KeyValues(HKEY_CURRENT_USER, ApplicationRecordPath(appname));
     ASSERT_EQ(values.size(), 4u);
     const std::pair<const char*, std::string> expected[] = {
         {"APPNAME", appname}, {"APP", app}, {"APATH", apath}, {"WEBLINK", weblink}};
@@ -125,13 +128,13 @@ TEST_F(LaunchRoad, CompleteRecordWinsOverLaterLaunchCommands)
     Answer(first.approvalid, "1");
     ExpectNoMessage(RunLauncher(LaunchCommand(first)));
     const std::string dir = DirOf(first);
-    const auto recorded = KeyValues(HKEY_CURRENT_USER, RecordPath("Kart"));
+    const auto recorded = KeyValues(HKEY_CURRENT_USER, ApplicationRecordPath("Kart"));
     ASSERT_EQ(recorded.size(), 4u);
 
     // Moved elsewhere, and then not installed at all: the record still says
     // where the game is, and nothing is written again.
     const std::string moved = InstallTestGame("Kart Moved");
-    WriteInstallationRecord(HKEY_CURRENT_USER, "Software\\Zen Moved\\Kart", "Where", moved);
+    WriteString(HKEY_CURRENT_USER, "Software\\Zen Moved\\Kart", "Where", moved);
     const LaunchFields later[] = {
         {"Kart", "HKCU\\Software\\Zen Moved\\Kart", "Where", "game.exe", "http://elsewhere/", "kart2"},
         {"Kart", "HKLM\\SOFTWARE\\Zen Nowhere", "InstallDir", "other.exe", "http://nowhere/", "kart3"},
@@ -143,7 +146,7 @@ TEST_F(LaunchRoad, CompleteRecordWinsOverLaterLaunchCommands)
         const LaunchRun run = RunLauncher(LaunchCommand(launch));
         ExpectNoMessage(run);
         ExpectGameStartedIn(run, dir);
-        const auto now = KeyValues(HKEY_CURRENT_USER, RecordPath("Kart"));
+        const auto now = KeyValues(HKEY_CURRENT_USER, ApplicationRecordPath("Kart"));
         ASSERT_EQ(now.size(), recorded.size());
         for (const auto& [name, value] : recorded) EXPECT_EQ(now.at(name).data, value.data) << name;
     }
@@ -158,7 +161,7 @@ TEST_F(LaunchRoad, RecordWithAPlainPathStillStartsItsGame)
     const std::pair<const char*, std::string> values[] = {
         {"APPNAME", "Plain"}, {"APP", app}, {"APATH", dir}, {"WEBLINK", "http://p/"}};
     for (const auto& [name, text] : values) {
-        ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, RecordPath("Plain").c_str(), name, REG_SZ, text.c_str(),
+        ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, ApplicationRecordPath("Plain").c_str(), name, REG_SZ, text.c_str(),
                                   static_cast<DWORD>(text.size() + 1)),
                   ERROR_SUCCESS);
     }
@@ -204,7 +207,7 @@ TEST_F(LaunchRoad, RefusedOrFailedApprovalStartsNothingAndSaysNothing)
         EXPECT_TRUE(WasAsked(game.approvalid));
         EXPECT_EQ(run.processesStarted, 0);
         EXPECT_TRUE(GameStarts().empty());
-        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, RecordPath(game.appname)));
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ApplicationRecordPath(game.appname)));
     }
 }
 
@@ -237,13 +240,13 @@ TEST_F(LaunchRoad, MissingInstallationKeyLeavesAnEmptyRecordAndLaterFallbackStar
     LaunchRun run = RunLauncher(LaunchCommand(game));
     ExpectOneMessage(run, "Could not locate \"Ghost Game\"\n are you sure it is installed?", "App not found");
     EXPECT_EQ(run.processesStarted, 0);
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, RecordPath(game.appname)));
-    EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, RecordPath(game.appname)).empty());
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, ApplicationRecordPath(game.appname)));
+    EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, ApplicationRecordPath(game.appname)).empty());
 
     // Installed now: the empty record is never filled; the fallback start
     // locates the game on every launch.
     const std::string dir = InstallTestGame("Ghost");
-    WriteInstallationRecord(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zen Test Vendor\\Ghost", "InstallDir", dir);
+    WriteString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zen Test Vendor\\Ghost", "InstallDir", dir);
     for (const char* id : {"ghost2", "ghost3"}) {
         SCOPED_TRACE(id);
         StartGameLog();
@@ -252,15 +255,15 @@ TEST_F(LaunchRoad, MissingInstallationKeyLeavesAnEmptyRecordAndLaterFallbackStar
         run = RunLauncher(LaunchCommand(game));
         ExpectNoMessage(run);
         ExpectGameStartedIn(run, dir);
-        EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, RecordPath(game.appname)).empty());
+        EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, ApplicationRecordPath(game.appname)).empty());
     }
 }
 
 TEST_F(LaunchRoad, UnusableInstallationRecordTellsTheUserAndStartsNothing)
 {
     const std::string dir = InstallTestGame("Broken");
-    WriteInstallationRecord(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zen Broken", "InstallDir", dir);
-    WriteInstallationRecord(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zen Broken", "Blank", "");
+    WriteString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zen Broken", "InstallDir", dir);
+    WriteString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zen Broken", "Blank", "");
     struct Case {
         std::string installkey;
         std::string installvalue;
@@ -288,8 +291,8 @@ TEST_F(LaunchRoad, UnusableInstallationRecordTellsTheUserAndStartsNothing)
         EXPECT_EQ(run.processesStarted, 0);
         EXPECT_TRUE(GameStarts().empty());
         // The record's key was made before the game was looked for.
-        EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, RecordPath(game.appname)));
-        EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, RecordPath(game.appname)).empty());
+        EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, ApplicationRecordPath(game.appname)));
+        EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, ApplicationRecordPath(game.appname)).empty());
     }
 }
 
@@ -326,7 +329,7 @@ TEST_F(LaunchRoad, InstallationRecordFormsThatLocateTheGame)
         }
         if (c.trailingBackslash) dir += "\\";
         const std::string value = "Zen Dir " + std::to_string(n);
-        WriteInstallationRecord(c.root, c.subkey, value, dir);
+        WriteString(c.root, c.subkey, value, dir);
         const LaunchFields game{name, c.installkey, value, c.exename, "http://127.0.0.1/forms/", "forms" + name.substr(6)};
         Answer(game.approvalid, "1");
 
@@ -354,7 +357,7 @@ TEST_F(LaunchRoad, InstallationRecordIsFoundInEitherRegistryView)
         const std::string name = "Viewed " + std::to_string(++n);
         const std::string dir = InstallTestGame(name);
         const std::string key = "SOFTWARE\\Zen View Vendor\\" + name;
-        WriteInstallationRecord(HKEY_LOCAL_MACHINE, key, "InstallDir", dir, c.view);
+        ASSERT_TRUE(testsupport::WriteString(HKEY_LOCAL_MACHINE, key, "InstallDir", dir, c.view));
         const LaunchFields game{name, "HKLM\\" + key, "InstallDir", "game.exe", "http://127.0.0.1/v/", "v" + std::to_string(n)};
         Answer(game.approvalid, "1");
         StartGameLog();
@@ -402,7 +405,7 @@ TEST_F(LaunchRoad, HostilePayloadStartsNothingAsksNothingWritesNothing)
         EXPECT_EQ(run.processesStarted, 0);
         EXPECT_TRUE(GameStarts().empty());
         EXPECT_EQ(portal::RequestLog(), "[]");
-        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, RecordPath(game.appname)));
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ApplicationRecordPath(game.appname)));
     }
 }
 
@@ -435,7 +438,7 @@ TEST_F(LaunchRoad, OnlyLinksSignedByThePortalLaunch)
         ExpectOneMessage(run, "Launchinfo invalid", "invalid data");
         EXPECT_EQ(run.processesStarted, 0);
         EXPECT_EQ(portal::RequestLog(), "[]");
-        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, RecordPath(game.appname)));
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ApplicationRecordPath(game.appname)));
     }
     ASSERT_TRUE(portal::Reset());
     Answer("s1", "1");
@@ -453,12 +456,12 @@ TEST_F(LaunchRoad, InstallationFolderThatIsNotLocalIsTreatedAsUnreadable)
         SCOPED_TRACE(folder);
         ResetApplicationBranch();
         LaunchFields game = InstalledGame("Remote", "r1");
-        WriteInstallationRecord(HKEY_LOCAL_MACHINE, game.installkey.substr(5), game.installvalue, folder);
+        WriteString(HKEY_LOCAL_MACHINE, game.installkey.substr(5), game.installvalue, folder);
         Answer("r1", "1");
         const LaunchRun run = RunLauncher(LaunchCommand(game));
         ExpectOneMessage(run, NotFoundText, "Error");
         EXPECT_EQ(run.processesStarted, 0);
-        EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, RecordPath(game.appname)).empty());
+        EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, ApplicationRecordPath(game.appname)).empty());
     }
 }
 
@@ -487,7 +490,7 @@ TEST_F(LaunchRoad, SilentPortalEndsTheLaunchAtTheDeadline)
     ExpectNoMessage(run);
     EXPECT_TRUE(WasAsked("q1"));
     EXPECT_EQ(run.processesStarted, 0);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, RecordPath(game.appname)));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ApplicationRecordPath(game.appname)));
     EXPECT_GE(seconds + 1, static_cast<ULONGLONG>(zentaris::ApprovalTimeoutSeconds)) << "ended before the deadline";
     EXPECT_LT(seconds, static_cast<ULONGLONG>(zentaris::ApprovalTimeoutSeconds) + 30) << "ended long after it";
 }
@@ -500,7 +503,7 @@ TEST_F(LaunchRoad, AppnameWithBackslashMakesANestedRecordFoundByItsPath)
     ExpectNoMessage(RunLauncher(LaunchCommand(game)));
     const std::string dir = DirOf(game);
     ExpectCompleteRecord(game.appname, Quoted(dir, "game.exe"), dir, game.weblink);
-    EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, RecordPath("Zen Nest")).empty());
+    EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, ApplicationRecordPath("Zen Nest")).empty());
 
     StartGameLog();
     game.installkey = "HKLM\\SOFTWARE\\Zen Nowhere";
@@ -530,18 +533,18 @@ TEST_F(LaunchRoad, RecordTheLauncherCannotUseSendsTheLaunchToTheFallbackStart)
         SCOPED_TRACE(c.what);
         ResetApplicationBranch();
         StartGameLog();
-        CreateKey(HKEY_CURRENT_USER, RecordPath(game.appname));
+        CreateKey(HKEY_CURRENT_USER, ApplicationRecordPath(game.appname));
         for (const auto& [name, text] : c.values) {
-            WriteInstallationRecord(HKEY_CURRENT_USER, RecordPath(game.appname), name, text);
+            WriteString(HKEY_CURRENT_USER, ApplicationRecordPath(game.appname), name, text);
         }
-        const auto before = KeyValues(HKEY_CURRENT_USER, RecordPath(game.appname));
+        const auto before = KeyValues(HKEY_CURRENT_USER, ApplicationRecordPath(game.appname));
         LaunchFields launch = game;
         launch.approvalid = "odd" + std::to_string(n++);
         Answer(launch.approvalid, "1");
         const LaunchRun run = RunLauncher(LaunchCommand(launch));
         ExpectNoMessage(run);
         ExpectGameStartedIn(run, dir);
-        const auto after = KeyValues(HKEY_CURRENT_USER, RecordPath(game.appname));
+        const auto after = KeyValues(HKEY_CURRENT_USER, ApplicationRecordPath(game.appname));
         ASSERT_EQ(after.size(), before.size());
         for (const auto& [name, value] : before) EXPECT_EQ(after.at(name).data, value.data) << name;
     }
@@ -569,7 +572,7 @@ TEST_F(LaunchRoad, ApprovalUrlThatWouldBeCutIsNotSent)
         ExpectNoMessage(run);
         EXPECT_EQ(portal::RequestLog() != "[]", c.asked) << portal::RequestLog();
         EXPECT_EQ(run.processesStarted, c.asked ? 1 : 0);
-        EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, RecordPath(game.appname)), c.asked);
+        EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, ApplicationRecordPath(game.appname)), c.asked);
     }
 }
 
@@ -584,7 +587,7 @@ TEST_F(LaunchRoad, GamePathThatWouldBeCutIsNotStartedNorRecorded)
     while (padded.size() + 2 <= dirLength) padded += "\\.";
     if (padded.size() < dirLength) padded += "\\";
     ASSERT_EQ(padded.size(), dirLength);
-    WriteInstallationRecord(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zen Cut", "InstallDir", padded);
+    WriteString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zen Cut", "InstallDir", padded);
 
     struct Case {
         const char* what;
@@ -602,7 +605,7 @@ TEST_F(LaunchRoad, GamePathThatWouldBeCutIsNotStartedNorRecorded)
         ExpectOneMessage(run, NotFoundText, "Error");
         EXPECT_EQ(run.processesStarted, 0);
         EXPECT_TRUE(GameStarts().empty());
-        EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, RecordPath(game.appname)).empty());
+        EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, ApplicationRecordPath(game.appname)).empty());
         EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, zentaris::AppBranch), c.branch);
     }
 
@@ -614,7 +617,7 @@ TEST_F(LaunchRoad, GamePathThatWouldBeCutIsNotStartedNorRecorded)
     const LaunchRun run = RunLauncher(LaunchCommand(fits));
     ASSERT_TRUE(run.ended);
     EXPECT_TRUE(run.boxes.empty());
-    const auto values = KeyValues(HKEY_CURRENT_USER, RecordPath(fits.appname));
+    const auto values = KeyValues(HKEY_CURRENT_USER, ApplicationRecordPath(fits.appname));
     ASSERT_EQ(values.count("APP"), 1u);
     EXPECT_EQ(values.at("APP").data, Quoted(padded, "game.exe") + '\0');
     EXPECT_EQ(values.at("APP").data.size(), 1024u);

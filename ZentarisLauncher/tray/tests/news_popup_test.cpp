@@ -13,6 +13,8 @@
 #include "news_screen.h"
 #include "news_test_image.h"
 #include "portal_client.h"
+#include "uiauto.h"
+#include "unique_handle.h"
 #include "url_record.h"
 
 namespace {
@@ -26,15 +28,14 @@ public:
     NewsRun() : thread_(CreateThread(nullptr, 0, NewsThread, nullptr, 0, &id_)) {}
     ~NewsRun()
     {
-        for (HWND popup : newstest::Windows("#32770", GetCurrentProcessId(), id_)) PostMessageA(popup, WM_COMMAND, IDCANCEL, 0);
-        WaitForSingleObject(thread_, 5000);
-        CloseHandle(thread_);
+        for (HWND popup : uiauto::VisibleWindows("#32770", GetCurrentProcessId(), id_)) PostMessageA(popup, WM_COMMAND, IDCANCEL, 0);
+        WaitForSingleObject(thread_.get(), 5000);
     }
     // Exit code once the thread ends within timeoutMs, else STILL_ACTIVE.
     DWORD Exit(DWORD timeoutMs) const
     {
         DWORD code = STILL_ACTIVE;
-        if (WaitForSingleObject(thread_, timeoutMs) == WAIT_OBJECT_0) GetExitCodeThread(thread_, &code);
+        if (WaitForSingleObject(thread_.get(), timeoutMs) == WAIT_OBJECT_0) GetExitCodeThread(thread_.get(), &code);
         return code;
     }
     HWND Popup() const
@@ -47,13 +48,13 @@ public:
         const ULONGLONG end = GetTickCount64() + timeoutMs;
         bool seen = false;
         while (Exit(20) == STILL_ACTIVE && GetTickCount64() < end)
-            seen = seen || !newstest::Windows("#32770", GetCurrentProcessId(), id_).empty();
+            seen = seen || !uiauto::VisibleWindows("#32770", GetCurrentProcessId(), id_).empty();
         return seen;
     }
 
 private:
     DWORD id_ = 0;
-    HANDLE thread_;
+    zentaris::UniqueKernelHandle thread_;
 };
 
 class NewsPopup : public testing::Test {

@@ -1,56 +1,26 @@
 #include "news_screen.h"
 
-#include <cstdio>
 
 #include "news_test_image.h"
+#include "screen_capture.h"
+#include "uiauto.h"
+#include "unique_handle.h"
 
 namespace newstest {
 
-namespace {
-
-struct Query {
-    const char* cls;
-    DWORD pid, threadId;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK Collect(HWND window, LPARAM state)
-{
-    auto* q = reinterpret_cast<Query*>(state);
-    DWORD pid = 0;
-    const DWORD tid = GetWindowThreadProcessId(window, &pid);
-    char cls[64] = {};
-    GetClassNameA(window, cls, sizeof cls);
-    if (pid == q->pid && (!q->threadId || tid == q->threadId) && lstrcmpA(cls, q->cls) == 0 && IsWindowVisible(window))
-        q->found.push_back(window);
-    return TRUE;
-}
-
-}  // namespace
-
-std::vector<HWND> Windows(const char* cls, DWORD pid, DWORD threadId)
-{
-    Query q{cls, pid, threadId, {}};
-    EnumWindows(Collect, reinterpret_cast<LPARAM>(&q));
-    return q.found;
-}
-
 std::vector<HWND> WaitForWindows(const char* cls, DWORD pid, DWORD threadId, size_t count, DWORD timeoutMs)
 {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    std::vector<HWND> found = Windows(cls, pid, threadId);
-    while (found.size() < count && GetTickCount64() < end) {
-        Sleep(30);
-        found = Windows(cls, pid, threadId);
-    }
+    std::vector<HWND> found;
+    uiauto::WaitUntil(timeoutMs, [&] {
+        found = uiauto::VisibleWindows(cls, pid, threadId);
+        return found.size() >= count;
+    });
     return found;
 }
 
 uint32_t ScreenPixel(int x, int y)
 {
-    HDC screen = GetDC(nullptr);
-    const COLORREF c = GetPixel(screen, x, y);
-    ReleaseDC(nullptr, screen);
+    const COLORREF c = GetPixel(zentaris::UniqueWindowDc::Get(nullptr).get(), x, y);
     return uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c);
 }
 
@@ -83,26 +53,8 @@ bool SaveScreen(const std::string& windowsPath)
 {
     RECT r{};
     GetWindowRect(GetDesktopWindow(), &r);
-    BITMAPINFOHEADER info{sizeof info, r.right - r.left, r.bottom - r.top, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    info.biSizeImage = DWORD((info.biWidth * 3 + 3) & ~3) * DWORD(info.biHeight);
-    std::vector<char> bits(info.biSizeImage);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, info.biWidth, info.biHeight);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, info.biWidth, info.biHeight, screen, r.left, r.top, SRCCOPY);
-    SelectObject(memory, old);
-    GetDIBits(memory, bitmap, 0, info.biHeight, bits.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-
-    BITMAPFILEHEADER file{0x4D42, DWORD(sizeof file + sizeof info + bits.size()), 0, 0, DWORD(sizeof file + sizeof info)};
-    FILE* f = std::fopen(windowsPath.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(&file, sizeof file, 1, f) == 1 && std::fwrite(&info, sizeof info, 1, f) == 1 &&
-              std::fwrite(bits.data(), 1, bits.size(), f) == bits.size();
-    return std::fclose(f) == 0 && ok;
+    const auto image = testsupport::CaptureScreen(r);
+    return image && testsupport::WriteBmp(windowsPath, *image);
 }
 
 int PictureMismatches(HWND popup)
@@ -123,9 +75,7 @@ int PictureMismatches(HWND popup)
 
 bool WaitForPicture(HWND popup)
 {
-    for (int i = 0; i < 60; ++i, Sleep(50))
-        if (PictureMismatches(popup) == 0) return true;
-    return false;
+    return uiauto::WaitUntil(3000, [popup] { return PictureMismatches(popup) == 0; });
 }
 
 }  // namespace newstest

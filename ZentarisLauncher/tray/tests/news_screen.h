@@ -10,11 +10,8 @@
 
 namespace newstest {
 
-// Visible top-level windows of a class, of one process (pid) and, when
-// threadId is not 0, of one thread, on this thread's desktop.
-std::vector<HWND> Windows(const char* cls, DWORD pid, DWORD threadId = 0);
-
-// Waits up to timeoutMs for at least `count` such windows.
+// Waits up to timeoutMs for at least `count` visible windows of a class, of
+// one process (pid) and, when threadId is not 0, of one thread.
 std::vector<HWND> WaitForWindows(const char* cls, DWORD pid, DWORD threadId, size_t count, DWORD timeoutMs);
 
 uint32_t ScreenPixel(int x, int y);  // 0xRRGGBB

@@ -15,6 +15,7 @@
 #include "news_test_image.h"
 #include "portal_client.h"
 #include "uiauto.h"
+#include "unique_handle.h"
 
 namespace {
 
@@ -73,11 +74,12 @@ TEST(NewsTray, PopupOverTheTaskbarMenuSelectionTwoNewsCommandsAndExit)
     // A thread without windows of its own may join that desktop and see its windows.
     std::thread onShell([] {
         HDESK desk = nullptr;
-        for (int i = 0; i < 100 && !(desk = OpenDesktopA("shell", 0, FALSE, GENERIC_ALL)); ++i) Sleep(100);
+        uiauto::WaitUntil(10000, [&] { return (desk = OpenDesktopA("shell", 0, FALSE, GENERIC_ALL)) != nullptr; });
         ASSERT_TRUE(desk && SetThreadDesktop(desk));
         HWND message = nullptr;
-        for (int i = 0; i < 200 && !message; ++i, Sleep(50))
-            message = FindWindowA("ZentarisLauncherApplication", "Zentaris MsgWindow");
+        uiauto::WaitUntil(10000, [&] {
+            return (message = FindWindowA("ZentarisLauncherApplication", "Zentaris MsgWindow")) != nullptr;
+        });
         ASSERT_NE(message, nullptr);
         EXPECT_FALSE(IsWindowVisible(message));
         ASSERT_NE(FindWindowA("Shell_TrayWnd", nullptr), nullptr) << "no taskbar on the virtual desktop";
@@ -93,13 +95,16 @@ TEST(NewsTray, PopupOverTheTaskbarMenuSelectionTwoNewsCommandsAndExit)
         EXPECT_TRUE(r.right <= 1024 && r.right > 1024 - 40 && r.bottom <= 768 && r.bottom > 768 - 40);
         EXPECT_TRUE(newstest::SaveScreen(Screenshot("news-popup.bmp")));
         PostMessageA(popups[0], WM_COMMAND, IDCANCEL, 0);
-        for (int i = 0; i < 100 && IsWindow(popups[0]); ++i) Sleep(50);
+        uiauto::WaitUntil(5000, [&] { return !IsWindow(popups[0]); });
         ASSERT_FALSE(IsWindow(popups[0])) << "the start popup must be gone before popups are counted";
 
         HWND menu = OpenMenu(message, pid, 4);  // "Mostrar Noticias nuevamente"
         ASSERT_NE(menu, nullptr);
         int selectedRows = 0, gradientRows = 0;
-        for (int i = 0; i < 40 && selectedRows < 10; ++i, Sleep(50)) CountRows(menu, selectedRows, gradientRows);
+        uiauto::WaitUntil(10000, [&] {
+            CountRows(menu, selectedRows, gradientRows);
+            return selectedRows >= 10;
+        });
         EXPECT_GE(selectedRows, 10) << "no black item with white text";
         EXPECT_GT(gradientRows, 20) << "no blue-to-white items";
         EXPECT_TRUE(newstest::SaveScreen(Screenshot("menu-selected.bmp")));
@@ -117,9 +122,9 @@ TEST(NewsTray, PopupOverTheTaskbarMenuSelectionTwoNewsCommandsAndExit)
         ASSERT_NE(menu, nullptr);
         newstest::PostMenuKey(menu, VK_UP);  // the last item, "Salir"
         newstest::PostMenuKey(menu, VK_RETURN);
-        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-        EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0) << "the popups do not hold the program";
-        CloseHandle(process);
+        const zentaris::UniqueKernelHandle process(
+            OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+        EXPECT_EQ(WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0) << "the popups do not hold the program";
     });
     onShell.join();
 }

@@ -8,6 +8,7 @@
 
 #include "owner_draw.h"
 #include "tray_catalog.h"
+#include "unique_handle.h"
 
 namespace {
 
@@ -39,17 +40,12 @@ public:
     {
         BITMAPINFO info{};
         info.bmiHeader = {sizeof info.bmiHeader, W, -H, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
+        bitmap_.reset(CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0));
+        old_ = SelectObject(dc_.get(), bitmap_.get());
         for (int i = 0; i < W * H; ++i) bits_[i] = Magenta;
     }
-    ~Canvas()
-    {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    HDC dc() const { return dc_; }
+    ~Canvas() { SelectObject(dc_.get(), old_); }
+    HDC dc() const { return dc_.get(); }
     uint32_t At(int x, int y) const { return GdiFlush(), bits_[y * W + x] & 0xFFFFFF; }
 
     // Pixels matching `is` inside the item: in the margin (icon square left
@@ -88,8 +84,8 @@ public:
 
 private:
     static bool InIcon(int x, int y) { return x >= Item.left + 2 && x < Item.left + 18 && y >= Item.top + 2 && y < Item.top + 18; }
-    HDC dc_ = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap_ = nullptr;
+    zentaris::UniqueMemoryDc dc_{CreateCompatibleDC(nullptr)};
+    zentaris::UniqueGdiObject bitmap_;
     HGDIOBJ old_ = nullptr;
     uint32_t* bits_ = nullptr;
 };
@@ -99,11 +95,10 @@ HICON SolidIcon(uint32_t rgb)
     uint32_t pixels[16 * 16];
     for (auto& p : pixels) p = 0xFF000000u | rgb;
     const uint8_t opaque[32] = {};
-    ICONINFO info{TRUE, 0, 0, CreateBitmap(16, 16, 1, 1, opaque), CreateBitmap(16, 16, 1, 32, pixels)};
-    HICON icon = CreateIconIndirect(&info);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    return icon;
+    const zentaris::UniqueGdiObject mask(CreateBitmap(16, 16, 1, 1, opaque));
+    const zentaris::UniqueGdiObject colour(CreateBitmap(16, 16, 1, 32, pixels));
+    ICONINFO info{TRUE, 0, 0, static_cast<HBITMAP>(mask.get()), static_cast<HBITMAP>(colour.get())};
+    return CreateIconIndirect(&info);
 }
 
 // Appends the item to a fresh menu and paints it as the menu would ask.
@@ -210,17 +205,16 @@ TEST_F(OwnerDraw, SubmenuEntryIconFollowsItsExactText)
 
 TEST_F(OwnerDraw, MeasureIsTheScreenTextExtentFourPixelsTaller)
 {
-    HDC screen = GetDC(nullptr);
+    const zentaris::UniqueWindowDc screen = zentaris::UniqueWindowDc::Get(nullptr);
     for (const char* text : {"Salir", "Mostrar Noticias nuevamente", "Caracter\xEDsticas de zentaris", ""}) {
         SCOPED_TRACE(text);
         SIZE extent{99, 99};
-        GetTextExtentPoint32A(screen, text, int(std::strlen(text)), &extent);  // Wine: 0 high for ""
+        GetTextExtentPoint32A(screen.get(), text, int(std::strlen(text)), &extent);  // Wine: 0 high for ""
         MEASUREITEMSTRUCT m{ODT_MENU, 0, 1000, 0, 0, reinterpret_cast<ULONG_PTR>(text)};
         MeasureTrayMenuItem(&m);
         EXPECT_EQ(m.itemWidth, UINT(extent.cx));  // no room added for the margin
         EXPECT_EQ(m.itemHeight, UINT(extent.cy + 4));
     }
-    ReleaseDC(nullptr, screen);
 }
 
 }  // namespace

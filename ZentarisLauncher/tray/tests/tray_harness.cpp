@@ -5,7 +5,11 @@
 #include <cstdint>
 #include <fstream>
 
+#include "application_record.h"
+#include "installation.h"
+#include "screen_capture.h"
 #include "tray.h"
+#include "uiauto.h"
 
 namespace traytest {
 
@@ -13,35 +17,7 @@ namespace {
 
 constexpr UINT MenuGetHandle = 0x01E1;  // MN_GETHMENU
 
-struct MenuSearch {
-    DWORD pid;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectMenuWindow(HWND window, LPARAM param)
-{
-    auto* search = reinterpret_cast<MenuSearch*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (pid == search->pid && IsWindowVisible(window) && std::string(className) == "#32768") {
-        search->found.push_back(window);
-    }
-    return TRUE;
-}
-
 }  // namespace
-
-bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& found)
-{
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (found()) return true;
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(20);
-    }
-}
 
 void PostKey(HWND menuWindow, UINT key)
 {
@@ -74,8 +50,8 @@ bool IconPresent(HWND window)
 
 TrayRun::TrayRun()
 {
-    ended_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE ended = ended_;
+    ended_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    HANDLE ended = ended_.get();
     thread_ = std::thread([ended] {
         RunTray(GetModuleHandleA(nullptr));
         SetEvent(ended);
@@ -88,21 +64,20 @@ TrayRun::TrayRun()
 
 TrayRun::~TrayRun()
 {
-    if (WaitForSingleObject(ended_, 0) != WAIT_OBJECT_0) {
+    if (WaitForSingleObject(ended_.get(), 0) != WAIT_OBJECT_0) {
         for (HWND menu : MenuWindows()) CloseMenu(menu);
         if (window_) PostMessageA(window_, WM_COMMAND, 1000, 0);
     }
-    if (WaitForSingleObject(ended_, 60000) == WAIT_OBJECT_0) {
+    if (WaitForSingleObject(ended_.get(), 60000) == WAIT_OBJECT_0) {
         thread_.join();
     } else {
         thread_.detach();  // a hung tray: the test has failed already
     }
-    CloseHandle(ended_);
 }
 
 bool TrayRun::WaitEnded(DWORD timeoutMs)
 {
-    return WaitForSingleObject(ended_, timeoutMs) == WAIT_OBJECT_0;
+    return WaitForSingleObject(ended_.get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
 HWND TrayRun::ClickIcon(UINT mouseMessage, DWORD waitMs, UINT iconId)
@@ -156,12 +131,7 @@ void TrayRun::Sync()
     SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
 }
 
-std::vector<HWND> MenuWindows(DWORD pid)
-{
-    MenuSearch search{pid, {}};
-    EnumWindows(CollectMenuWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
+std::vector<HWND> MenuWindows(DWORD pid) { return uiauto::VisibleWindows("#32768", pid); }
 
 void CloseMenu(HWND menuWindow)
 {
@@ -194,68 +164,16 @@ std::vector<MenuItem> ReadMenuTree(HMENU menu)
     return items;
 }
 
-RegValue Sz(const std::string& name, const std::string& text)
-{
-    return {name, REG_SZ, text + '\0'};
-}
+bool DeleteBranch() { return testsupport::DeleteKeyTree(HKEY_CURRENT_USER, zentaris::AppBranch); }
 
-bool DeleteBranch()
-{
-    RegDeleteTreeA(HKEY_CURRENT_USER, "SOFTWARE\\Telmark\\Zentaris");
-    RegDeleteKeyA(HKEY_CURRENT_USER, "SOFTWARE\\Telmark\\Zentaris");
-    HKEY branch = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Telmark\\Zentaris", 0, KEY_READ, &branch) != ERROR_SUCCESS) {
-        return true;
-    }
-    RegCloseKey(branch);
-    return false;
-}
-
-bool CreateBranch()
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Telmark\\Zentaris", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
-}
+bool CreateBranch() { return testsupport::CreateKey(HKEY_CURRENT_USER, zentaris::AppBranch); }
 
 bool WriteRecord(const std::string& name, const std::vector<RegValue>& values)
 {
-    HKEY key = nullptr;
-    const std::string path = "SOFTWARE\\Telmark\\Zentaris\\" + name;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-        return false;
-    }
-    bool ok = true;
-    for (const RegValue& value : values) {
-        ok = ok && RegSetValueExA(key, value.name.c_str(), 0, value.type,
-                                  reinterpret_cast<const BYTE*>(value.data.data()),
-                                  static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS;
-    }
-    RegCloseKey(key);
-    return ok;
+    return testsupport::WriteValues(HKEY_CURRENT_USER, ApplicationRecordPath(name), values);
 }
 
-std::vector<std::string> EnumerateRecords()
-{
-    std::vector<std::string> names;
-    HKEY branch = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Telmark\\Zentaris", 0, KEY_READ, &branch) != ERROR_SUCCESS) {
-        return names;
-    }
-    char name[1024];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = sizeof name;
-        if (RegEnumKeyExA(branch, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        names.push_back(name);
-    }
-    RegCloseKey(branch);
-    return names;
-}
+std::vector<std::string> EnumerateRecords() { return testsupport::SubkeyNames(HKEY_CURRENT_USER, zentaris::AppBranch); }
 
 std::string NewFolder(const std::string& name)
 {
@@ -266,18 +184,10 @@ std::string NewFolder(const std::string& name)
     return folder;
 }
 
-std::string Beside(const std::string& fileName)
-{
-    char path[MAX_PATH * 4] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder(path, n < sizeof path ? n : 0);
-    return folder.substr(0, folder.find_last_of('\\') + 1) + fileName;
-}
-
 std::string CopyProgram(const std::string& fileName, const std::string& folder, const std::string& newName)
 {
     const std::string target = folder + "\\" + newName;
-    CopyFileA(Beside(fileName).c_str(), target.c_str(), FALSE);
+    CopyFileA(uiauto::BesideTestProgram(fileName).c_str(), target.c_str(), FALSE);
     return target;
 }
 
@@ -362,42 +272,20 @@ std::string StoredZlib(const std::string& raw)
 
 bool SaveScreenPng(const std::string& path, RECT area)
 {
-    if (IsRectEmpty(&area)) area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    const int width = area.right - area.left, height = area.bottom - area.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool ok = bitmap != nullptr;
-    if (ok) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        ok = BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY) != 0;
-        SelectObject(memory, old);
-    }
+    const auto image = testsupport::CaptureScreen(area);
+    if (!image) return false;
+    const int width = image->width, height = image->height;
     std::string raw;
-    if (ok) {
-        const auto* pixels = static_cast<const unsigned char*>(bits);
-        raw.reserve(static_cast<size_t>(height) * (width * 3 + 1));
-        for (int y = 0; y < height; ++y) {
-            raw += '\0';
-            for (int x = 0; x < width; ++x) {
-                const unsigned char* p = pixels + (static_cast<size_t>(y) * width + x) * 4;
-                raw += static_cast<char>(p[2]);
-                raw += static_cast<char>(p[1]);
-                raw += static_cast<char>(p[0]);
-            }
+    raw.reserve(static_cast<size_t>(height) * (width * 3 + 1));
+    for (int y = 0; y < height; ++y) {
+        raw += '\0';
+        const unsigned char* row = image->rows.data() + (height - 1 - y) * image->Stride();
+        for (int x = 0; x < width; ++x) {
+            raw += static_cast<char>(row[x * 3 + 2]);
+            raw += static_cast<char>(row[x * 3 + 1]);
+            raw += static_cast<char>(row[x * 3]);
         }
     }
-    if (bitmap) DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    if (!ok) return false;
     std::string header = BigEndian(width) + BigEndian(height) + std::string("\x08\x02\x00\x00\x00", 5);
     const std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + Chunk("IHDR", header) + Chunk("IDAT", StoredZlib(raw)) +
                             Chunk("IEND", "");

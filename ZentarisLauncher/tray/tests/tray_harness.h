@@ -5,10 +5,12 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "test_registry.h"
+#include "uiauto.h"
 
 namespace traytest {
 
@@ -48,13 +50,12 @@ public:
     void Sync();
 
 private:
-    HANDLE ended_ = nullptr;
+    zentaris::UniqueKernelHandle ended_;
     std::thread thread_;
     HWND window_ = nullptr;
 };
 
-// Looks again every 20 ms until found() or timeoutMs has passed.
-bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& found);
+using uiauto::WaitUntil;
 
 // The visible tracked menu windows ("#32768") of a process.
 std::vector<HWND> MenuWindows(DWORD pid = GetCurrentProcessId());
@@ -72,12 +73,8 @@ bool IconPresent(HWND window);
 std::vector<MenuItem> ReadMenuTree(HMENU menu);
 
 // The application registry of this prefix.
-struct RegValue {
-    std::string name;
-    DWORD type;
-    std::string data;  // stored bytes exactly
-};
-RegValue Sz(const std::string& name, const std::string& text);  // REG_SZ with its terminator
+using RegValue = testsupport::NamedValue;
+using testsupport::Sz;  // REG_SZ with its terminator
 bool DeleteBranch();  // true when the branch is gone
 bool CreateBranch();
 bool WriteRecord(const std::string& key, const std::vector<RegValue>& values);
@@ -86,8 +83,6 @@ std::vector<std::string> EnumerateRecords();
 
 // Folder for files of one test, below the temporary folder, created empty.
 std::string NewFolder(const std::string& name);
-// Full path of a program beside the test program.
-std::string Beside(const std::string& fileName);
 // Copies a program beside the test program into folder under a new name.
 std::string CopyProgram(const std::string& fileName, const std::string& folder, const std::string& newName);
 // A folder that this Wine prefix serves as the share \\<host>\<share>

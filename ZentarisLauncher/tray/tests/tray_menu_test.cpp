@@ -16,6 +16,7 @@
 #include "tray.h"
 #include "tray_harness.h"
 #include "tray_menu.h"
+#include "unique_handle.h"
 #include "url_record.h"
 
 using traytest::MenuItem;
@@ -135,11 +136,10 @@ TEST_F(Tray, WithNothingToListTheMenuHoldsItsFixedEntries)
         SCOPED_TRACE("icon slot " + std::to_string(slot));
         ICONINFO info{};
         ASSERT_TRUE(trayCatalog.MenuIcon(slot) && GetIconInfo(trayCatalog.MenuIcon(slot), &info));
+        const zentaris::UniqueGdiObject colour(info.hbmColor), mask(info.hbmMask);
         BITMAP bitmap{};
         GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
         EXPECT_EQ(bitmap.bmWidth, 16);
-        if (info.hbmColor) DeleteObject(info.hbmColor);
-        DeleteObject(info.hbmMask);
     }
 }
 
@@ -533,11 +533,11 @@ TEST_F(Tray, NewsCommandFetchesTheNewsAgainEachTime)
     ServeList("");
     TrayRun tray;
     ASSERT_TRUE(tray.Started());
-    for (int i = 0; i < 100 && NewsRequests() < 1; ++i) Sleep(20);
+    traytest::WaitUntil(2000, [] { return NewsRequests() >= 1; });
     EXPECT_EQ(NewsRequests(), 1) << "one news fetch at start";
     tray.Command(1001);
     ASSERT_TRUE(tray.Pick(3));
-    for (int i = 0; i < 250 && NewsRequests() < 3; ++i) Sleep(20);
+    traytest::WaitUntil(5000, [] { return NewsRequests() >= 3; });
     EXPECT_EQ(NewsRequests(), 3);
 }
 

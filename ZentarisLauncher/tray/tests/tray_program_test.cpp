@@ -11,7 +11,9 @@
 #include <cstdlib>
 
 #include "portal_client.h"
+#include "test_registry.h"
 #include "tray_harness.h"
+#include "uiauto.h"
 #include "url_record.h"
 
 using traytest::Sz;
@@ -25,40 +27,36 @@ const std::string Site = "http://127.0.0.1:9/";
 // desktop with a taskbar; programs started with it as their desktop join it.
 bool JoinShellDesktop()
 {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\Explorer\\Desktops", 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    if (!testsupport::WriteString(HKEY_CURRENT_USER, "Software\\Wine\\Explorer\\Desktops", DesktopName, "1280x1024")) {
         return false;
     }
-    RegSetValueExA(key, DesktopName, 0, REG_SZ, reinterpret_cast<const BYTE*>("1280x1024"), 10);
-    RegCloseKey(key);
     HDESK desktop = CreateDesktopA(DesktopName, nullptr, nullptr, 0, GENERIC_ALL, nullptr);
     return desktop && SetThreadDesktop(desktop);
 }
 
 struct Launcher {
-    PROCESS_INFORMATION info{};
+    zentaris::UniqueProcessInformation info;
     HWND window = nullptr;
     ~Launcher()
     {
-        if (info.hProcess) {
-            if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info.hProcess, 99);
-            CloseHandle(info.hProcess);
-            CloseHandle(info.hThread);
+        if (info.process && WaitForSingleObject(info.process.get(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(info.process.get(), 99);
         }
     }
 };
 
 bool StartLauncher(Launcher& launcher)
 {
-    std::string commandLine = "\"" + traytest::Beside("ZentarisLauncher.exe") + "\" --autostart";
+    std::string commandLine = "\"" + uiauto::BesideTestProgram("ZentarisLauncher.exe") + "\" --autostart";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.lpDesktop = const_cast<char*>(DesktopName);
+    PROCESS_INFORMATION started{};
     if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &launcher.info)) {
+                        &started)) {
         return false;
     }
+    launcher.info.Take(started);
     return traytest::WaitUntil(20000, [&] {
         launcher.window = FindWindowA("ZentarisLauncherApplication", "Zentaris MsgWindow");
         return launcher.window != nullptr;
@@ -70,7 +68,7 @@ HWND OpenMenu(const Launcher& launcher, UINT mouse)
     PostMessageA(launcher.window, WM_USER + 1, 1, mouse);
     HWND menu = nullptr;
     traytest::WaitUntil(10000, [&] {
-        const std::vector<HWND> menus = traytest::MenuWindows(launcher.info.dwProcessId);
+        const std::vector<HWND> menus = traytest::MenuWindows(launcher.info.processId);
         if (!menus.empty()) menu = menus.front();
         return menu != nullptr;
     });
@@ -90,7 +88,7 @@ bool MovePointer(int x, int y)
 bool Pick(const Launcher& launcher, int downs, int sub = -1)
 {
     HWND menu = OpenMenu(launcher, WM_LBUTTONUP);
-    return menu && traytest::PickByKeys(menu, downs, sub, launcher.info.dwProcessId);
+    return menu && traytest::PickByKeys(menu, downs, sub, launcher.info.processId);
 }
 
 std::string ScreenshotPath()
@@ -118,7 +116,7 @@ TEST(TrayProgram, RunsInTheNotificationAreaUntilSalir)
     ASSERT_TRUE(traytest::WriteRecord("Star Kart", {Sz("APPNAME", "Star Kart"), Sz("APP", "\"" + game), Sz("APATH", dir),
                                                     Sz("WEBLINK", Site + "games/starkart/")}));
     ASSERT_TRUE(traytest::WriteRecord("Zentaris Chess", {Sz("APPNAME", "Zentaris Chess"),
-                                                         Sz("APP", "\"" + traytest::Beside("ZentarisLauncher.exe")),
+                                                         Sz("APP", "\"" + uiauto::BesideTestProgram("ZentarisLauncher.exe")),
                                                          Sz("APATH", dir), Sz("WEBLINK", Site + "games/chess/"),
                                                          Sz("NOLAUNCH", "")}));
     const std::string record = urlrecord::NewRecordFile();
@@ -157,7 +155,7 @@ TEST(TrayProgram, RunsInTheNotificationAreaUntilSalir)
         EXPECT_TRUE(traytest::SaveScreenPng(shot, {880, 870, 1280, 1024})) << shot;
     }
     traytest::CloseMenu(menu);
-    ASSERT_TRUE(traytest::MenuWindows(launcher.info.dwProcessId).empty());
+    ASSERT_TRUE(traytest::MenuWindows(launcher.info.processId).empty());
 
     // Downloads (first entry, second item), features (second entry, second
     // item: the chess record, listed there despite its NOLAUNCH), games
@@ -174,9 +172,9 @@ TEST(TrayProgram, RunsInTheNotificationAreaUntilSalir)
 
     // "Salir": the sixth item, five Downs past the separator.
     ASSERT_TRUE(Pick(launcher, 5));
-    ASSERT_EQ(WaitForSingleObject(launcher.info.hProcess, 10000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(launcher.info.process.get(), 10000), WAIT_OBJECT_0);
     DWORD exitCode = 99;
-    GetExitCodeProcess(launcher.info.hProcess, &exitCode);
+    GetExitCodeProcess(launcher.info.process.get(), &exitCode);
     EXPECT_EQ(exitCode, 0u);
     EXPECT_FALSE(traytest::IconPresent(launcher.window));
 }

@@ -5,19 +5,10 @@
 
 #include "installation.h"
 #include "pluggable_protocol.h"
+#include "text_conversion.h"
 #include "uiauto.h"
 
 namespace harness {
-
-std::string Narrow(const std::wstring& text)
-{
-    if (text.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string out(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-    return out;
-}
 
 STDMETHODIMP RecordingSink::QueryInterface(REFIID iid, void** ppv)
 {
@@ -76,12 +67,7 @@ std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<st
 
 Protocol::Protocol()
 {
-    CZentarisPluggableProtocol::CreateInstance(nullptr, IID_IInternetProtocol, reinterpret_cast<void**>(&protocol_));
-}
-
-Protocol::~Protocol()
-{
-    if (protocol_) protocol_->Release();
+    CZentarisPluggableProtocol::CreateInstance(nullptr, IID_IInternetProtocol, protocol_.put_void());
 }
 
 HRESULT Protocol::Start(const std::wstring& url, RecordingSink& sink)
@@ -110,14 +96,6 @@ std::wstring TempFolder()
     return path;
 }
 
-std::wstring Widen(const std::string& text)
-{
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(size, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
-    return out;
-}
-
 int counter = 0;
 
 }  // namespace
@@ -128,10 +106,10 @@ StandInLauncher::StandInLauncher(const std::wstring& folderName, const std::wstr
     folder_ = TempFolder() + folderName + L" " + unique;
     CreateDirectoryW(folder_.c_str(), nullptr);
     path_ = folder_ + L"\\" + fileName;
-    CopyFileW(Widen(uiauto::BesideTestProgram("launcher_stand_in.exe")).c_str(), path_.c_str(), FALSE);
+    CopyFileW(testsupport::Widen(uiauto::BesideTestProgram("launcher_stand_in.exe")).c_str(), path_.c_str(), FALSE);
     record_ = folder_ + L"\\command line.txt";
     const std::wstring eventName = L"ZenStandInStarted-" + unique;
-    event_ = CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
+    event_.reset(CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
     SetEnvironmentVariableW(L"ZEN_STAND_IN_RECORD", record_.c_str());
     SetEnvironmentVariableW(L"ZEN_STAND_IN_EVENT", eventName.c_str());
     WriteLauncherPath(path_);
@@ -139,7 +117,6 @@ StandInLauncher::StandInLauncher(const std::wstring& folderName, const std::wstr
 
 StandInLauncher::~StandInLauncher()
 {
-    CloseHandle(event_);
     DeleteFileW(record_.c_str());
     // The stand-in may still be on its way out; its file goes with the prefix.
     DeleteFileW(path_.c_str());
@@ -148,31 +125,25 @@ StandInLauncher::~StandInLauncher()
 
 std::optional<std::wstring> StandInLauncher::CommandLine(DWORD timeoutMs)
 {
-    if (WaitForSingleObject(event_, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
-    HANDLE in = CreateFileW(record_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (in == INVALID_HANDLE_VALUE) return std::nullopt;
-    std::wstring line(GetFileSize(in, nullptr) / sizeof(wchar_t), L'\0');
+    if (WaitForSingleObject(event_.get(), timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+    HANDLE opened = CreateFileW(record_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return std::nullopt;
+    const zentaris::UniqueKernelHandle in(opened);
+    std::wstring line(GetFileSize(in.get(), nullptr) / sizeof(wchar_t), L'\0');
     DWORD read = 0;
-    ReadFile(in, line.data(), static_cast<DWORD>(line.size() * sizeof(wchar_t)), &read, nullptr);
-    CloseHandle(in);
+    ReadFile(in.get(), line.data(), static_cast<DWORD>(line.size() * sizeof(wchar_t)), &read, nullptr);
     return line;
 }
 
 void WriteLauncherPath(const std::wstring& data, bool withTerminator)
 {
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, zentaris::AppBranchW, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
     const DWORD bytes = static_cast<DWORD>((data.size() + (withTerminator ? 1 : 0)) * sizeof(wchar_t));
-    RegSetValueExW(key, zentaris::LauncherPathValueW, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), bytes);
-    RegCloseKey(key);
+    RegSetKeyValueW(HKEY_CURRENT_USER, zentaris::AppBranchW, zentaris::LauncherPathValueW, REG_SZ, data.c_str(), bytes);
 }
 
 void RemoveLauncherPath()
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, zentaris::AppBranchW, 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
-    RegDeleteValueW(key, zentaris::LauncherPathValueW);
-    RegCloseKey(key);
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, zentaris::AppBranchW, zentaris::LauncherPathValueW);
 }
 
 namespace {

@@ -11,8 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "com_ptr.h"
 #include "image_transfer.h"
 #include "internet_calls.h"
+#include "text_conversion.h"
+#include "unique_handle.h"
 
 namespace harness {
 
@@ -46,18 +49,15 @@ std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<st
 class Protocol {
 public:
     Protocol();
-    ~Protocol();
-    Protocol(const Protocol&) = delete;
-    Protocol& operator=(const Protocol&) = delete;
-    IInternetProtocol* operator->() const { return protocol_; }
-    IInternetProtocol* Get() const { return protocol_; }
+    IInternetProtocol* operator->() const { return protocol_.get(); }
+    IInternetProtocol* Get() const { return protocol_.get(); }
     HRESULT Start(const std::wstring& url, RecordingSink& sink);
     // Reads everything in reads of `chunk` bytes; the bytes, or empty when
     // the first read already answered S_FALSE.
     std::string ReadAll(ULONG chunk = 4096);
 
 private:
-    IInternetProtocol* protocol_ = nullptr;
+    testsupport::ComPtr<IInternetProtocol> protocol_;
 };
 
 // The stand-in launcher as "LauncherPath", recording its command line.
@@ -77,7 +77,7 @@ public:
 
 private:
     std::wstring folder_, path_, record_;
-    HANDLE event_ = nullptr;
+    zentaris::UniqueKernelHandle event_;
 };
 
 // LauncherPath written as raw UTF-16 data (any length, terminator or not);
@@ -118,6 +118,6 @@ private:
     int outstanding_ = 0;
 };
 
-std::string Narrow(const std::wstring& text);
+using testsupport::Narrow;
 
 }  // namespace harness

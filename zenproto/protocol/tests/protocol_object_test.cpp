@@ -309,8 +309,8 @@ TEST_F(ProtocolTest, OtherOperationsGiveTheirFixedResults)
 TEST_F(ProtocolTest, UrlInformationIsLeftToTheBrowser)
 {
     Protocol protocol;
-    IInternetProtocolInfo* info = nullptr;
-    ASSERT_EQ(protocol->QueryInterface(IID_IInternetProtocolInfo, reinterpret_cast<void**>(&info)), S_OK);
+    testsupport::ComPtr<IInternetProtocolInfo> info;
+    ASSERT_EQ(protocol->QueryInterface(IID_IInternetProtocolInfo, info.put_void()), S_OK);
     for (const wchar_t* url : {L"zentaris://instcheck", L"", L"http://127.0.0.1/"}) {
         wchar_t result[16];
         for (wchar_t& c : result) c = L'#';
@@ -324,7 +324,6 @@ TEST_F(ProtocolTest, UrlInformationIsLeftToTheBrowser)
         EXPECT_EQ(result[0], L'#');
         EXPECT_EQ(buffer[0], 7);
     }
-    info->Release();
 }
 
 }  // namespace

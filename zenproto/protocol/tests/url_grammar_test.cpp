@@ -4,18 +4,14 @@
 #include <climits>
 #include <string>
 
+#include "text_conversion.h"
 #include "url_grammar.h"
 
 namespace {
 
 using zenproto::UrlCommand;
 
-std::string Narrow(std::u16string_view text)
-{
-    std::string out;
-    for (char16_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
-    return out;
-}
+using testsupport::Narrow;
 
 const char* Name(UrlCommand command)
 {

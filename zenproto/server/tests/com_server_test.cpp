@@ -11,11 +11,14 @@
 #include <thread>
 #include <vector>
 
+#include "com_ptr.h"
 #include "uiauto.h"
+#include "unique_handle.h"
 #include "zenproto_ids.h"
 
 namespace {
 
+using testsupport::ComPtr;
 using zentaris::CLSID_ZentarisPluggableProtocol;
 
 typedef HRESULT(WINAPI* GetClassObjectFn)(REFCLSID, REFIID, void**);
@@ -30,8 +33,8 @@ class ComServerTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        module_ = LoadLibraryA(uiauto::BesideTestProgram("zenproto.dll").c_str());
-        ASSERT_NE(module_, nullptr) << "LoadLibrary failed: " << GetLastError();
+        module_.reset(LoadLibraryA(uiauto::BesideTestProgram("zenproto.dll").c_str()));
+        ASSERT_TRUE(module_) << "LoadLibrary failed: " << GetLastError();
         getClassObject_ = Export<GetClassObjectFn>("DllGetClassObject");
         canUnloadNow_ = Export<CanUnloadNowFn>("DllCanUnloadNow");
         ASSERT_NE(getClassObject_, nullptr);
@@ -41,33 +44,32 @@ protected:
     {
         if (!module_) return;
         EXPECT_EQ(canUnloadNow_(), S_OK) << "the test left the module locked";
-        FreeLibrary(module_);
+        module_.reset();
     }
 
     template <class Function>
     Function Export(const char* name)
     {
-        return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module_, name)));
+        return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module_.get(), name)));
     }
 
-    IClassFactory* Factory()
+    ComPtr<IClassFactory> Factory()
     {
-        IClassFactory* factory = nullptr;
-        EXPECT_EQ(getClassObject_(CLSID_ZentarisPluggableProtocol, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
-                  S_OK);
+        ComPtr<IClassFactory> factory;
+        EXPECT_EQ(getClassObject_(CLSID_ZentarisPluggableProtocol, IID_IClassFactory, factory.put_void()), S_OK);
         return factory;
     }
 
-    HMODULE module_ = nullptr;
+    zentaris::UniqueModule module_;
     GetClassObjectFn getClassObject_ = nullptr;
     CanUnloadNowFn canUnloadNow_ = nullptr;
 };
 
 TEST_F(ComServerTest, ExportsCarryTheirOrdinals)
 {
-    EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(module_, MAKEINTRESOURCEA(1))),
+    EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(module_.get(), MAKEINTRESOURCEA(1))),
               reinterpret_cast<void*>(canUnloadNow_));
-    EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(module_, MAKEINTRESOURCEA(2))),
+    EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(module_.get(), MAKEINTRESOURCEA(2))),
               reinterpret_cast<void*>(getClassObject_));
 }
 
@@ -91,13 +93,13 @@ TEST_F(ComServerTest, OtherClassIdsHaveNoClassObject)
 
 TEST_F(ComServerTest, ClassObjectIsOneCachedObject)
 {
-    IClassFactory* first = Factory();
-    IClassFactory* second = Factory();
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first, second);
-    IUnknown* unknown = nullptr;
-    EXPECT_EQ(getClassObject_(CLSID_ZentarisPluggableProtocol, IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
-    EXPECT_EQ(static_cast<void*>(unknown), static_cast<void*>(first));
+    ComPtr<IClassFactory> first = Factory();
+    ComPtr<IClassFactory> second = Factory();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first.get(), second.get());
+    ComPtr<IUnknown> unknown;
+    EXPECT_EQ(getClassObject_(CLSID_ZentarisPluggableProtocol, IID_IUnknown, unknown.put_void()), S_OK);
+    EXPECT_EQ(static_cast<void*>(unknown.get()), static_cast<void*>(first.get()));
     for (const IID& refused : {IID_IDispatch, IID_IInternetProtocol, IID_IPersist}) {
         void* out = Garbage;
         EXPECT_EQ(getClassObject_(CLSID_ZentarisPluggableProtocol, refused, &out), E_NOINTERFACE);
@@ -106,49 +108,46 @@ TEST_F(ComServerTest, ClassObjectIsOneCachedObject)
         EXPECT_EQ(first->QueryInterface(refused, &out), E_NOINTERFACE);
         EXPECT_EQ(out, nullptr);
     }
-    unknown->Release();
-    second->Release();
-    first->Release();
+    IClassFactory* const cached = first.get();
+    unknown.reset();
+    second.reset();
+    first.reset();
     // Cached while the module may unload: the next call hands out the same.
     EXPECT_EQ(canUnloadNow_(), S_OK);
-    IClassFactory* again = Factory();
-    EXPECT_EQ(again, first);
-    again->Release();
+    EXPECT_EQ(Factory().get(), cached);
 }
 
 TEST_F(ComServerTest, UnloadAnswerFollowsOutsideReferencesToTheClassObject)
 {
     EXPECT_EQ(canUnloadNow_(), S_OK) << "a fresh library";
-    IClassFactory* factory = Factory();
+    ComPtr<IClassFactory> factory = Factory();
     EXPECT_EQ(canUnloadNow_(), S_FALSE);
     EXPECT_EQ(factory->AddRef(), 3u);  // the map's, ours and this one
     EXPECT_EQ(canUnloadNow_(), S_FALSE);
     EXPECT_EQ(factory->Release(), 2u);
     EXPECT_EQ(canUnloadNow_(), S_FALSE);
-    EXPECT_EQ(factory->Release(), 1u);
+    EXPECT_EQ(factory.reset(), 1u);
     EXPECT_EQ(canUnloadNow_(), S_OK);
 }
 
 TEST_F(ComServerTest, InstanceIdentityIsItsProtocolInfoPointer)
 {
-    IClassFactory* factory = Factory();
-    IUnknown* identity = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
-    factory->Release();
+    ComPtr<IUnknown> identity;
+    ASSERT_EQ(Factory()->CreateInstance(nullptr, IID_IUnknown, identity.put_void()), S_OK);
     EXPECT_EQ(canUnloadNow_(), S_FALSE) << "a live instance must keep the module";
 
-    IInternetProtocolInfo* info = nullptr;
-    IInternetProtocol* protocol = nullptr;
-    IInternetProtocolRoot* root = nullptr;
-    ASSERT_EQ(identity->QueryInterface(IID_IInternetProtocolInfo, reinterpret_cast<void**>(&info)), S_OK);
-    ASSERT_EQ(identity->QueryInterface(IID_IInternetProtocol, reinterpret_cast<void**>(&protocol)), S_OK);
-    ASSERT_EQ(identity->QueryInterface(IID_IInternetProtocolRoot, reinterpret_cast<void**>(&root)), S_OK);
-    EXPECT_EQ(static_cast<void*>(info), static_cast<void*>(identity));
-    EXPECT_NE(static_cast<void*>(protocol), static_cast<void*>(identity));
-    EXPECT_EQ(static_cast<void*>(root), static_cast<void*>(protocol));
-    IUnknown* back = nullptr;
-    ASSERT_EQ(protocol->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&back)), S_OK);
-    EXPECT_EQ(back, identity);
+    ComPtr<IInternetProtocolInfo> info;
+    ComPtr<IInternetProtocol> protocol;
+    ComPtr<IInternetProtocolRoot> root;
+    ASSERT_EQ(identity->QueryInterface(IID_IInternetProtocolInfo, info.put_void()), S_OK);
+    ASSERT_EQ(identity->QueryInterface(IID_IInternetProtocol, protocol.put_void()), S_OK);
+    ASSERT_EQ(identity->QueryInterface(IID_IInternetProtocolRoot, root.put_void()), S_OK);
+    EXPECT_EQ(static_cast<void*>(info.get()), static_cast<void*>(identity.get()));
+    EXPECT_NE(static_cast<void*>(protocol.get()), static_cast<void*>(identity.get()));
+    EXPECT_EQ(static_cast<void*>(root.get()), static_cast<void*>(protocol.get()));
+    ComPtr<IUnknown> back;
+    ASSERT_EQ(protocol->QueryInterface(IID_IUnknown, back.put_void()), S_OK);
+    EXPECT_EQ(back.get(), identity.get());
 
     for (const IID& refused : {IID_IDispatch, IID_IClassFactory, IID_IInternetProtocolEx, IID_IInternetPriority,
                                IID_IInternetProtocolSink}) {
@@ -161,25 +160,25 @@ TEST_F(ComServerTest, InstanceIdentityIsItsProtocolInfoPointer)
     // One count behind every pointer: 5 references handed out.
     EXPECT_EQ(protocol->AddRef(), 6u);
     EXPECT_EQ(info->Release(), 5u);
-    back->Release();
-    root->Release();
-    protocol->Release();
-    info->Release();
+    back.reset();
+    root.reset();
+    protocol.reset();
+    info.reset();
     EXPECT_EQ(canUnloadNow_(), S_FALSE);
-    EXPECT_EQ(identity->Release(), 0u);
+    EXPECT_EQ(identity.reset(), 0u);
     EXPECT_EQ(canUnloadNow_(), S_OK);
 }
 
 TEST_F(ComServerTest, RefusedInterfaceLeavesNoInstance)
 {
-    IClassFactory* factory = Factory();
+    ComPtr<IClassFactory> factory = Factory();
     for (const IID& refused : {IID_IDispatch, IID_IClassFactory}) {
         void* out = Garbage;
         EXPECT_EQ(factory->CreateInstance(nullptr, refused, &out), E_NOINTERFACE);
         EXPECT_EQ(out, nullptr);
     }
     EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, nullptr), E_POINTER);
-    factory->Release();
+    factory.reset();
     EXPECT_EQ(canUnloadNow_(), S_OK) << "a refused instance was left alive";
 }
 
@@ -202,16 +201,14 @@ TEST_F(ComServerTest, InstanceFromTheLibraryIsTheProtocolHandler)
         int progress = 0, data = 0;
         std::vector<std::wstring> results;
     } sink;
-    IClassFactory* factory = Factory();
-    IInternetProtocol* protocol = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IInternetProtocol, reinterpret_cast<void**>(&protocol)), S_OK);
-    factory->Release();
+    ComPtr<IInternetProtocol> protocol;
+    ASSERT_EQ(Factory()->CreateInstance(nullptr, IID_IInternetProtocol, protocol.put_void()), S_OK);
     EXPECT_EQ(protocol->Start(L"mailto:x", &sink, nullptr, 0, 0), S_FALSE);
     EXPECT_EQ(sink.progress, 0);
     EXPECT_EQ(sink.data, 0);
     ASSERT_EQ(sink.results.size(), 1u);
     EXPECT_EQ(sink.results[0], std::to_wstring(E_FAIL) + L" 101 invalid protocol");
-    EXPECT_EQ(protocol->Release(), 0u);
+    EXPECT_EQ(protocol.reset(), 0u);
 }
 
 // An outer object that aggregates the protocol object: keeps the inner
@@ -236,7 +233,7 @@ public:
     STDMETHOD_(ULONG, AddRef)() override { return ++count; }
     STDMETHOD_(ULONG, Release)() override { return --count; }
 
-    IUnknown* inner = nullptr;
+    ComPtr<IUnknown> inner;
     LONG count = 1;
 
 private:
@@ -245,7 +242,7 @@ private:
 
 TEST_F(ComServerTest, AggregateHandsOutItsInnerUnknownOnly)
 {
-    IClassFactory* factory = Factory();
+    ComPtr<IClassFactory> factory = Factory();
     Outer outer;
     for (const IID& iid : {IID_IInternetProtocol, IID_IInternetProtocolInfo, IID_IDispatch}) {
         void* out = Garbage;
@@ -254,144 +251,134 @@ TEST_F(ComServerTest, AggregateHandsOutItsInnerUnknownOnly)
     }
     EXPECT_EQ(outer.count, 1) << "the outer unknown was touched by a refused aggregation";
 
-    ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&outer.inner)), S_OK);
-    factory->Release();
-    ASSERT_NE(outer.inner, nullptr);
-    EXPECT_NE(outer.inner, static_cast<IUnknown*>(&outer));
+    ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, outer.inner.put_void()), S_OK);
+    factory.reset();
+    ASSERT_TRUE(outer.inner);
+    EXPECT_NE(outer.inner.get(), static_cast<IUnknown*>(&outer));
     EXPECT_EQ(outer.count, 1) << "the inner unknown must not hold the outer one";
     EXPECT_EQ(canUnloadNow_(), S_FALSE) << "a live aggregate must keep the module";
 
     // The inner unknown answers IUnknown with itself.
-    IUnknown* innerAgain = nullptr;
-    ASSERT_EQ(outer.inner->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&innerAgain)), S_OK);
-    EXPECT_EQ(innerAgain, outer.inner);
-    EXPECT_EQ(innerAgain->Release(), 1u);
+    ComPtr<IUnknown> innerAgain;
+    ASSERT_EQ(outer.inner->QueryInterface(IID_IUnknown, innerAgain.put_void()), S_OK);
+    EXPECT_EQ(innerAgain.get(), outer.inner.get());
+    EXPECT_EQ(innerAgain.reset(), 1u);
 
     // Interfaces obtained through it count on, and answer IUnknown with, the outer.
-    IInternetProtocol* protocol = nullptr;
-    ASSERT_EQ(outer.inner->QueryInterface(IID_IInternetProtocol, reinterpret_cast<void**>(&protocol)), S_OK);
+    ComPtr<IInternetProtocol> protocol;
+    ASSERT_EQ(outer.inner->QueryInterface(IID_IInternetProtocol, protocol.put_void()), S_OK);
     EXPECT_EQ(outer.count, 2);
     EXPECT_EQ(protocol->AddRef(), 3u);
     EXPECT_EQ(outer.count, 3);
-    IUnknown* identity = nullptr;
-    ASSERT_EQ(protocol->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
-    EXPECT_EQ(identity, static_cast<IUnknown*>(&outer));
-    IInternetProtocolInfo* info = nullptr;
-    ASSERT_EQ(protocol->QueryInterface(IID_IInternetProtocolInfo, reinterpret_cast<void**>(&info)), S_OK);
-    EXPECT_NE(static_cast<void*>(info), static_cast<void*>(protocol));
+    ComPtr<IUnknown> identity;
+    ASSERT_EQ(protocol->QueryInterface(IID_IUnknown, identity.put_void()), S_OK);
+    EXPECT_EQ(identity.get(), static_cast<IUnknown*>(&outer));
+    ComPtr<IInternetProtocolInfo> info;
+    ASSERT_EQ(protocol->QueryInterface(IID_IInternetProtocolInfo, info.put_void()), S_OK);
+    EXPECT_NE(static_cast<void*>(info.get()), static_cast<void*>(protocol.get()));
     EXPECT_EQ(outer.count, 5);
     void* out = Garbage;
     EXPECT_EQ(protocol->QueryInterface(IID_IDispatch, &out), E_NOINTERFACE);
     EXPECT_EQ(out, nullptr);
-    info->Release();
-    identity->Release();
+    info.reset();
+    identity.reset();
     protocol->Release();
-    protocol->Release();
+    protocol.reset();
     EXPECT_EQ(outer.count, 1);
 
-    EXPECT_EQ(outer.inner->Release(), 0u);
+    EXPECT_EQ(outer.inner.reset(), 0u);
     EXPECT_EQ(canUnloadNow_(), S_OK);
 }
 
 TEST_F(ComServerTest, ContainedObjectFallsBackToItsOwnTableWhenTheOuterRefuses)
 {
-    IClassFactory* factory = Factory();
     Outer outer(false);
-    ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, reinterpret_cast<void**>(&outer.inner)), S_OK);
-    factory->Release();
-    IInternetProtocol* protocol = nullptr;
-    ASSERT_EQ(outer.inner->QueryInterface(IID_IInternetProtocol, reinterpret_cast<void**>(&protocol)), S_OK);
+    ASSERT_EQ(Factory()->CreateInstance(&outer, IID_IUnknown, outer.inner.put_void()), S_OK);
+    ComPtr<IInternetProtocol> protocol;
+    ASSERT_EQ(outer.inner->QueryInterface(IID_IInternetProtocol, protocol.put_void()), S_OK);
     // The outer answers nothing but IUnknown; the contained object's own
     // table still answers its interfaces, counted on the outer.
-    IInternetProtocolInfo* info = nullptr;
-    ASSERT_EQ(protocol->QueryInterface(IID_IInternetProtocolInfo, reinterpret_cast<void**>(&info)), S_OK);
+    ComPtr<IInternetProtocolInfo> info;
+    ASSERT_EQ(protocol->QueryInterface(IID_IInternetProtocolInfo, info.put_void()), S_OK);
     EXPECT_EQ(outer.count, 3);
     void* out = Garbage;
     EXPECT_EQ(protocol->QueryInterface(IID_IDispatch, &out), E_NOINTERFACE);
     EXPECT_EQ(out, nullptr);
-    info->Release();
-    protocol->Release();
+    info.reset();
+    protocol.reset();
     EXPECT_EQ(outer.count, 1);
-    EXPECT_EQ(outer.inner->Release(), 0u);
+    EXPECT_EQ(outer.inner.reset(), 0u);
 }
 
 TEST_F(ComServerTest, LockServerKeepsTheModuleUntilTheCallsBalance)
 {
-    IClassFactory* factory = Factory();
+    ComPtr<IClassFactory> factory = Factory();
     factory->AddRef();
     factory->Release();
     EXPECT_EQ(factory->LockServer(TRUE), S_OK);
-    factory->Release();
+    factory.reset();
     EXPECT_EQ(canUnloadNow_(), S_FALSE) << "LockServer(TRUE) outstanding";
     factory = Factory();
     EXPECT_EQ(factory->LockServer(FALSE), S_OK);
-    factory->Release();
+    factory.reset();
     EXPECT_EQ(canUnloadNow_(), S_OK);
 
     // Unmatched FALSE: the count goes below 0 and the module stays until a
     // TRUE balances it.
     factory = Factory();
     EXPECT_EQ(factory->LockServer(FALSE), S_OK);
-    factory->Release();
+    factory.reset();
     EXPECT_EQ(canUnloadNow_(), S_FALSE);
     factory = Factory();
     EXPECT_EQ(factory->LockServer(TRUE), S_OK);
-    factory->Release();
+    factory.reset();
     EXPECT_EQ(canUnloadNow_(), S_OK);
 }
 
 TEST_F(ComServerTest, ConcurrentCreationAndReleaseLeaveTheCountAtZero)
 {
     constexpr int Cycles = 10000;
-    HANDLE go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const zentaris::UniqueKernelHandle go(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     std::atomic<int> failures{0};
     std::vector<IClassFactory*> factories(2, nullptr);
     auto worker = [&](int index) {
-        WaitForSingleObject(go, 10000);
+        WaitForSingleObject(go.get(), 10000);
         // Both threads ask for the class object at once on a fresh library.
-        IClassFactory* factory = nullptr;
-        if (getClassObject_(CLSID_ZentarisPluggableProtocol, IID_IClassFactory, reinterpret_cast<void**>(&factory)) !=
-            S_OK) {
+        ComPtr<IClassFactory> factory;
+        if (getClassObject_(CLSID_ZentarisPluggableProtocol, IID_IClassFactory, factory.put_void()) != S_OK) {
             ++failures;
             return;
         }
-        factories[index] = factory;
+        factories[index] = factory.get();
         for (int i = 0; i < Cycles; ++i) {
-            IInternetProtocol* protocol = nullptr;
-            if (factory->CreateInstance(nullptr, IID_IInternetProtocol, reinterpret_cast<void**>(&protocol)) != S_OK) {
+            ComPtr<IInternetProtocol> protocol;
+            if (factory->CreateInstance(nullptr, IID_IInternetProtocol, protocol.put_void()) != S_OK) {
                 ++failures;
                 continue;
             }
-            IInternetProtocolInfo* info = nullptr;
-            if (protocol->QueryInterface(IID_IInternetProtocolInfo, reinterpret_cast<void**>(&info)) != S_OK) ++failures;
-            if (info) info->Release();
-            protocol->Release();
+            ComPtr<IInternetProtocolInfo> info;
+            if (protocol->QueryInterface(IID_IInternetProtocolInfo, info.put_void()) != S_OK) ++failures;
+            info.reset();
+            protocol.reset();
             // The class object's outside count crosses 1 and 2 from both sides.
             factory->AddRef();
             factory->Release();
-            IClassFactory* again = nullptr;
-            getClassObject_(CLSID_ZentarisPluggableProtocol, IID_IClassFactory, reinterpret_cast<void**>(&again));
-            if (again != factory) ++failures;
-            if (again) again->Release();
+            ComPtr<IClassFactory> again;
+            getClassObject_(CLSID_ZentarisPluggableProtocol, IID_IClassFactory, again.put_void());
+            if (again.get() != factory.get()) ++failures;
         }
-        factory->Release();
     };
     std::thread a(worker, 0), b(worker, 1);
-    SetEvent(go);
+    SetEvent(go.get());
     a.join();
     b.join();
-    CloseHandle(go);
     EXPECT_EQ(failures.load(), 0);
     EXPECT_EQ(factories[0], factories[1]) << "two class objects were made";
     EXPECT_EQ(canUnloadNow_(), S_OK);
     // Exactly 0, not below: one lock makes it answer S_FALSE.
-    IClassFactory* factory = Factory();
-    factory->LockServer(TRUE);
-    factory->Release();
+    Factory()->LockServer(TRUE);
     EXPECT_EQ(canUnloadNow_(), S_FALSE);
-    factory = Factory();
-    factory->LockServer(FALSE);
-    factory->Release();
+    Factory()->LockServer(FALSE);
 }
 
 }  // namespace

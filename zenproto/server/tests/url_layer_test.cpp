@@ -11,32 +11,22 @@
 
 #include "browser_bind.h"
 #include "portal_client.h"
+#include "test_registry.h"
 #include "uiauto.h"
 #include "zenproto_ids.h"
 
 namespace {
 
-std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
 // Registers the DLL beside the test as the handler of "zentaris:" for this
 // prefix, as its registration would, without running it.
 void RegisterHandler()
 {
-    const std::wstring clsid = zentaris::CLSID_ZentarisPluggableProtocolStringW;
-    const std::wstring dll = Widen(uiauto::BesideTestProgram("zenproto.dll"));
-    HKEY key = nullptr;
-    const std::wstring server = L"CLSID\\" + clsid + L"\\InprocServer32";
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, server.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), 0);
-    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(dll.c_str()),
-                   static_cast<DWORD>((dll.size() + 1) * sizeof(wchar_t)));
-    RegSetValueExW(key, L"ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"Both"), 5 * sizeof(wchar_t));
-    RegCloseKey(key);
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"PROTOCOLS\\Handler\\zentaris", 0, nullptr, 0, KEY_WRITE, nullptr,
-                              &key, nullptr),
-              0);
-    RegSetValueExW(key, L"CLSID", 0, REG_SZ, reinterpret_cast<const BYTE*>(clsid.c_str()),
-                   static_cast<DWORD>((clsid.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
+    const std::string clsid = zentaris::CLSID_ZentarisPluggableProtocolString;
+    const std::string server = "CLSID\\" + clsid + "\\InprocServer32";
+    ASSERT_TRUE(testsupport::WriteValues(HKEY_CLASSES_ROOT, server,
+                                         {testsupport::Sz("", uiauto::BesideTestProgram("zenproto.dll")),
+                                          testsupport::Sz("ThreadingModel", "Both")}));
+    ASSERT_TRUE(testsupport::WriteString(HKEY_CLASSES_ROOT, "PROTOCOLS\\Handler\\zentaris", "CLSID", clsid));
 }
 
 class UrlLayerTest : public testing::Test {

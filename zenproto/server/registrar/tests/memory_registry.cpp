@@ -40,13 +40,6 @@ const char* RootName(RootKey root)
 
 Text T(const std::string& ascii) { return Text(ascii.begin(), ascii.end()); }
 
-std::string Narrow(const Text& text)
-{
-    std::string out;
-    for (char16_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
-    return out;
-}
-
 MemoryRegistry::MemoryRegistry()
 {
     for (RootKey r : {RootKey::ClassesRoot, RootKey::CurrentUser, RootKey::LocalMachine, RootKey::Users,

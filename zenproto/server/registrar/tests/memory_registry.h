@@ -12,12 +12,13 @@
 #include <vector>
 
 #include "registry_access.h"
+#include "text_conversion.h"
 
 namespace registrar {
 
 // ASCII text to a registry text, for test literals.
 Text T(const std::string& ascii);
-std::string Narrow(const Text& text);
+using testsupport::Narrow;
 
 class MemoryRegistry : public RegistryAccess {
 public:

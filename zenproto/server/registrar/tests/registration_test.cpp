@@ -11,20 +11,28 @@
 #include <string>
 #include <vector>
 
+#include "com_ptr.h"
+#include "test_registry.h"
+#include "text_conversion.h"
 #include "uiauto.h"
+#include "unique_handle.h"
 #include "win_registry_probe.h"
 
 namespace {
 
-using probe::KeyExists;
-using probe::ReadValue;
-using probe::Widen;
+using testsupport::ComPtr;
+using testsupport::KeyExists;
+using testsupport::Narrow;
+using testsupport::ReadValue;
+using testsupport::Widen;
 
 const std::wstring Clsid = L"{3A7C1E52-9D04-4B6F-A1E8-52C0D97B3F14}";
 const std::wstring ClsidKey = L"CLSID\\" + Clsid;
 const std::wstring LibidKey = L"TypeLib\\{8E21F6A3-47B9-4C0D-9F35-0B6A2D8C71E9}";
 const std::wstring HandlerKey = L"PROTOCOLS\\Handler\\zentaris";
 const GUID Libid = {0x8e21f6a3, 0x47b9, 0x4c0d, {0x9f, 0x35, 0x0b, 0x6a, 0x2d, 0x8c, 0x71, 0xe9}};
+const GUID ClassGuid = {0x3a7c1e52, 0x9d04, 0x4b6f, {0xa1, 0xe8, 0x52, 0xc0, 0xd9, 0x7b, 0x3f, 0x14}};
+const GUID DualInterfaceGuid = {0x5d0b9e47, 0x2c6a, 0x4f13, {0x8b, 0x7e, 0x91, 0xa4, 0xc3, 0xf6, 0xd0, 0x28}};
 
 std::string DllPath() { return uiauto::BesideTestProgram("zenproto.dll"); }
 
@@ -39,14 +47,13 @@ bool CopyDll(const std::string& path)
 
 std::vector<char> ResourceBytes(const std::string& file, const wchar_t* type, WORD id)
 {
-    HMODULE module = LoadLibraryExA(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const zentaris::UniqueModule module(LoadLibraryExA(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     if (!module) return {};
     std::vector<char> bytes;
-    if (HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), type)) {
-        const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
-        bytes.assign(data, data + SizeofResource(module, found));
+    if (HRSRC found = FindResourceW(module.get(), MAKEINTRESOURCEW(id), type)) {
+        const char* data = static_cast<const char*>(LockResource(LoadResource(module.get(), found)));
+        bytes.assign(data, data + SizeofResource(module.get(), found));
     }
-    FreeLibrary(module);
     return bytes;
 }
 
@@ -71,12 +78,11 @@ bool HideResourceType(const std::string& file, const std::string& type)
 // Loads a library and calls one of its registration exports.
 HRESULT CallExport(const std::string& file, const char* name)
 {
-    HMODULE module = LoadLibraryA(file.c_str());
+    const zentaris::UniqueModule module(LoadLibraryA(file.c_str()));
     if (!module) return HRESULT_FROM_WIN32(GetLastError());
-    auto function = reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-    HRESULT hr = function ? function() : E_NOTIMPL;
-    FreeLibrary(module);
-    return hr;
+    auto function =
+        reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void (*)()>(GetProcAddress(module.get(), name)));
+    return function ? function() : E_NOTIMPL;
 }
 
 std::wstring ServerPath() { return ReadValue(HKEY_CLASSES_ROOT, ClsidKey + L"\\InprocServer32", L"")->data; }
@@ -106,30 +112,28 @@ TEST(Regsvr32, WritesEveryEntryOfTheTableAndTheTypeLibrary)
     };
     for (const auto& e : entries) {
         auto value = ReadValue(HKEY_CLASSES_ROOT, e.key, e.name);
-        ASSERT_TRUE(value) << probe::Narrow(e.key + L" [" + e.name + L"]");
+        ASSERT_TRUE(value) << Narrow(e.key + L" [" + e.name + L"]");
         EXPECT_EQ(value->type, static_cast<DWORD>(REG_SZ));
-        EXPECT_EQ(value->data, e.data) << probe::Narrow(e.key);
-        EXPECT_EQ(value->storedBytes, (e.data.size() + 1) * sizeof(wchar_t)) << probe::Narrow(e.key);
+        EXPECT_EQ(value->data, e.data) << Narrow(e.key);
+        EXPECT_EQ(value->storedBytes, (e.data.size() + 1) * sizeof(wchar_t)) << Narrow(e.key);
     }
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, ClsidKey + L"\\Programmable"));
-    EXPECT_EQ(probe::ValueCount(HKEY_CLASSES_ROOT, ClsidKey + L"\\Programmable"), 0u);
-    EXPECT_EQ(probe::SubkeyCount(HKEY_CLASSES_ROOT, ClsidKey), 5u);
-    EXPECT_EQ(probe::ValueCount(HKEY_CLASSES_ROOT, HandlerKey), 2u);
+    EXPECT_EQ(testsupport::ValueCount(HKEY_CLASSES_ROOT, ClsidKey + L"\\Programmable"), 0u);
+    EXPECT_EQ(testsupport::SubkeyCount(HKEY_CLASSES_ROOT, ClsidKey), 5u);
+    EXPECT_EQ(testsupport::ValueCount(HKEY_CLASSES_ROOT, HandlerKey), 2u);
 
     // The type library as the platform recorded it, and as a client finds it.
     EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, LibidKey + L"\\1.0", L"")->data, L"zenproto 1.0 Typbibliothek");
-    ITypeLib* library = nullptr;
-    ASSERT_EQ(LoadRegTypeLib(Libid, 1, 0, 0, &library), S_OK);
+    ComPtr<ITypeLib> library;
+    ASSERT_EQ(LoadRegTypeLib(Libid, 1, 0, 0, library.put()), S_OK);
     TLIBATTR* attributes = nullptr;
     ASSERT_EQ(library->GetLibAttr(&attributes), S_OK);
     EXPECT_EQ(attributes->lcid, 0u);
     EXPECT_EQ(attributes->wMajorVerNum, 1);
     EXPECT_EQ(attributes->wMinorVerNum, 0);
     library->ReleaseTLibAttr(attributes);
-    ITypeInfo* coclass = nullptr;
-    ASSERT_EQ(library->GetTypeInfoOfGuid(
-                  {0x3a7c1e52, 0x9d04, 0x4b6f, {0xa1, 0xe8, 0x52, 0xc0, 0xd9, 0x7b, 0x3f, 0x14}}, &coclass),
-              S_OK);
+    ComPtr<ITypeInfo> coclass;
+    ASSERT_EQ(library->GetTypeInfoOfGuid(ClassGuid, coclass.put()), S_OK);
     BSTR name = nullptr;
     BSTR help = nullptr;
     ASSERT_EQ(coclass->GetDocumentation(MEMBERID_NIL, &name, &help, nullptr, nullptr), S_OK);
@@ -142,13 +146,10 @@ TEST(Regsvr32, WritesEveryEntryOfTheTableAndTheTypeLibrary)
     EXPECT_TRUE(classAttributes->wTypeFlags & TYPEFLAG_FCANCREATE);
     EXPECT_EQ(classAttributes->cImplTypes, 1);
     coclass->ReleaseTypeAttr(classAttributes);
-    coclass->Release();
 
     // The interface: dual, for automation, no members beyond IDispatch's.
-    ITypeInfo* dual = nullptr;
-    ASSERT_EQ(library->GetTypeInfoOfGuid(
-                  {0x5d0b9e47, 0x2c6a, 0x4f13, {0x8b, 0x7e, 0x91, 0xa4, 0xc3, 0xf6, 0xd0, 0x28}}, &dual),
-              S_OK);
+    ComPtr<ITypeInfo> dual;
+    ASSERT_EQ(library->GetTypeInfoOfGuid(DualInterfaceGuid, dual.put()), S_OK);
     TYPEATTR* dualAttributes = nullptr;
     ASSERT_EQ(dual->GetTypeAttr(&dualAttributes), S_OK);
     EXPECT_EQ(dualAttributes->typekind, TKIND_DISPATCH);
@@ -157,16 +158,13 @@ TEST(Regsvr32, WritesEveryEntryOfTheTableAndTheTypeLibrary)
     dual->ReleaseTypeAttr(dualAttributes);
     // Its vtable half carries the automation mark.
     HREFTYPE vtableHalf = 0;
-    ITypeInfo* vtable = nullptr;
+    ComPtr<ITypeInfo> vtable;
     ASSERT_EQ(dual->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtableHalf), S_OK);
-    ASSERT_EQ(dual->GetRefTypeInfo(vtableHalf, &vtable), S_OK);
+    ASSERT_EQ(dual->GetRefTypeInfo(vtableHalf, vtable.put()), S_OK);
     ASSERT_EQ(vtable->GetTypeAttr(&dualAttributes), S_OK);
     EXPECT_EQ(dualAttributes->typekind, TKIND_INTERFACE);
     EXPECT_TRUE(dualAttributes->wTypeFlags & TYPEFLAG_FOLEAUTOMATION);
     vtable->ReleaseTypeAttr(dualAttributes);
-    vtable->Release();
-    dual->Release();
-    library->Release();
 
     EXPECT_EQ(probe::Regsvr32("/u " + Quoted(DllPath())), 0);
 }
@@ -182,10 +180,10 @@ TEST(Regsvr32, UnregistrationLeavesTheMachineAsItWas)
     ASSERT_EQ(probe::Regsvr32("/u " + Quoted(DllPath())), 0);
     for (const wchar_t* gone : {L"Zenproto.ZentarisPluggableProtocol.1", L"Zenproto.ZentarisPluggableProtocol",
                                 ClsidKey.c_str(), HandlerKey.c_str(), LibidKey.c_str()}) {
-        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, gone)) << probe::Narrow(gone);
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, gone)) << Narrow(gone);
     }
     for (const wchar_t* kept : {L"CLSID", L"PROTOCOLS\\Handler", L"PROTOCOLS\\Handler\\http"}) {
-        EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kept)) << probe::Narrow(kept);
+        EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, kept)) << Narrow(kept);
     }
     EXPECT_EQ(probe::Snapshot(HKEY_CLASSES_ROOT, L""), before);
 
@@ -271,15 +269,14 @@ TEST(RegisterExports, ALibraryPathFillingTheBufferIsRefused)
     const std::wstring file = folder + L"\\" + std::wstring(260 - folder.size() - 5, L'z') + L".dll";
     ASSERT_EQ(file.size(), 260u);
     ASSERT_TRUE(CopyFileW(Widen(DllPath()).c_str(), (L"\\\\?\\" + file).c_str(), FALSE));
-    HMODULE module = LoadLibraryW((L"\\\\?\\" + file).c_str());
+    const zentaris::UniqueModule module(LoadLibraryW((L"\\\\?\\" + file).c_str()));
     if (!module) GTEST_SKIP() << "this platform cannot load a library from a path of 260 characters";
     auto registerServer = reinterpret_cast<HRESULT(WINAPI*)()>(
-        reinterpret_cast<void (*)()>(GetProcAddress(module, "DllRegisterServer")));
+        reinterpret_cast<void (*)()>(GetProcAddress(module.get(), "DllRegisterServer")));
     ASSERT_NE(registerServer, nullptr);
     EXPECT_EQ(registerServer(), static_cast<HRESULT>(0x8007006F));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ClsidKey));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, HandlerKey));
-    FreeLibrary(module);
 }
 
 TEST(Resources, VersionBlockMarksTheLibrarySelfRegistering)
@@ -320,8 +317,8 @@ TEST(Resources, VersionBlockMarksTheLibrarySelfRegistering)
         wchar_t* value = nullptr;
         const std::wstring path = std::wstring(L"\\StringFileInfo\\040704B0\\") + s.name;
         ASSERT_TRUE(VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &length))
-            << probe::Narrow(s.name);
-        EXPECT_EQ(std::wstring(value ? value : L""), s.value) << probe::Narrow(s.name);
+            << Narrow(s.name);
+        EXPECT_EQ(std::wstring(value ? value : L""), s.value) << Narrow(s.name);
     }
 }
 

@@ -2,21 +2,14 @@
 
 #include <algorithm>
 
+#include "test_registry.h"
+#include "text_conversion.h"
 #include "uiauto.h"
 
 namespace probe {
 namespace {
 
-struct Key {
-    HKEY h = nullptr;
-    Key() = default;
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    ~Key()
-    {
-        if (h) RegCloseKey(h);
-    }
-};
+using testsupport::Narrow;
 
 void SnapshotKey(HKEY key, const std::string& path, std::vector<std::string>& lines)
 {
@@ -45,81 +38,19 @@ void SnapshotKey(HKEY key, const std::string& path, std::vector<std::string>& li
         wchar_t name[256];
         DWORD nameLength = 256;
         if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        Key child;
-        if (RegOpenKeyExW(key, name, 0, KEY_READ, &child.h) != ERROR_SUCCESS) continue;
-        SnapshotKey(child.h, path + "\\" + Narrow(name), lines);
+        const zentaris::UniqueRegKey child = testsupport::OpenKey(key, std::wstring(name));
+        if (child) SnapshotKey(child.get(), path + "\\" + Narrow(name), lines);
     }
 }
 
 }  // namespace
 
-std::wstring Widen(const std::string& text)
-{
-    int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-    return out;
-}
-
-std::string Narrow(const std::wstring& text)
-{
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
-bool KeyExists(HKEY root, const std::wstring& path)
-{
-    Key key;
-    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key.h) == ERROR_SUCCESS;
-}
-
-std::optional<StringValue> ReadValue(HKEY root, const std::wstring& path, const std::wstring& name)
-{
-    Key key;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key.h) != ERROR_SUCCESS) return std::nullopt;
-    StringValue value;
-    DWORD size = 0;
-    if (RegQueryValueExW(key.h, name.c_str(), nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
-    value.storedBytes = size;
-    if (RegQueryValueExW(key.h, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
-        ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    value.data = buffer.data();
-    return value;
-}
-
-DWORD SubkeyCount(HKEY root, const std::wstring& path)
-{
-    Key key;
-    DWORD count = 0;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key.h) != ERROR_SUCCESS) return 0;
-    RegQueryInfoKeyW(key.h, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                     nullptr);
-    return count;
-}
-
-DWORD ValueCount(HKEY root, const std::wstring& path)
-{
-    Key key;
-    DWORD count = 0;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key.h) != ERROR_SUCCESS) return 0;
-    RegQueryInfoKeyW(key.h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
-                     nullptr);
-    return count;
-}
-
 std::vector<std::string> Snapshot(HKEY root, const std::wstring& path)
 {
     std::vector<std::string> lines;
-    Key key;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key.h) != ERROR_SUCCESS) return lines;
-    SnapshotKey(key.h, Narrow(path), lines);
+    const zentaris::UniqueRegKey key = testsupport::OpenKey(root, path);
+    if (!key) return lines;
+    SnapshotKey(key.get(), Narrow(path), lines);
     std::sort(lines.begin(), lines.end());
     return lines;
 }
