@@ -1,9 +1,10 @@
 // The download list, read once in the background right after start.
 #include <string>
+#include <utility>
 
 #include "portal.h"
 #include "tray_menu.h"
-#include "webfile.h"
+#include "webfile_owner.h"
 
 DownloadCatalog downloadCatalog;
 
@@ -11,15 +12,12 @@ namespace {
 
 class WebFileLines : public DownloadLineSource {
 public:
-    explicit WebFileLines(WebFile* file) : file_(file) {}
-    ~WebFileLines() override { WebFileClose(file_); }
-    WebFileLines(const WebFileLines&) = delete;
-    WebFileLines& operator=(const WebFileLines&) = delete;
-    bool AtEnd() override { return WebFileAtEnd(file_) != 0; }
-    char* ReadLine(char* destination, int size) override { return WebFileReadLine(destination, size, file_); }
+    explicit WebFileLines(zentaris::UniqueWebFile file) : file_(std::move(file)) {}
+    bool AtEnd() override { return WebFileAtEnd(file_.get()) != 0; }
+    char* ReadLine(char* destination, int size) override { return WebFileReadLine(destination, size, file_.get()); }
 
 private:
-    WebFile* file_;
+    zentaris::UniqueWebFile file_;
 };
 
 }  // namespace
@@ -27,9 +25,9 @@ private:
 DWORD WINAPI DownloadListThread(LPVOID)
 {
     const std::string url = std::string(zentaris::PortalBaseUrl) + zentaris::DownloadListPath;
-    WebFile* file = WebFileOpen(url.c_str(), "r");
+    zentaris::UniqueWebFile file(WebFileOpen(url.c_str(), "r"));
     if (!file) return 1;
-    WebFileLines lines(file);
+    WebFileLines lines(std::move(file));
     LoadDownloadList(lines, downloadCatalog);
     return 0;
 }

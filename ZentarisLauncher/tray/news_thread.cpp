@@ -10,29 +10,13 @@
 #include "news_popup.h"
 #include "news_resource.h"
 #include "portal.h"
-#include "webfile.h"
+#include "webfile_owner.h"
 
 std::atomic<const unsigned char*> newsImage{nullptr};
 
 namespace {
 
 constexpr size_t ReadPiece = 1024;
-
-class OpenWebFile {
-public:
-    explicit OpenWebFile(WebFile* file) : file_(file) {}
-    OpenWebFile(const OpenWebFile&) = delete;
-    OpenWebFile& operator=(const OpenWebFile&) = delete;
-    ~OpenWebFile()
-    {
-        if (file_) WebFileClose(file_);
-    }
-    WebFile* get() const { return file_; }
-    explicit operator bool() const { return file_ != nullptr; }
-
-private:
-    WebFile* file_;
-};
 
 // Reads in 1024-byte pieces straight into the image buffer and stops when it
 // is full: a larger file is cut at the buffer's end, never stored past it.
@@ -63,7 +47,7 @@ DWORD WINAPI NewsThread(LPVOID)
     // would otherwise hold its transfer open for the popup's whole life.
     size_t got = 0;
     {
-        OpenWebFile file(WebFileOpen(url, "r"));
+        zentaris::UniqueWebFile file(WebFileOpen(url, "r"));
         if (!file) return NewsUnavailable;
         got = ReadImage(buffer.get(), file.get());
     }
