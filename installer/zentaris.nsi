@@ -1,5 +1,10 @@
 ; Zentaris installer, silent with /S.
-;   makensis -DARCH=x86|x86_64 -DBIN=<folder with the deliverables> -DOUTFILE=<setup.exe> zentaris.nsi
+;   makensis -DARCH=x86|x86_64 -DBIN=<folder with the deliverables> [-DBIN64=<64-bit build's folder>]
+;            -DOUTFILE=<setup.exe> zentaris.nsi
+; The 32-bit installer given BIN64 also carries the 64-bit zenproto.dll and,
+; on 64-bit Windows, installs it into x64\ and registers it in the 64-bit
+; registry view, so that 64-bit browsers (and programs that embed one) find
+; the handler as 32-bit ones do.
 ; Installs ZentarisLauncher.exe and zenproto.dll, writes LauncherPath,
 ; registers the protocol handler, registers the zentaris: scheme for the
 ; shell (browsers that start programs), starts the tray at login and once now.
@@ -16,6 +21,7 @@ Unicode true
 !include LogicLib.nsh
 !include FileFunc.nsh
 !include WinMessages.nsh
+!include x64.nsh
 
 !define PRODUCT "Zentaris"
 !define BRANCH "SOFTWARE\Telmark\Zentaris"
@@ -24,6 +30,7 @@ Unicode true
 !define SCHEMEKEY "Software\Classes\zentaris"
 !define LAUNCHER "ZentarisLauncher.exe"
 !define HANDLER "zenproto.dll"
+!define HANDLER64 "x64\${HANDLER}"
 !define TRAYCLASS "ZentarisLauncherApplication"
 !define IDM_EXIT 1000
 !if "${ARCH}" == "x86_64"
@@ -216,6 +223,19 @@ Function un.onInit
   ${EndIf}
 FunctionEnd
 
+!ifdef BIN64
+; The 64-bit regsvr32 registers the 64-bit handler: this 32-bit installer
+; cannot load it. For the user alone it registers in the user's classes
+; (the handler's DllInstall "user"), as the 32-bit one is.
+!macro Regsvr32Native direction result
+  ${If} $ClassesContext == "current"
+    ExecWait '"$WINDIR\SysNative\regsvr32.exe" /s ${direction} /n /i:user "$INSTDIR\${HANDLER64}"' ${result}
+  ${Else}
+    ExecWait '"$WINDIR\SysNative\regsvr32.exe" /s ${direction} "$INSTDIR\${HANDLER64}"' ${result}
+  ${EndIf}
+!macroend
+!endif
+
 ; Undo a half-done installation, then stop with the reason.
 !macro FailInstall reason
   DetailPrint "${reason}"
@@ -228,11 +248,36 @@ FunctionEnd
 !macroend
 
 Function RemoveInstalledFiles
+  !ifdef BIN64
+    ${If} ${FileExists} "$INSTDIR\${HANDLER64}"
+      !insertmacro Regsvr32Native "/u" $0
+    ${EndIf}
+  !endif
   Delete "$INSTDIR\${LAUNCHER}"
   Delete "$INSTDIR\${HANDLER}"
+  Delete "$INSTDIR\${HANDLER64}"
+  RMDir "$INSTDIR\x64"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
 FunctionEnd
+
+
+!ifdef BIN64
+Function InstallHandler64
+  SetOutPath "$INSTDIR\x64"
+  ClearErrors
+  File "${BIN64}\${HANDLER}"
+  ${If} ${Errors}
+    !insertmacro FailInstall "Zentaris could not write its files to $INSTDIR."
+  ${EndIf}
+  SetOutPath "$INSTDIR"
+  StrCpy $0 ""
+  !insertmacro Regsvr32Native "" $0
+  ${If} $0 != 0
+    !insertmacro FailInstall "The 64-bit Zentaris protocol handler could not be registered."
+  ${EndIf}
+FunctionEnd
+!endif
 
 Section "Zentaris"
   ; The registry holds the folder as Windows resolves it, not as typed.
@@ -256,7 +301,14 @@ Section "Zentaris"
   ; What the handler needs to find the launcher.
   WriteRegStr HKCU "${BRANCH}" "LauncherPath" "$INSTDIR\${LAUNCHER}"
 
-  ; The protocol handler's own registration.
+  ; The protocol handler's own registration; on 64-bit Windows the 64-bit
+  ; handler's first. (Where a platform keeps one set of the user's classes
+  ; for both kinds, as Wine does, the 32-bit registration is the one left.)
+  !ifdef BIN64
+    ${If} ${RunningX64}
+      Call InstallHandler64
+    ${EndIf}
+  !endif
   !insertmacro RedirectClassesToUser
   ${If} $0 != 0
     !insertmacro FailInstall "The Zentaris protocol handler could not be registered for this user."
@@ -307,6 +359,13 @@ SectionEnd
 
 Section "Uninstall"
   Call un.EndTray
+  !ifdef BIN64
+    ${If} ${FileExists} "$INSTDIR\${HANDLER64}"
+      !insertmacro Regsvr32Native "/u" $0
+      Delete "$INSTDIR\${HANDLER64}"
+      RMDir "$INSTDIR\x64"
+    ${EndIf}
+  !endif
 
   !insertmacro RedirectClassesToUser
   ${If} $0 == 0

@@ -177,6 +177,69 @@ TEST(Installer, SchemeRegistrationStartsTheLauncherLikeABrowserDoes)
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, ApplicationRecordPath("Shell Game"), "APPNAME"), "Shell Game");
 }
 
+#ifndef _WIN64
+// The 64-bit view of HKEY_CLASSES_ROOT, which 64-bit programs see.
+bool KeyExistsIn64BitView(const std::string& path)
+{
+    zentaris::UniqueRegKey key;
+    return RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, key.put()) == ERROR_SUCCESS;
+}
+
+std::string Win64Program(const char* name)
+{
+    std::string path = std::string("Z:") + ZEN_WIN64_BIN + "\\" + name;
+    for (char& c : path) c = c == '/' ? '\\' : c;
+    return path;
+}
+
+// The release installer on 64-bit Windows: the 32-bit handler for 32-bit
+// URL-layer clients and a 64-bit one, in the 64-bit view, for 64-bit
+// clients (64-bit browsers, programs that embed one). Each client gets the
+// install-check image and starts a launch.
+TEST(Installer, BothKindsOfUrlLayerClientFindTheHandler)
+{
+    const std::string dir = InstallDir();
+    ASSERT_TRUE(FileExists(dir + "\\x64\\zenproto.dll"));
+    zentaris::UniqueRegKey server64;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, (std::string(ClassKey) + "\\InprocServer32").c_str(), 0,
+                            KEY_READ | KEY_WOW64_64KEY, server64.put()),
+              ERROR_SUCCESS);
+    char path[MAX_PATH] = {};
+    DWORD size = sizeof path;
+    ASSERT_EQ(RegQueryValueExA(server64.get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(path), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::string(path), dir + "\\x64\\zenproto.dll");
+    EXPECT_TRUE(KeyExistsIn64BitView(HandlerKey));
+
+    const std::string log = Environment("TEMP") + "\\shell game\\played.log";
+    const std::string fields = "Shell Game;HKCU\\Software\\Shell Game;Dir;game.exe;http://127.0.0.1/;";
+    const struct {
+        const char* what;
+        std::string client;
+    } clients[] = {{"32-bit client", uiauto::BesideTestProgram("zen_urlbind.exe")},
+                   {"64-bit client", Win64Program("zen_urlbind.exe")}};
+    int n = 0;
+    for (const auto& c : clients) {
+        SCOPED_TRACE(c.what);
+        const std::string image = Environment("TEMP") + "\\instcheck-" + std::to_string(n) + ".gif";
+        auto check = uiauto::Process::Start(c.client, "zentaris://instcheck/1000 \"" + image + "\"");
+        ASSERT_TRUE(check);
+        EXPECT_EQ(check->WaitExit(60000), std::optional<DWORD>(0));
+        WIN32_FILE_ATTRIBUTE_DATA attributes{};
+        ASSERT_TRUE(GetFileAttributesExA(image.c_str(), GetFileExInfoStandard, &attributes));
+        EXPECT_EQ(attributes.nFileSizeLow, 43u) << "the install-check image";
+
+        const size_t before = LogLines(log).size();
+        const std::string id = "bind" + std::to_string(++n);
+        ASSERT_TRUE(portal::Serve("/launcher/" + id + "/", 200, "1\n"));
+        auto launch = uiauto::Process::Start(c.client, signedlink::LaunchUrl(fields + id));
+        ASSERT_TRUE(launch);
+        EXPECT_EQ(launch->WaitExit(60000), std::optional<DWORD>(0));
+        EXPECT_TRUE(WaitUntil(Bound, [&] { return LogLines(log).size() == before + 1; })) << "the game did not run";
+    }
+}
+#endif
+
 TEST(Installer, UninstallRemovesItsOwnAndKeepsTheGameList)
 {
     ASSERT_TRUE(WriteString(HKEY_CURRENT_USER, ApplicationRecordPath("Kept Game"), "APPNAME", "Kept Game"));
@@ -193,6 +256,10 @@ TEST(Installer, UninstallRemovesItsOwnAndKeepsTheGameList)
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "zentaris"));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ClassKey));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, "PROTOCOLS\\Handler\\zentaris"));
+#ifndef _WIN64
+    EXPECT_FALSE(KeyExistsIn64BitView(ClassKey));
+    EXPECT_FALSE(KeyExistsIn64BitView(HandlerKey));
+#endif
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "CLSID"));
     EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "PROTOCOLS\\Handler\\othersheme"));
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, ApplicationRecordPath("Kept Game"), "APPNAME"), "Kept Game");

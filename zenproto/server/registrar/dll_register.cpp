@@ -145,3 +145,26 @@ STDAPI DllUnregisterServer()
     ZEN_TRACE_LINE("DllUnregisterServer 0x%08lX", static_cast<unsigned long>(S_OK));
     return S_OK;
 }
+
+// "regsvr32 /n /i:user" registers for the calling user alone: while it runs,
+// HKEY_CLASSES_ROOT of this process is the user's own classes. An installer
+// without administrator rights needs this for a handler it cannot load
+// itself (the 64-bit one, from a 32-bit installer). Any other command line
+// registers as DllRegisterServer does.
+STDAPI DllInstall(BOOL install, PCWSTR commandLine)
+{
+    const bool forUser = commandLine && CompareStringOrdinal(commandLine, -1, L"user", -1, TRUE) == CSTR_EQUAL;
+    zentaris::UniqueRegKey userClasses;
+    if (forUser) {
+        const LSTATUS opened = RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0,
+                                               KEY_ALL_ACCESS, nullptr, userClasses.put(), nullptr);
+        if (opened != ERROR_SUCCESS) return HRESULT_FROM_WIN32(opened);
+        const LSTATUS redirected = RegOverridePredefKey(HKEY_CLASSES_ROOT, userClasses.get());
+        if (redirected != ERROR_SUCCESS) return HRESULT_FROM_WIN32(redirected);
+    }
+    const HRESULT hr = install ? DllRegisterServer() : DllUnregisterServer();
+    if (forUser) RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+    ZEN_TRACE_LINE("DllInstall %d %s 0x%08lX", install ? 1 : 0, forUser ? "user" : "machine",
+                   static_cast<unsigned long>(hr));
+    return hr;
+}

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -190,6 +191,46 @@ TEST(Regsvr32, UnregistrationLeavesTheMachineAsItWas)
     // Nothing registered: unregistration succeeds and changes nothing.
     EXPECT_EQ(probe::Regsvr32("/u " + Quoted(DllPath())), 0);
     EXPECT_EQ(probe::Snapshot(HKEY_CLASSES_ROOT, L""), before);
+}
+
+// Entries of one snapshot that the other lacks, for a readable failure.
+std::vector<std::string> Missing(const std::vector<std::string>& from, const std::vector<std::string>& in)
+{
+    std::vector<std::string> missing;
+    for (const std::string& entry : from) {
+        if (std::find(in.begin(), in.end(), entry) == in.end()) missing.push_back(entry);
+    }
+    return missing;
+}
+
+// "regsvr32 /n /i:user": an installer without administrator rights
+// registers the handler for its user alone, in the user's own classes, and
+// takes it away the same way; the machine's classes are not touched.
+TEST(Regsvr32, ForTheUserAloneWritesOnlyTheUsersClasses)
+{
+    const auto machineBefore = probe::Snapshot(HKEY_LOCAL_MACHINE, L"Software\\Classes");
+    ASSERT_EQ(probe::Regsvr32("/n /i:user " + Quoted(DllPath())), 0);
+    const std::wstring userClasses = L"Software\\Classes\\";
+    for (const std::wstring& key : {ClsidKey + L"\\InprocServer32", HandlerKey, LibidKey}) {
+        EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, userClasses + key)) << Narrow(key);
+    }
+    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, userClasses + ClsidKey + L"\\InprocServer32", L"")->data, Widen(DllPath()));
+    // The class and the handler stay out of the machine's classes. (Wine's
+    // 64-bit type-library registration also copies the interface into the
+    // machine's 32-bit view, whatever HKEY_CLASSES_ROOT is; unregistration
+    // takes it away again.)
+    const auto machineAfter = probe::Snapshot(HKEY_LOCAL_MACHINE, L"Software\\Classes");
+    EXPECT_EQ(Missing(machineBefore, machineAfter), std::vector<std::string>{}) << "machine entries changed";
+    for (const std::string& added : Missing(machineAfter, machineBefore)) {
+        EXPECT_EQ(added.find("CLSID"), std::string::npos) << added;
+        EXPECT_EQ(added.find("PROTOCOLS"), std::string::npos) << added;
+    }
+
+    ASSERT_EQ(probe::Regsvr32("/u /n /i:user " + Quoted(DllPath())), 0);
+    for (const std::wstring& key : {ClsidKey, HandlerKey, LibidKey}) {
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, userClasses + key)) << Narrow(key);
+    }
+    EXPECT_EQ(probe::Snapshot(HKEY_LOCAL_MACHINE, L"Software\\Classes"), machineBefore);
 }
 
 TEST(Regsvr32, ACopyElsewhereTakesOverTheServerPathExactly)
