@@ -7,6 +7,8 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 300
 CMAKE_FLAGS ?=
+# The three builds share the demo key pair that signs launch links.
+SIGNING = -DZEN_SIGNING_DIR=$(abspath $(BUILD))/signing
 
 .PHONY: all setup build configure test demo fuzz clean
 
@@ -16,15 +18,15 @@ setup:
 	@scripts/setup.sh
 
 $(BUILD)/host/build.ninja:
-	CC=clang CXX=clang++ cmake -S . -B $(BUILD)/host -G Ninja -DCMAKE_BUILD_TYPE=Debug $(CMAKE_FLAGS)
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD)/host -G Ninja -DCMAKE_BUILD_TYPE=Debug $(SIGNING) $(CMAKE_FLAGS)
 
 $(BUILD)/win64/build.ninja:
 	cmake -S . -B $(BUILD)/win64 -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win64.cmake $(CMAKE_FLAGS)
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win64.cmake $(SIGNING) $(CMAKE_FLAGS)
 
 $(BUILD)/win32/build.ninja:
 	cmake -S . -B $(BUILD)/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win32.cmake $(CMAKE_FLAGS)
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win32.cmake $(SIGNING) $(CMAKE_FLAGS)
 
 configure: $(BUILD)/host/build.ninja $(BUILD)/win64/build.ninja $(BUILD)/win32/build.ninja
 	@printf 'subdirs("host")\nsubdirs("win64")\nsubdirs("win32")\n' > $(BUILD)/CTestTestfile.cmake

@@ -62,6 +62,11 @@ if(WIN32)
     set(ZEN_ARCH x86_64)
   else()
     set(ZEN_ARCH i686)
+    # The release installer carries the 64-bit handler of the x86_64 build
+    # beside this one (make build builds that one first).
+    set(ZEN_WIN64_BIN "${CMAKE_BINARY_DIR}/../win64/bin" CACHE PATH
+        "bin folder of the x86_64 build whose zenproto.dll the 32-bit installer carries")
+    get_filename_component(ZEN_WIN64_BIN "${ZEN_WIN64_BIN}" ABSOLUTE)
   endif()
   # Every program and DLL lands in one folder, so tests find the deliverables
   # beside themselves.

@@ -91,7 +91,7 @@ zen_wine reg add 'HKCU\Software\Zentaris Bench' /v InstallDir /d "$game" /f >/de
 zen_wine regsvr32 /s "$app\\zenproto.dll" || fail "regsvr32 zenproto.dll failed"
 
 # Signed with this build's portal key, as the launcher requires.
-payload=$(python3 - "$zen_src/portal" "$build/win64/signing/portal-signing.seed" "$base" <<'PY'
+payload=$(python3 - "$zen_src/portal" "$build/signing/portal-signing.seed" "$base" <<'PY'
 import base64, sys
 sys.path.insert(0, sys.argv[1])
 import link_signing

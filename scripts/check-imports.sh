@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Fails when a Windows binary imports anything but a DLL of the system:
-# the C++ runtime, winpthread and libcurl must be linked in.
+# the C++ runtime, winpthread and libcurl must be linked in. The protocol
+# handler must also export its entry points by their plain names, which is
+# how the platform's loader and regsvr32 find them.
 #   check-imports.sh OBJDUMP FILE...
 set -uo pipefail
 objdump=$1; shift
@@ -14,6 +16,15 @@ for f in "$@"; do
     echo "$f imports non-system DLLs: $(echo $bad)"; status=1
   else
     echo "$f: $(echo $dlls | tr ' ' ',')"
+  fi
+  if [ "$(basename "$f")" = zenproto.dll ]; then
+    exports=$("$objdump" -p "$f" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/s/^[[:space:]]*\[ *[0-9]*\] //p' | sort | tr '\n' ' ')
+    want="DllCanUnloadNow DllGetClassObject DllInstall DllRegisterServer DllUnregisterServer "
+    if [ "$exports" != "$want" ]; then
+      echo "$f exports [$exports], not [$want]"; status=1
+    else
+      echo "$f exports: $exports"
+    fi
   fi
 done
 exit $status

@@ -6,7 +6,18 @@ set -uo pipefail
 zen_src=$(cd "$(dirname "$0")/.." && pwd)
 source "$zen_src/scripts/session.sh"
 build=$(cd "${1:-build}" && pwd)
-bin=$build/win64/bin
+bin64=$build/win64/bin
+# What users get: the 32-bit release installer, run in a WoW64 prefix as on
+# 64-bit Windows. A machine whose Wine runs no 32-bit programs shows the
+# amd64 build instead.
+if "$zen_src/scripts/wine-template.sh" "$build/win32/wine-template" --wow64 >/dev/null; then
+  bin=$build/win32/bin setup=Zentaris-Setup-i686.exe template=$build/win32/wine-template
+  installed='C:\Program Files (x86)\Zentaris'
+else
+  echo "(this machine's Wine runs no 32-bit programs: showing the amd64 build)"
+  bin=$bin64 setup=Zentaris-Setup-x86_64.exe template=$build/win64/wine-template
+  installed='C:\Program Files\Zentaris'
+fi
 out=$build/demo
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/zen-demo.XXXXXX")
@@ -25,13 +36,13 @@ step "sample portal on 127.0.0.1:8780"
 # It signs its links with the key pair this build made; the launcher takes
 # only links signed with it.
 exec {pf}< <(exec python3 "$zen_src/portal/sample_portal.py" --port 8780 \
-  --signing-key "$build/win64/signing/portal-signing.seed" 2>"$work/portal.log")
+  --signing-key "$build/signing/portal-signing.seed" 2>"$work/portal.log")
 zen_session_pids+=($!)
 zen_first_line "$pf" >/dev/null || { echo "the sample portal did not start"; cat "$work/portal.log"; exit 1; }
 curl -s http://127.0.0.1:8780/images/uinstapp.dat | sed 's/^/download list: /'
 
 step "fresh Wine prefix with a desktop and taskbar"
-zen_wine_start "$build/win64/wine-template" || exit 1
+zen_wine_start "$template" || exit 1
 zen_wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null
 zen_wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1280x1024 /f >/dev/null
 /usr/lib/wine/wineserver -k; /usr/lib/wine/wineserver -w
@@ -40,8 +51,8 @@ echo "prefix $WINEPREFIX, display $DISPLAY"
 # Sample games close themselves after a few seconds.
 export ZEN_SAMPLE_GAME_SECONDS=4
 
-step "install: Zentaris-Setup-x86_64.exe /S"
-zen_wine "$bin/Zentaris-Setup-x86_64.exe" /S && echo "installer exit status 0"
+step "install: $setup /S"
+zen_wine "$bin/$setup" /S && echo "installer exit status 0"
 reg_query 'HKCU\SOFTWARE\Telmark\Zentaris' /v LauncherPath
 reg_query 'HKCR\PROTOCOLS\Handler\zentaris' /v CLSID
 reg_query 'HKCR\zentaris\shell\open\command' /ve
@@ -59,8 +70,11 @@ zen_wine "$games/Kart Demo/bin/kartdemo.exe" --register
 reg_query 'HKCU\Software\Zentaris Samples' /s
 
 step "install check through the URL layer, as a browser asks for it"
+echo "a 32-bit client (32-bit browsers):"
 zen_wine "$bin/zen_urlbind.exe" 'zentaris://instcheck/1000' "$(winpath "$out/instcheck.gif")"
 zen_wine "$bin/zen_urlbind.exe" 'zentaris://instcheck/1002'
+echo "a 64-bit client (64-bit browsers, programs that embed one):"
+zen_wine "$bin64/zen_urlbind.exe" 'zentaris://instcheck/1000'
 
 step "launch through the URL layer: the handler starts the launcher"
 url=$(curl -s 'http://127.0.0.1:8780/api/launch-url?game=Space%20Demo')
@@ -94,7 +108,7 @@ zen_wine "$bin/zen_screen.exe" --tray-menu "$(winpath "$out/tray-menu.bmp")" && 
 
 step "uninstall: uninstall.exe /S (the game list stays)"
 # Wine's user has administrator rights: the installation is for every user.
-dir=$(unixpath 'C:\Program Files\Zentaris')
+dir=$(unixpath "$installed")
 zen_wine "$dir/uninstall.exe" /S
 for i in $(seq 100); do [ -d "$dir" ] || break; sleep 0.1; done
 [ -d "$dir" ] && echo "install folder still there" || echo "install folder removed"
