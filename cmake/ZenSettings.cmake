@@ -56,6 +56,22 @@ endfunction()
 zen_check_portal_scheme(PortalBaseUrl)
 zen_check_portal_scheme(InstallCheckImageUrl)
 
+# A compiler cache outside the checkout, like the cross-built libraries: a
+# fresh clone on a machine that has built these sources before compiles
+# from it. Paths are taken relative to the tree, so any checkout folder hits.
+find_program(ZEN_CCACHE ccache)
+if(ZEN_CCACHE)
+  if(DEFINED ENV{ZEN_CACHE})
+    set(_zen_ccache_dir "$ENV{ZEN_CACHE}/ccache")
+  else()
+    set(_zen_ccache_dir "$ENV{HOME}/.cache/zentaris/ccache")
+  endif()
+  set(_zen_launcher ${CMAKE_COMMAND} -E env CCACHE_DIR=${_zen_ccache_dir}
+      CCACHE_BASEDIR=${CMAKE_SOURCE_DIR} CCACHE_NOHASHDIR=1 CCACHE_MAXSIZE=5G ${ZEN_CCACHE})
+  set(CMAKE_C_COMPILER_LAUNCHER ${_zen_launcher})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${_zen_launcher})
+endif()
+
 if(WIN32)
   set(ZEN_WINDOWS ON)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)

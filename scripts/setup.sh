@@ -17,7 +17,7 @@ packages=(
   mingw-w64-tools binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 libwine-dev xvfb x11-apps xauth
   libcurl4-openssl-dev googletest libgtest-dev dpkg-dev nsis
-  curl libsodium-dev autoconf automake libtool libc6-i386
+  curl libsodium-dev autoconf automake libtool libc6-i386 ccache
 )
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
