@@ -59,14 +59,15 @@ zen_check_portal_scheme(InstallCheckImageUrl)
 # A compiler cache outside the checkout, like the cross-built libraries: a
 # fresh clone on a machine that has built these sources before compiles
 # from it. Paths are taken relative to the tree, so any checkout folder hits.
+# scripts/setup.sh fills the cache there; ZEN_CACHE moves it as it does there.
+if(DEFINED ENV{ZEN_CACHE})
+  set(_zen_cache "$ENV{ZEN_CACHE}")
+else()
+  set(_zen_cache "$ENV{HOME}/.cache/zentaris")
+endif()
 find_program(ZEN_CCACHE ccache)
 if(ZEN_CCACHE)
-  if(DEFINED ENV{ZEN_CACHE})
-    set(_zen_ccache_dir "$ENV{ZEN_CACHE}/ccache")
-  else()
-    set(_zen_ccache_dir "$ENV{HOME}/.cache/zentaris/ccache")
-  endif()
-  set(_zen_launcher ${CMAKE_COMMAND} -E env CCACHE_DIR=${_zen_ccache_dir}
+  set(_zen_launcher ${CMAKE_COMMAND} -E env CCACHE_DIR=${_zen_cache}/ccache
       CCACHE_BASEDIR=${CMAKE_SOURCE_DIR} CCACHE_NOHASHDIR=1 CCACHE_MAXSIZE=5G ${ZEN_CCACHE})
   set(CMAKE_C_COMPILER_LAUNCHER ${_zen_launcher})
   set(CMAKE_CXX_COMPILER_LAUNCHER ${_zen_launcher})
@@ -95,33 +96,24 @@ if(WIN32)
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
   add_compile_options(-Wall -Wextra)
 
-  # scripts/setup.sh builds it there; ZEN_CACHE moves the cache as it does there.
-  if(DEFINED ENV{ZEN_CACHE})
-    set(_zen_cache "$ENV{ZEN_CACHE}")
-  else()
-    set(_zen_cache "$ENV{HOME}/.cache/zentaris")
-  endif()
-  set(ZEN_CURL_PREFIX "${_zen_cache}/curl-${ZEN_ARCH}" CACHE PATH
-      "Cross-built static libcurl for this architecture")
-  if(NOT EXISTS "${ZEN_CURL_PREFIX}/include/curl/curl.h")
-    message(FATAL_ERROR "No cross-built libcurl in ${ZEN_CURL_PREFIX}: run scripts/setup.sh")
-  endif()
-  add_library(zen_curl INTERFACE)
-  target_include_directories(zen_curl INTERFACE ${ZEN_CURL_PREFIX}/include)
-  target_compile_definitions(zen_curl INTERFACE CURL_STATICLIB)
-  target_link_libraries(zen_curl INTERFACE ${ZEN_CURL_PREFIX}/lib/libcurl.a
+  # zen_cross_built(TARGET NAME HEADER DEFINE LIBS...): a static library that
+  # scripts/setup.sh cross-built into the cache as NAME-<arch>, as one
+  # interface target.
+  function(zen_cross_built target name header define)
+    set(prefix "${_zen_cache}/${name}-${ZEN_ARCH}")
+    if(NOT EXISTS "${prefix}/include/${header}")
+      message(FATAL_ERROR "No cross-built ${name} in ${prefix}: run scripts/setup.sh")
+    endif()
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE ${prefix}/include)
+    target_compile_definitions(${target} INTERFACE ${define})
+    target_link_libraries(${target} INTERFACE ${prefix}/lib/lib${name}.a ${ARGN})
+  endfunction()
+  zen_cross_built(zen_curl curl curl/curl.h CURL_STATICLIB
     ws2_32 crypt32 bcrypt secur32 wldap32 normaliz advapi32)
-
-  set(ZEN_SODIUM_PREFIX "${_zen_cache}/sodium-${ZEN_ARCH}" CACHE PATH
-      "Cross-built static libsodium for this architecture")
-  if(NOT EXISTS "${ZEN_SODIUM_PREFIX}/include/sodium.h")
-    message(FATAL_ERROR "No cross-built libsodium in ${ZEN_SODIUM_PREFIX}: run scripts/setup.sh")
-  endif()
-  add_library(zen_sodium INTERFACE)
-  target_include_directories(zen_sodium INTERFACE ${ZEN_SODIUM_PREFIX}/include)
-  target_compile_definitions(zen_sodium INTERFACE SODIUM_STATIC)
-  # Its random source for key generation; signature checks never use it.
-  target_link_libraries(zen_sodium INTERFACE ${ZEN_SODIUM_PREFIX}/lib/libsodium.a advapi32)
+  # advapi32: libsodium's random source for key generation; signature checks
+  # never use it.
+  zen_cross_built(zen_sodium sodium sodium.h SODIUM_STATIC advapi32)
 else()
   set(ZEN_WINDOWS OFF)
   add_compile_options(-Wall -Wextra)

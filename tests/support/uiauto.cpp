@@ -65,13 +65,15 @@ std::optional<Process> Process::Start(const std::string& exePath, const std::str
     return process;
 }
 
-std::vector<MessageBoxInfo> AnswerNewBoxes(DWORD pid, std::vector<HWND>& answered)
+std::vector<MessageBoxInfo> AnswerNewBoxes(DWORD pid, std::vector<HWND>& answered,
+                                           const std::function<void(const MessageBoxInfo&)>& seen)
 {
     std::vector<MessageBoxInfo> fresh;
     for (const MessageBoxInfo& box : FindMessageBoxes(pid)) {
         if (std::find(answered.begin(), answered.end(), box.window) != answered.end()) continue;
         answered.push_back(box.window);
         fresh.push_back(box);
+        if (seen) seen(box);
         PressOk(box.window);
     }
     return fresh;
@@ -183,10 +185,14 @@ std::vector<MessageBoxInfo> BoxWatcher::Boxes() const
 void BoxWatcher::Watch()
 {
     std::vector<HWND> answered;
-    do {
-        const std::vector<MessageBoxInfo> fresh = AnswerNewBoxes(GetCurrentProcessId(), answered);
+    // A box is on record before OK is pressed: pressing it lets the thread
+    // that showed it go on, and that thread may ask for the record at once.
+    const auto record = [this](const MessageBoxInfo& box) {
         std::lock_guard<std::mutex> lock(mutex_);
-        boxes_.insert(boxes_.end(), fresh.begin(), fresh.end());
+        boxes_.push_back(box);
+    };
+    do {
+        AnswerNewBoxes(GetCurrentProcessId(), answered, record);
     } while (WaitForSingleObject(stop_.get(), PollIntervalMs) == WAIT_TIMEOUT);
 }
 

@@ -61,8 +61,10 @@ std::optional<MessageBoxInfo> WaitForMessageBox(DWORD pid, DWORD timeoutMs, HAND
 void PressOk(HWND box);
 
 // Presses OK on each box of pid not in `answered` (and adds it there); the
-// boxes answered now, in the order found.
-std::vector<MessageBoxInfo> AnswerNewBoxes(DWORD pid, std::vector<HWND>& answered);
+// boxes answered now, in the order found. `seen`, when given, hears of each
+// box before its OK is pressed.
+std::vector<MessageBoxInfo> AnswerNewBoxes(DWORD pid, std::vector<HWND>& answered,
+                                           const std::function<void(const MessageBoxInfo&)>& seen = {});
 
 struct RunResult {
     bool exited = false;                   // false: still running at the deadline (then killed)

@@ -133,48 +133,46 @@ TEST(AppNotFoundText, NamesTheApplicationAndIsCutToTheMessageBuffer)
     EXPECT_EQ(text, ("Could not locate \"" + longName).substr(0, 1023));
 }
 
-// A launch link names the program to run; only a plain .exe inside the
-// game's folder may be named.
-TEST(IsSafeExecutableName, RelativeExeInsideTheFolderOnly)
+// What a launch link may name: only a plain .exe inside the game's folder,
+// and (read from whatever registry value the link names) only a folder on a
+// local drive to start it from.
+TEST(LaunchRules, ExecutableNamesAndInstallationFolders)
 {
     struct Case {
-        std::string exename;
-        bool safe;
+        bool (*rule)(std::string_view);
+        std::string text;
+        bool passes;
     };
+    const auto exe = IsSafeExecutableName;
+    const auto folder = IsLocalInstallationFolder;
     const Case cases[] = {
-        {"game.exe", true}, {"GAME.EXE", true}, {"bin\\game.exe", true}, {"bin/x64/Game.Exe", true},
-        {"my game.exe", true}, {"v1.2\\game.exe", true},
+        {exe, "game.exe", true}, {exe, "GAME.EXE", true}, {exe, "bin\\game.exe", true},
+        {exe, "bin/x64/Game.Exe", true}, {exe, "my game.exe", true}, {exe, "v1.2\\game.exe", true},
+        {exe, ".exe", true},
         // Closing the quoted program path adds arguments.
-        {"game1.exe\" --injected \\\\host\\x", false}, {"game.exe\"", false},
+        {exe, "game1.exe\" --injected \\\\host\\x", false}, {exe, "game.exe\"", false},
         // Leaving the folder.
-        {"..\\Other\\other.exe", false}, {"bin\\..\\..\\x.exe", false}, {"./game.exe", false},
-        {"\\Windows\\cmd.exe", false}, {"/game.exe", false}, {"\\\\host\\share\\g.exe", false},
-        {"C:\\Windows\\System32\\cmd.exe", false}, {"C:game.exe", false}, {"game.exe:stream", false},
-        {"bin\\\\game.exe", false}, {"bin\\", false}, {"... \\game.exe", false}, {"bin.\\game.exe", false},
-        {"bin \\game.exe", false},
+        {exe, "..\\Other\\other.exe", false}, {exe, "bin\\..\\..\\x.exe", false}, {exe, "./game.exe", false},
+        {exe, "\\Windows\\cmd.exe", false}, {exe, "/game.exe", false}, {exe, "\\\\host\\share\\g.exe", false},
+        {exe, "C:\\Windows\\System32\\cmd.exe", false}, {exe, "C:game.exe", false},
+        {exe, "game.exe:stream", false}, {exe, "bin\\\\game.exe", false}, {exe, "bin\\", false},
+        {exe, "... \\game.exe", false}, {exe, "bin.\\game.exe", false}, {exe, "bin \\game.exe", false},
         // Not a program file, or not one name.
-        {"run.bat", false}, {"game.exe -windowed", false}, {"game.exe.", false}, {"game.exe ", false},
-        {"game.com", false}, {".exe", true}, {"exe", false}, {"", false}, {"game*.exe", false},
-        {"game\tx.exe", false}, {"game\nx.exe", false}, {"game|x.exe", false},
+        {exe, "run.bat", false}, {exe, "game.exe -windowed", false}, {exe, "game.exe.", false},
+        {exe, "game.exe ", false}, {exe, "game.com", false}, {exe, "exe", false}, {exe, "", false},
+        {exe, "game*.exe", false}, {exe, "game\tx.exe", false}, {exe, "game\nx.exe", false},
+        {exe, "game|x.exe", false},
+        {folder, "C:\\Games\\Game", true}, {folder, "d:\\", true}, {folder, "C:\\Games\\Game\\", true},
+        {folder, "C:\\Program Files (x86)\\G", true},
+        {folder, "\\\\host\\share\\Game", false}, {folder, "//host/share", false},
+        {folder, "\\\\?\\C:\\Games", false}, {folder, "C:Games", false}, {folder, "C:/Games", false},
+        {folder, "Games\\Game", false}, {folder, "\\Games", false}, {folder, "C:", false},
+        {folder, "1:\\Games", false}, {folder, "C:\\Games\\\" x", false}, {folder, "C:\\Ga\nmes", false},
+        {folder, "", false},
     };
-    for (const Case& c : cases) EXPECT_EQ(IsSafeExecutableName(c.exename), c.safe) << "[" << c.exename << "]";
-}
-
-// The installation folder is read from whatever registry value a link
-// names: only a folder on a local drive is a place to start a game from.
-TEST(IsLocalInstallationFolder, AbsoluteLocalFoldersOnly)
-{
-    struct Case {
-        std::string folder;
-        bool local;
-    };
-    const Case cases[] = {
-        {"C:\\Games\\Game", true}, {"d:\\", true}, {"C:\\Games\\Game\\", true}, {"C:\\Program Files (x86)\\G", true},
-        {"\\\\host\\share\\Game", false}, {"//host/share", false}, {"\\\\?\\C:\\Games", false},
-        {"C:Games", false}, {"C:/Games", false}, {"Games\\Game", false}, {"\\Games", false}, {"C:", false},
-        {"1:\\Games", false}, {"C:\\Games\\\" x", false}, {"C:\\Ga\nmes", false}, {"", false},
-    };
-    for (const Case& c : cases) EXPECT_EQ(IsLocalInstallationFolder(c.folder), c.local) << "[" << c.folder << "]";
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.rule(c.text), c.passes) << (c.rule == exe ? "exename" : "folder") << " [" << c.text << "]";
+    }
 }
 
 }  // namespace
