@@ -60,7 +60,9 @@ std::vector<std::string> LogLines(const std::string& path)
 }
 
 // Another process brings these about; this bound suits most of them.
-constexpr DWORD Bound = 15000;
+// Bounds of the waits for what another process brings about: generous, as
+// they cost nothing when the condition comes, and a loaded machine is slow.
+constexpr DWORD Bound = 60000;
 
 bool TrayRunning() { return FindWindowA("ZentarisLauncherApplication", nullptr) != nullptr; }
 
@@ -77,6 +79,10 @@ void Install(const std::string& options = "/S")
     ASSERT_TRUE(run.exited);
     ASSERT_EQ(run.exitCode, 0u);
     ASSERT_TRUE(run.boxes.empty()) << run.boxes.front().text;
+    // The installer starts the tray and does not wait for it: until its
+    // window is there, an uninstaller cannot ask it to end, and its program
+    // file stays in use.
+    ASSERT_TRUE(WaitUntil(Bound, TrayRunning)) << "the installer did not start the tray";
 }
 
 // The uninstaller hands itself to a copy in the temporary folder and returns
