@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base64_encode.h"
+#include "link_signature.h"
 #include "link_signing_seed.h"
 
 namespace signedlink {
@@ -27,7 +28,7 @@ inline std::string Signature(const std::string& joinedFields)
     unsigned char publicKey[crypto_sign_PUBLICKEYBYTES];
     unsigned char secretKey[crypto_sign_SECRETKEYBYTES];
     crypto_sign_seed_keypair(publicKey, secretKey, seed);
-    const std::string message = std::string("zentaris launch link v1", 23) + '\0' + joinedFields;
+    const std::string message = std::string(LinkSignatureContext) + joinedFields;
     unsigned char signature[crypto_sign_BYTES];
     crypto_sign_detached(signature, nullptr, reinterpret_cast<const unsigned char*>(message.data()), message.size(),
                          secretKey);

@@ -65,6 +65,12 @@ std::optional<Process> Process::Start(const std::string& exePath, const std::str
     return process;
 }
 
+void PostKey(HWND menuWindow, UINT key)
+{
+    PostMessageA(menuWindow, WM_KEYDOWN, key, 1);
+    PostMessageA(menuWindow, WM_KEYUP, key, 0xC0000001);
+}
+
 std::vector<MessageBoxInfo> AnswerNewBoxes(DWORD pid, std::vector<HWND>& answered,
                                            const std::function<void(const MessageBoxInfo&)>& seen)
 {

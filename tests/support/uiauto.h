@@ -60,6 +60,11 @@ std::optional<MessageBoxInfo> WaitForMessageBox(DWORD pid, DWORD timeoutMs, HAND
 // Presses OK on a message box.
 void PressOk(HWND box);
 
+// A key for a tracked menu, posted to its window, where its modal loop reads
+// it: unlike typed keys it cannot reach another window, however late the
+// menu starts tracking.
+void PostKey(HWND menuWindow, UINT key);
+
 // Presses OK on each box of pid not in `answered` (and adds it there); the
 // boxes answered now, in the order found. `seen`, when given, hears of each
 // box before its OK is pressed.

@@ -33,91 +33,88 @@ TEST(ApplicationExecutablePath, SkipsTheFirstCharacterAndEndsAtAQuote)
     for (const Case& c : cases) EXPECT_EQ(ApplicationExecutablePath(c.app), c.path) << c.app;
 }
 
-TEST(IsNetworkPath, TwoLeadingSlashesInAnyMixLeadToAnotherMachine)
+// What the launcher and the tray take from a record or a download list:
+// nothing on another machine, and only web pages for the shell to open.
+TEST(RecordRules, NetworkPathsAndOpenableWebLinks)
 {
     struct Case {
-        std::string path;
-        bool network;
+        bool (*rule)(std::string_view);
+        std::string text;
+        bool holds;
     };
+    const auto net = IsNetworkPath;
+    const auto web = IsOpenableWebLink;
     const Case cases[] = {
-        {"\\\\host\\share\\game.exe", true},
-        {"//host/share/game.exe", true},
-        {"\\/host", true},
-        {"/\\host", true},
-        {"//", true},
-        {"\\\\?\\UNC\\host\\share\\game.exe", true},
-        {"\\\\?\\C:\\Games\\game.exe", true},
-        {"\\\\.\\pipe\\x", true},
-        {"\\??\\UNC\\host\\share", true},
-        {"\\??\\unc/host", true},
-        {"/?\?/Unc\\host", true},
-        {"  \\\\host\\share", true},
-        {"\t//host", true},
-        {"C:\\Games\\game.exe", false},
-        {"C:\\\\Games", false},
-        {"\\Games\\game.exe", false},
-        {"/Games//game.exe", false},
-        {"\\??\\C:\\Games", false},
-        {"\\??\\UNCX\\host", false},
-        {"\\??\\UN", false},
-        {"game.exe", false},
-        {"\\", false},
-        {"", false},
-    };
-    for (const Case& c : cases) EXPECT_EQ(IsNetworkPath(c.path), c.network) << c.path;
-}
+        {net, "\\\\host\\share\\game.exe", true},
+        {net, "//host/share/game.exe", true},
+        {net, "\\/host", true},
+        {net, "/\\host", true},
+        {net, "//", true},
+        {net, "\\\\?\\UNC\\host\\share\\game.exe", true},
+        {net, "\\\\?\\C:\\Games\\game.exe", true},
+        {net, "\\\\.\\pipe\\x", true},
+        {net, "\\??\\UNC\\host\\share", true},
+        {net, "\\??\\unc/host", true},
+        {net, "/?\?/Unc\\host", true},
+        {net, "  \\\\host\\share", true},
+        {net, "\t//host", true},
+        {net, "C:\\Games\\game.exe", false},
+        {net, "C:\\\\Games", false},
+        {net, "\\Games\\game.exe", false},
+        {net, "/Games//game.exe", false},
+        {net, "\\??\\C:\\Games", false},
+        {net, "\\??\\UNCX\\host", false},
+        {net, "\\??\\UN", false},
+        {net, "game.exe", false},
+        {net, "\\", false},
+        {net, "", false},
 
-TEST(IsOpenableWebLink, OnlyHttpAndHttpsUrlsWithAHostOpen)
-{
-    struct Case {
-        std::string link;
-        bool openable;
-    };
-    const Case cases[] = {
-        {"http://127.0.0.1:8780/games/space/", true},
-        {"https://games.example/client.exe", true},
-        {"HTTP://games.example/", true},
-        {"hTtPs://games.example", true},
-        {"http://g", true},
-        {"http://[::1]/", true},
-        {"http://games.example/My Client.exe", true},
+        {web, "http://127.0.0.1:8780/games/space/", true},
+        {web, "https://games.example/client.exe", true},
+        {web, "HTTP://games.example/", true},
+        {web, "hTtPs://games.example", true},
+        {web, "http://g", true},
+        {web, "http://[::1]/", true},
+        {web, "http://games.example/My Client.exe", true},
         // A download list line keeps its line end in its URL.
-        {"http://games.example/client.exe\n", true},
-        {"http://games.example/client.exe\r\n", true},
-        {"http://games.example/client.exe\r", true},
-        {"file:///C:/Windows/System32/calc.exe", false},
-        {"FILE://host/share/x.exe", false},
-        {"\\\\host\\share\\x.exe", false},
-        {"//host/share", false},
-        {"C:\\Windows\\System32\\calc.exe", false},
-        {"calc.exe", false},
-        {"ftp://games.example/", false},
-        {"javascript:alert(1)", false},
-        {"mailto:a@b", false},
-        {"zentaris://launch/abc", false},
-        {"httpx://games.example/", false},
-        {"http:/games.example/", false},
-        {"http:games.example", false},
-        {"http:\\\\host\\share", false},
-        {" http://games.example/", false},
-        {"http://", false},
-        {"https://", false},
-        {"http://\n", false},
-        {"http:///C:/x.exe", false},
-        {"http://\\\\host\\share", false},
-        {"http://?q", false},
-        {"http://#f", false},
-        {"http://@host", false},
-        {"http://:80/", false},
-        {"http:// host", false},
-        {"http://games.example/\" --new-arg \"x", false},
-        {"http://games.example/\nfile:///C:/x.exe", false},
-        {"http://games.example/\r\nx", false},
-        {"http://games.example/\tx", false},
-        {std::string("http://games.example/\0x", 23), false},
-        {"", false},
+        {web, "http://games.example/client.exe\n", true},
+        {web, "http://games.example/client.exe\r\n", true},
+        {web, "http://games.example/client.exe\r", true},
+        {web, "file:///C:/Windows/System32/calc.exe", false},
+        {web, "FILE://host/share/x.exe", false},
+        {web, "\\\\host\\share\\x.exe", false},
+        {web, "//host/share", false},
+        {web, "C:\\Windows\\System32\\calc.exe", false},
+        {web, "calc.exe", false},
+        {web, "ftp://games.example/", false},
+        {web, "javascript:alert(1)", false},
+        {web, "mailto:a@b", false},
+        {web, "zentaris://launch/abc", false},
+        {web, "httpx://games.example/", false},
+        {web, "http:/games.example/", false},
+        {web, "http:games.example", false},
+        {web, "http:\\\\host\\share", false},
+        {web, " http://games.example/", false},
+        {web, "http://", false},
+        {web, "https://", false},
+        {web, "http://\n", false},
+        {web, "http:///C:/x.exe", false},
+        {web, "http://\\\\host\\share", false},
+        {web, "http://?q", false},
+        {web, "http://#f", false},
+        {web, "http://@host", false},
+        {web, "http://:80/", false},
+        {web, "http:// host", false},
+        {web, "http://games.example/\" --new-arg \"x", false},
+        {web, "http://games.example/\nfile:///C:/x.exe", false},
+        {web, "http://games.example/\r\nx", false},
+        {web, "http://games.example/\tx", false},
+        {web, std::string("http://games.example/\0x", 23), false},
+        {web, "", false},
     };
-    for (const Case& c : cases) EXPECT_EQ(IsOpenableWebLink(c.link), c.openable) << c.link;
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.rule(c.text), c.holds) << (c.rule == net ? "network path " : "web link ") << c.text;
+    }
 }
 
 }  // namespace

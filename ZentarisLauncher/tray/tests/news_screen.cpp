@@ -43,12 +43,6 @@ void PressKey(WORD virtualKey)
     SendInput(2, in, sizeof(INPUT));
 }
 
-void PostMenuKey(HWND menu, WORD virtualKey)
-{
-    PostMessageA(menu, WM_KEYDOWN, virtualKey, 1);
-    PostMessageA(menu, WM_KEYUP, virtualKey, 0xC0000001);
-}
-
 bool SaveScreen(const std::string& windowsPath)
 {
     RECT r{};

@@ -17,10 +17,7 @@ std::vector<HWND> WaitForWindows(const char* cls, DWORD pid, DWORD threadId, siz
 uint32_t ScreenPixel(int x, int y);  // 0xRRGGBB
 void ClickAt(int x, int y);
 void PressKey(WORD virtualKey);
-// A key for a tracked menu, posted to its window, where its modal loop reads
-// it: unlike typed keys it cannot reach another window, however late the
-// menu starts tracking.
-void PostMenuKey(HWND menu, WORD virtualKey);
+
 
 // Writes the whole screen as a 24-bit BMP (news_png_pack.py makes PNGs).
 bool SaveScreen(const std::string& windowsPath);

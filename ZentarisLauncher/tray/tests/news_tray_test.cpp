@@ -36,7 +36,7 @@ HWND OpenMenu(HWND message, DWORD pid, int downs)
     PostMessageA(message, WM_USER + 1, 1, WM_RBUTTONUP);
     const auto menus = newstest::WaitForWindows("#32768", pid, 0, 1, 15000);
     if (menus.size() != 1) return nullptr;
-    for (int i = 0; i < downs; ++i) newstest::PostMenuKey(menus.front(), VK_DOWN);
+    for (int i = 0; i < downs; ++i) uiauto::PostKey(menus.front(), VK_DOWN);
     return menus.front();
 }
 
@@ -109,19 +109,19 @@ TEST(NewsTray, PopupOverTheTaskbarMenuSelectionTwoNewsCommandsAndExit)
         EXPECT_GT(gradientRows, 20) << "no blue-to-white items";
         EXPECT_TRUE(newstest::SaveScreen(Screenshot("menu-selected.bmp")));
 
-        newstest::PostMenuKey(menu, VK_RETURN);
+        uiauto::PostKey(menu, VK_RETURN);
         ASSERT_EQ(newstest::WaitForWindows("#32770", pid, 0, 1, 10000).size(), 1u);
         menu = OpenMenu(message, pid, 4);
         ASSERT_NE(menu, nullptr);
-        newstest::PostMenuKey(menu, VK_RETURN);
+        uiauto::PostKey(menu, VK_RETURN);
         popups = newstest::WaitForWindows("#32770", pid, 0, 2, 10000);
         ASSERT_EQ(popups.size(), 2u) << "two news commands, two popups";
         for (HWND popup : popups) EXPECT_TRUE(newstest::WaitForPicture(popup));
 
         menu = OpenMenu(message, pid, 0);
         ASSERT_NE(menu, nullptr);
-        newstest::PostMenuKey(menu, VK_UP);  // the last item, "Salir"
-        newstest::PostMenuKey(menu, VK_RETURN);
+        uiauto::PostKey(menu, VK_UP);  // the last item, "Salir"
+        uiauto::PostKey(menu, VK_RETURN);
         const zentaris::UniqueKernelHandle process(
             OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
         EXPECT_EQ(WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0) << "the popups do not hold the program";

@@ -19,12 +19,6 @@ constexpr UINT MenuGetHandle = 0x01E1;  // MN_GETHMENU
 
 }  // namespace
 
-void PostKey(HWND menuWindow, UINT key)
-{
-    PostMessageA(menuWindow, WM_KEYDOWN, key, 1);
-    PostMessageA(menuWindow, WM_KEYUP, key, 0xC0000001);
-}
-
 bool PickByKeys(HWND menuWindow, int downs, int sub, DWORD pid)
 {
     for (int i = 0; i < downs; ++i) PostKey(menuWindow, VK_DOWN);

@@ -62,7 +62,7 @@ std::vector<HWND> MenuWindows(DWORD pid = GetCurrentProcessId());
 // Closes a tracked menu, and waits until it is gone.
 void CloseMenu(HWND menuWindow);
 // Keys for a tracked menu, as its modal loop reads them.
-void PostKey(HWND menuWindow, UINT key);
+using uiauto::PostKey;
 // Picks by keyboard: `downs` presses of Down (the first selects the first
 // item), then, when sub >= 0, Right and `sub` presses of Down, then Enter.
 // True when the menu has closed.
