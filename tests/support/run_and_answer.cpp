@@ -26,6 +26,10 @@ int main(int argc, char** argv)
     for (const uiauto::MessageBoxInfo& box : run.boxes) {
         std::printf("message box: [%s] %s\n", box.caption.c_str(), box.text.c_str());
     }
+    if (run.startError) {
+        std::printf("could not start: error %lu\n", static_cast<unsigned long>(run.startError));
+        return 3;
+    }
     if (!run.exited) {
         std::printf("still running after 60 s: ended\n");
         return 3;

@@ -153,9 +153,14 @@ RunResult RunAndAnswer(const std::string& exePath, const std::string& arguments,
                        const std::string& workingDir)
 {
     RunResult result;
-    std::optional<Process> process = Process::Start(exePath, arguments, workingDir);
-    if (!process) return result;
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    std::optional<Process> process;
+    while (!(process = Process::Start(exePath, arguments, workingDir))) {
+        result.startError = GetLastError();
+        if (GetTickCount64() >= deadline) return result;
+        Sleep(PollIntervalMs);
+    }
+    result.startError = 0;
     std::vector<HWND> answered;
     for (;;) {
         for (const MessageBoxInfo& box : AnswerNewBoxes(process->Id(), answered)) result.boxes.push_back(box);

@@ -73,11 +73,14 @@ std::vector<MessageBoxInfo> AnswerNewBoxes(DWORD pid, std::vector<HWND>& answere
 
 struct RunResult {
     bool exited = false;                   // false: still running at the deadline (then killed)
+    DWORD startError = 0;                  // not 0: the program never started (GetLastError)
     DWORD exitCode = 0;
     std::vector<MessageBoxInfo> boxes;     // every box shown, answered with OK, in order
 };
 
-// Runs a program to its end, answering each message box with OK.
+// Runs a program to its end, answering each message box with OK. A start
+// that fails is tried again until the deadline: Wine's CreateProcess has
+// been seen to fail now and then on a loaded machine.
 RunResult RunAndAnswer(const std::string& exePath, const std::string& arguments,
                        DWORD timeoutMs = 20000, const std::string& workingDir = {});
 

@@ -30,6 +30,7 @@ void ExpectRun(const Expected& e)
 {
     SCOPED_TRACE("arguments: [" + e.arguments + "]");
     const uiauto::RunResult run = uiauto::RunAndAnswer(Launcher(), e.arguments);
+    ASSERT_EQ(run.startError, 0u) << "the launcher did not start";
     ASSERT_TRUE(run.exited) << "the launcher did not end";
     EXPECT_EQ(run.exitCode, 0u);
     if (e.text.empty()) {

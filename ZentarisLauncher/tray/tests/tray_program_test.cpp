@@ -65,6 +65,8 @@ bool StartLauncher(Launcher& launcher)
 
 HWND OpenMenu(const Launcher& launcher, UINT mouse)
 {
+    // A menu closed just before may still be on the screen: it is not the new one.
+    traytest::WaitUntil(30000, [&] { return traytest::MenuWindows(launcher.info.processId).empty(); });
     PostMessageA(launcher.window, WM_USER + 1, 1, mouse);
     HWND menu = nullptr;
     traytest::WaitUntil(30000, [&] {
@@ -89,6 +91,26 @@ bool Pick(const Launcher& launcher, int downs, int sub = -1)
 {
     HWND menu = OpenMenu(launcher, WM_LBUTTONUP);
     return menu && traytest::PickByKeys(menu, downs, sub, launcher.info.processId);
+}
+
+// Height of the submenu under the `downs`-th entry of the menu, 0 when none
+// opened. Items are measured from their text, so two submenus of two
+// one-line items are equally tall.
+int SubmenuHeight(const Launcher& launcher, int downs)
+{
+    HWND menu = OpenMenu(launcher, WM_RBUTTONUP);
+    if (!menu) return 0;
+    for (int i = 0; i < downs; ++i) traytest::PostKey(menu, VK_DOWN);
+    traytest::PostKey(menu, VK_RIGHT);
+    RECT placed{};
+    traytest::WaitUntil(10000, [&] {
+        for (HWND window : traytest::MenuWindows(launcher.info.processId)) {
+            if (window != menu && GetWindowRect(window, &placed)) return true;
+        }
+        return false;
+    });
+    traytest::CloseMenu(menu);
+    return placed.bottom - placed.top;
 }
 
 std::string ScreenshotPath()
@@ -133,8 +155,6 @@ TEST(TrayProgram, RunsInTheNotificationAreaUntilSalir)
     // 32-bit tray on a loaded machine is slow to start.
     ASSERT_TRUE(traytest::WaitUntil(60000, [&] { return traytest::IconPresent(launcher.window); }));
     ASSERT_TRUE(traytest::WaitUntil(60000, [] { return portal::RequestLog().find("uinstapp.dat") != std::string::npos; }));
-    Sleep(1000);  // the two-line list is read by now
-
     // The menu opens at the pointer: with its corner there where it fits,
     // moved onto the screen above the taskbar near the notification area.
     ASSERT_TRUE(MovePointer(200, 150));
@@ -146,12 +166,24 @@ TEST(TrayProgram, RunsInTheNotificationAreaUntilSalir)
     EXPECT_EQ(placed.top, 150);
     traytest::CloseMenu(menu);
     ASSERT_TRUE(MovePointer(1150, 1000));
+    // The two-line list is read once the downloads submenu is as tall as the
+    // features submenu with its two records.
+    ASSERT_TRUE(traytest::WaitUntil(60000, [&] {
+        const int downloads = SubmenuHeight(launcher, 1);
+        return downloads > 0 && downloads == SubmenuHeight(launcher, 2);
+    }));
     menu = OpenMenu(launcher, WM_RBUTTONUP);
     ASSERT_NE(menu, nullptr);
     GetWindowRect(menu, &placed);
     EXPECT_TRUE(PtInRect(&placed, POINT{1150, 1000}));
     for (UINT key : {VK_DOWN, VK_DOWN, VK_RIGHT}) traytest::PostKey(menu, key);
-    Sleep(700);  // both popups painted
+    std::vector<HWND> popups;
+    ASSERT_TRUE(traytest::WaitUntil(10000, [&] {
+        popups = traytest::MenuWindows(launcher.info.processId);
+        return popups.size() == 2;
+    }));
+    // Painted before the picture: the paint is sent to the menus' thread.
+    for (HWND popup : popups) RedrawWindow(popup, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     const std::string shot = ScreenshotPath();
     if (!shot.empty()) {
         EXPECT_TRUE(traytest::SaveScreenPng(shot, {880, 870, 1280, 1024})) << shot;
