@@ -3,13 +3,17 @@
 server, small enough to read in one sitting. Loopback only.
 
     sample_portal.py [--port 8780] [--games games.json] [--signing-key SEED_FILE]
+                     [--installer Zentaris-Setup-i686.exe]
 
 With --signing-key (the seed file that link_signing.py keygen made, such as
 BUILD/win64/signing/portal-signing.seed) every launch link is signed, as a
 launcher built with the matching public key requires.
 
 What it serves, below its base URL (the launcher's built-in PortalBaseUrl):
-    /                      page with the install check and a launch link per game
+    /                      the page (index.html): a launch link per game, and
+                           a truthful word on whether Zentaris is installed
+    downloads/Zentaris-Setup.exe
+                           the release installer given with --installer
     launcher/<id>/         launch approval: "1" once for each id this portal
                            handed out with a launch link, "0" otherwise
     images/uinstapp.dat    download list: "name;url" lines (tray menu)
@@ -25,6 +29,7 @@ import html
 import json
 import os
 import secrets
+import string
 import threading
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
@@ -33,13 +38,17 @@ import link_signing
 import news_image
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+INSTALLER_PATH = "downloads/Zentaris-Setup.exe"
 
 
 class Portal:
-    def __init__(self, base_url, games, signing_seed=None):
+    def __init__(self, base_url, games, signing_seed=None, installer=None):
         self.base_url = base_url
         self.games = games
         self.signing_seed = signing_seed
+        self.installer = installer
+        with open(os.path.join(HERE, "index.html"), encoding="utf-8") as f:
+            self.page = string.Template(f.read())
         self.approval_ids = set()
         self.lock = threading.Lock()
         self.news = news_image.packed_dib()
@@ -79,24 +88,12 @@ class Portal:
         return "".join(lines).encode("cp1252")
 
     def index_page(self):
-        links = "\n".join(
-            f'<li><a href="{html.escape(self.launch_url(g))}">Play {html.escape(g["appname"])}</a>'
+        games = "\n".join(
+            f'<li><a class="launch" data-game="{html.escape(g["appname"])}" '
+            f'href="{html.escape(self.launch_url(g))}">Play {html.escape(g["appname"])}</a>'
             f' &middot; <a href="{html.escape(self.base_url + g["page"])}">about</a></li>'
             for g in self.games)
-        return f"""<!doctype html>
-<html><head><meta charset="utf-8"><title>Zentaris sample portal</title></head>
-<body>
-<h1>Zentaris sample portal</h1>
-<p id="check">Checking for the Zentaris launcher&hellip;</p>
-<img src="zentaris://instcheck/1000" width="1" height="1" alt=""
-     onload="document.getElementById('check').textContent='Zentaris launcher installed.'"
-     onerror="document.getElementById('check').textContent='Zentaris launcher missing or too old.'">
-<ul>
-{links}
-</ul>
-<p>Each link carries a one-time approval id: reload the page for new links.</p>
-</body></html>
-""".encode("utf-8")
+        return self.page.substitute(games=games, installer=html.escape(self.base_url + INSTALLER_PATH)).encode("utf-8")
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -106,13 +103,23 @@ class Handler(BaseHTTPRequestHandler):
         if self.server.verbose:
             super().log_message(fmt, *args)
 
-    def send(self, status, body, ctype):
+    def send(self, status, body, ctype, extra=None):
         self.send_response(status)
         self.send_header("Content-Type", ctype)
         self.send_header("Content-Length", str(len(body)))
+        for name, value in (extra or {}).items():
+            self.send_header(name, value)
         self.end_headers()
         if self.command != "HEAD":
             self.wfile.write(body)
+
+    def send_installer(self, path):
+        if not path:
+            return self.send(404, b"this sample portal was started without --installer\n", "text/plain")
+        with open(path, "rb") as f:
+            body = f.read()
+        self.send(200, body, "application/vnd.microsoft.portable-executable",
+                  {"Content-Disposition": 'attachment; filename="Zentaris-Setup.exe"'})
 
     def do_HEAD(self):
         self.do_GET()
@@ -129,6 +136,8 @@ class Handler(BaseHTTPRequestHandler):
             return self.send(200, answer, "text/plain")
         if path == "/launcher/news.dib":
             return self.send(200, portal.news, "image/bmp")
+        if path == "/" + INSTALLER_PATH:
+            return self.send_installer(portal.installer)
         if path == "/images/uinstapp.dat":
             return self.send(200, portal.download_list(), "text/plain; charset=windows-1252")
         if path == "/images/space.gif":
@@ -154,6 +163,7 @@ def main():
     ap.add_argument("--port", type=int, default=8780)
     ap.add_argument("--games", default=os.path.join(HERE, "games.json"))
     ap.add_argument("--signing-key", help="seed file of the portal's link-signing key")
+    ap.add_argument("--installer", help="release installer served at " + INSTALLER_PATH)
     ap.add_argument("--verbose", action="store_true")
     args = ap.parse_args()
     with open(args.games) as f:
@@ -162,7 +172,9 @@ def main():
     server.daemon_threads = True
     port = server.server_address[1]
     seed = link_signing.read_seed(args.signing_key) if args.signing_key else None
-    server.portal = Portal(f"http://127.0.0.1:{port}/", games, seed)
+    if args.installer and not os.path.isfile(args.installer):
+        ap.error(f"no installer at {args.installer}")
+    server.portal = Portal(f"http://127.0.0.1:{port}/", games, seed, args.installer)
     server.verbose = args.verbose
     print(port, flush=True)
     try:

@@ -32,14 +32,18 @@ unixpath() { zen_wine winepath -u "$1" | tr -d '\r'; }
 # Waits (bounded) for a file that a Windows program writes.
 wait_file() { local i; for i in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.1; done; return 1; }
 
-step "sample portal on 127.0.0.1:8780"
+# The sample portal listens where the launcher looks for its portal.
+port=$(sed -n 's|^PortalBaseUrl:STRING=http://127\.0\.0\.1:\([0-9]*\)/$|\1|p' "$build/win32/CMakeCache.txt")
+port=${port:-8780}
+
+step "sample portal on 127.0.0.1:$port"
 # It signs its links with the key pair this build made; the launcher takes
 # only links signed with it.
-exec {pf}< <(exec python3 "$zen_src/portal/sample_portal.py" --port 8780 \
-  --signing-key "$build/signing/portal-signing.seed" 2>"$work/portal.log")
+exec {pf}< <(exec python3 "$zen_src/portal/sample_portal.py" --port "$port" \
+  --signing-key "$build/signing/portal-signing.seed" --installer "$bin/$setup" 2>"$work/portal.log")
 zen_session_pids+=($!)
 zen_first_line "$pf" >/dev/null || { echo "the sample portal did not start"; cat "$work/portal.log"; exit 1; }
-curl -s http://127.0.0.1:8780/images/uinstapp.dat | sed 's/^/download list: /'
+curl -s http://127.0.0.1:$port/images/uinstapp.dat | sed 's/^/download list: /'
 
 step "fresh Wine prefix with a desktop and taskbar"
 zen_wine_start "$template" || exit 1
@@ -77,7 +81,7 @@ echo "a 64-bit client (64-bit browsers, programs that embed one):"
 zen_wine "$bin64/zen_urlbind.exe" 'zentaris://instcheck/1000'
 
 step "launch through the URL layer: the handler starts the launcher"
-url=$(curl -s 'http://127.0.0.1:8780/api/launch-url?game=Space%20Demo')
+url=$(curl -s "http://127.0.0.1:$port/api/launch-url?game=Space%20Demo")
 echo "$url"
 zen_wine "$bin/zen_urlbind.exe" "$url"
 if wait_file "$games/Space Demo/started.log"; then
@@ -95,12 +99,31 @@ after=$(wc -l < "$games/Space Demo/started.log" 2>/dev/null || echo 0)
 echo "Space Demo starts: $before before, $after after"
 
 step "launch as a modern browser does: the shell runs the scheme's command"
-url=$(curl -s 'http://127.0.0.1:8780/api/launch-url?game=Kart%20Demo')
+url=$(curl -s "http://127.0.0.1:$port/api/launch-url?game=Kart%20Demo")
 zen_wine "$bin/zen_shellopen.exe" "$url"
 if wait_file "$games/Kart Demo/bin/started.log"; then
   echo "Kart Demo ran:"; sed 's/^/  /' "$games/Kart Demo/bin/started.log"
 else
   echo "Kart Demo did not run"; status=1
+fi
+
+step "launch from a real browser: Chromium on the portal's page, a click on Play Space Demo"
+# The page's links are handed to the desktop's handler for zentaris:, which
+# opens them through the prefix's shell, as Windows does with the
+# installer's registration.
+rm -f "$games/Space Demo/started.log"
+if reason=$(cd "$zen_src/tests/browser" && python3 -c 'import chromium; print(chromium.why_not_available() or "")') && [ -z "$reason" ]; then
+  mkdir -p "$work/chromium"
+  if ZEN_SHELLOPEN="$bin/zen_shellopen.exe" python3 "$zen_src/tests/browser/chromium.py" "$work/chromium" \
+       "http://127.0.0.1:$port/" "Play Space Demo" "$games/Space Demo/started.log" "$out/chromium-portal.png" \
+       | sed 's/^/page: /'; then
+    echo "Space Demo ran:"; sed 's/^/  /' "$games/Space Demo/started.log"
+    echo "screenshot: the page in Chromium"
+  else
+    echo "the launch from Chromium failed"; status=1
+  fi
+else
+  echo "(skipped: $reason)"
 fi
 
 step "the tray menu lists the games just launched"

@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
 # Runs one test program with what it needs around it, then cleans up.
-#   run-test.sh [--wine TEMPLATE] PROGRAM [ARGS...]
+#   run-test.sh [--wine TEMPLATE [--host]] PROGRAM [ARGS...]
 # Environment:
 #   ZEN_PORTAL=free   start the portal test server on a free loopback port
 #   ZEN_PORTAL=fixed  start it on the built-in port, ZEN_PORTAL_FIXED_PORT (8780)
 #   ZEN_PORTAL_ROOT   folder it serves (default: tests/portal/root)
 # The test sees ZEN_PORTAL_URL (http://127.0.0.1:PORT/) and ZEN_PORTAL_PORT.
 # With --wine the program runs under wine64 in a prefix cloned from TEMPLATE,
-# with an Xvfb display of its own; the prefix is removed afterwards.
+# with an Xvfb display of its own; the prefix is removed afterwards. With
+# --host the program is a Linux one that drives Windows programs in that
+# session (it sees WINEPREFIX, WINELOADER and DISPLAY).
 set -uo pipefail
 
 zen_src=$(cd "$(dirname "$0")/.." && pwd)
 source "$zen_src/scripts/session.sh"
-template=
+template= host=
 if [ "${1:-}" = --wine ]; then template=$2; shift 2; fi
+if [ "${1:-}" = --host ]; then host=1; shift; fi
 prog=$1; shift
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/zen-test.XXXXXX")
@@ -40,4 +43,8 @@ if [ -f "$template/.skip" ]; then
   exit 77
 fi
 zen_wine_start "$template" || exit 2
-zen_wine "$prog" "$@"
+if [ -n "$host" ]; then
+  "$prog" "$@"
+else
+  zen_wine "$prog" "$@"
+fi

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Installs what the builds and tests need, once; a second run only checks.
 #   - Debian packages: both mingw-w64 toolchains, widl, Wine (64-bit), Xvfb,
-#     CMake, clang for the fuzzers, Debian's libcurl and GoogleTest sources.
+#     CMake, clang for the fuzzers, Debian's libcurl and GoogleTest sources,
+#     Chromium and xdotool for the road from a real browser.
+#   - Chromium's managed policy letting pages on loopback open zentaris:
+#     links without asking (the tests' portal is there; nothing else is
+#     allowed).
 #   - libcurl for Windows (static, Schannel) and libsodium (signatures),
 #     cross-built from Debian's source packages into a cache outside the
 #     checkout ($ZEN_CACHE).
@@ -18,6 +22,7 @@ packages=(
   wine wine64 libwine-dev xvfb x11-apps xauth
   libcurl4-openssl-dev googletest libgtest-dev dpkg-dev nsis
   curl libsodium-dev autoconf automake libtool libc6-i386 ccache
+  chromium xdotool xdg-utils
 )
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
@@ -44,6 +49,14 @@ if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
   fi
 else
   echo "setup: this machine does not run 32-bit programs; the win32 tests will be skipped"
+fi
+
+policy=/etc/chromium/policies/managed/zentaris-tests.json
+policy_text='{"AutoLaunchProtocolsFromOrigins": [{"protocol": "zentaris", "allowed_origins": ["http://127.0.0.1"]}]}'
+if [ "$(cat "$policy" 2>/dev/null)" != "$policy_text" ]; then
+  echo "setup: writing $policy"
+  as_root mkdir -p "$(dirname "$policy")"
+  printf '%s\n' "$policy_text" | as_root tee "$policy" >/dev/null
 fi
 
 "$here/build-curl.sh" x86_64
