@@ -139,3 +139,10 @@ else()
     add_compile_options(-fsanitize=fuzzer-no-link)
   endif()
 endif()
+
+# Deliverables are signed as they are linked when the environment names a
+# certificate (scripts/sign.sh); otherwise the step does nothing.
+function(zen_sign_after_build target)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${PROJECT_SOURCE_DIR}/scripts/sign.sh $<TARGET_FILE:${target}> VERBATIM)
+endfunction()

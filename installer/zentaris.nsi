@@ -1,6 +1,7 @@
 ; Zentaris installer, silent with /S.
 ;   makensis -DARCH=x86|x86_64 -DBIN=<folder with the deliverables> [-DBIN64=<64-bit build's folder>]
-;            -DOUTFILE=<setup.exe> zentaris.nsi
+;            -DVERSION=1.2.3.0 -DOUTFILE=<setup.exe> [-DSIGN=<command that signs the file it is given>]
+;            zentaris.nsi
 ; The 32-bit installer given BIN64 also carries the 64-bit zenproto.dll and,
 ; on 64-bit Windows, installs it into x64\ and registers it in the 64-bit
 ; registry view, so that 64-bit browsers (and programs that embed one) find
@@ -41,7 +42,25 @@ Unicode true
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
+; asInvoker: the rights decide where it installs (.onInit).
 RequestExecutionLevel user
+ManifestSupportedOS all
+ManifestDPIAware true
+ManifestDPIAwareness "PerMonitorV2,System"
+VIProductVersion "${VERSION}"
+VIFileVersion "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=1033 "CompanyName" "Telmark"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "Telmark"
+VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} Setup"
+VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+; With a signing command (the build's signing step), the uninstaller inside
+; and the installer itself are signed as they are written.
+!ifdef SIGN
+  !uninstfinalize '${SIGN} "%1"'
+  !finalize '${SIGN} "%1"'
+!endif
 ; Chosen in .onInit unless /D= gave one: it depends on the rights.
 InstallDir ""
 SetCompressor /SOLID lzma
@@ -345,6 +364,7 @@ Section "Zentaris"
 
   WriteRegStr HKCU "${UNINSTKEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKCU "${UNINSTKEY}" "Publisher" "Telmark"
+  WriteRegStr HKCU "${UNINSTKEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKCU "${UNINSTKEY}" "DisplayIcon" "$INSTDIR\${LAUNCHER}"
   WriteRegStr HKCU "${UNINSTKEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKCU "${UNINSTKEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'

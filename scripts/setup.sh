@@ -22,7 +22,7 @@ packages=(
   wine wine64 libwine-dev xvfb x11-apps xauth
   libcurl4-openssl-dev googletest libgtest-dev dpkg-dev nsis
   curl libsodium-dev autoconf automake libtool libc6-i386 ccache
-  chromium xdotool xdg-utils
+  chromium xdotool xdg-utils osslsigncode openssl
 )
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
