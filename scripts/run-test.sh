@@ -5,6 +5,7 @@
 #   ZEN_PORTAL=free   start the portal test server on a free loopback port
 #   ZEN_PORTAL=fixed  start it on the built-in port, ZEN_PORTAL_FIXED_PORT (8780)
 #   ZEN_PORTAL_ROOT   folder it serves (default: tests/portal/root)
+#   ZEN_WINE_DPI      display scale of the Wine prefix (default 96)
 # The test sees ZEN_PORTAL_URL (http://127.0.0.1:PORT/) and ZEN_PORTAL_PORT.
 # With --wine the program runs under wine64 in a prefix cloned from TEMPLATE,
 # with an Xvfb display of its own; the prefix is removed afterwards. With
@@ -43,6 +44,11 @@ if [ -f "$template/.skip" ]; then
   exit 77
 fi
 zen_wine_start "$template" || exit 2
+# ZEN_WINE_DPI: the display scale of this prefix (96 is 100 %), read by
+# each Windows program as it starts.
+if [ -n "${ZEN_WINE_DPI:-}" ]; then
+  zen_wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$ZEN_WINE_DPI" /f >/dev/null || exit 2
+fi
 if [ -n "$host" ]; then
   "$prog" "$@"
 else

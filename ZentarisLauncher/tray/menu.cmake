@@ -39,6 +39,7 @@ zen_add_gtest(NAME tray_menu_test WINDOWS_ONLY PORTAL fixed TIMEOUT 300
 zen_add_gtest(NAME tray_program_test WINDOWS_ONLY PORTAL fixed TIMEOUT 300
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/tray_program_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/tests/tray_harness.cpp
+          ${PROJECT_SOURCE_DIR}/tests/support/dpi_aware.rc
   LIBS zen_tray_menu zen_tray_news zen_urlrecorder zen_portal_client zen_uiauto zen_application_record)
 # Both run the real program and may start the test game (made with the
 # launch tests).
@@ -47,3 +48,9 @@ foreach(test tray_menu_test tray_program_test)
     add_dependencies(${test} ZentarisLauncher zen_urlrecorder_exe zen_testgame)
   endif()
 endforeach()
+# The real program at 150 %: it runs DPI-aware and draws its menu larger.
+# The test, DPI-aware as well, sees the screen's own pixels.
+zen_add_dpi_run(tray_program_test 144)
+if(TARGET tray_program_test)
+  target_include_directories(tray_program_test PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../res)
+endif()

@@ -11,6 +11,7 @@ add_library(zen_tray_news_core STATIC
   ${ZEN_NEWS_DIR}/news_image_check.cpp
   ${ZEN_NEWS_DIR}/owner_draw_category.cpp)
 target_include_directories(zen_tray_news_core PUBLIC ${ZEN_NEWS_DIR})
+target_link_libraries(zen_tray_news_core PUBLIC zen_platform)
 
 if(ZEN_WINDOWS)
   add_library(zen_tray_news STATIC
@@ -32,15 +33,18 @@ zen_add_gtest(NAME news_host_test HOST_ONLY
           ${ZEN_NEWS_TESTS}/owner_draw_category_test.cpp
   LIBS zen_tray_news_core)
 
+set(ZEN_DPI_AWARE_RC ${PROJECT_SOURCE_DIR}/tests/support/dpi_aware.rc)
+set(ZEN_MANIFEST_DIR ${ZEN_NEWS_DIR}/../res)
+
 zen_add_gtest(NAME owner_draw_test WINDOWS_ONLY
-  SOURCES ${ZEN_NEWS_TESTS}/owner_draw_test.cpp
+  SOURCES ${ZEN_NEWS_TESTS}/owner_draw_test.cpp ${ZEN_DPI_AWARE_RC}
   LIBS zen_tray_news)
 
 # urlrecorder.exe, set as the http handler, records what "open" hands on.
 zen_add_gtest(NAME news_popup_test WINDOWS_ONLY PORTAL fixed TIMEOUT 240
   SOURCES ${ZEN_NEWS_TESTS}/news_popup_test.cpp
           ${ZEN_NEWS_TESTS}/news_screen.cpp
-          ${ZEN_NEWS_DIR}/../res/news_dialog.rc
+          ${ZEN_NEWS_DIR}/../res/news_dialog.rc ${ZEN_DPI_AWARE_RC}
   LIBS zen_tray_news zen_portal_client zen_urlrecorder zen_uiauto)
 
 # The real program on a Wine virtual desktop; takes the README's screenshots.
@@ -48,6 +52,15 @@ zen_add_gtest(NAME news_tray_test WINDOWS_ONLY PORTAL fixed TIMEOUT 180
   SOURCES ${ZEN_NEWS_TESTS}/news_tray_test.cpp
           ${ZEN_NEWS_TESTS}/news_screen.cpp
   LIBS zen_portal_client zen_uiauto)
+
+# The same pictures at 150 %.
+zen_add_dpi_run(owner_draw_test 144)
+zen_add_dpi_run(news_popup_test 144)
+foreach(test owner_draw_test news_popup_test)
+  if(TARGET ${test})
+    target_include_directories(${test} PRIVATE ${ZEN_MANIFEST_DIR})
+  endif()
+endforeach()
 
 if(TARGET news_popup_test)
   add_dependencies(news_popup_test zen_urlrecorder_exe)

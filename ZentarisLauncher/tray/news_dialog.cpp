@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "display_dpi.h"
+#include "display_scale.h"
 #include "news_placement.h"
 #include "news_popup.h"
 #include "news_resource.h"
@@ -37,7 +39,7 @@ void PlaceNearTaskbar(HWND dialog)
     RECT desktop{};
     GetWindowRect(GetDesktopWindow(), &desktop);
 
-    const NewsPlacement p = PlaceNewsPopup(ToNewsRect(taskbar.rc), ToNewsRect(desktop));
+    const NewsPlacement p = PlaceNewsPopup(ToNewsRect(taskbar.rc), ToNewsRect(desktop), DpiOfWindow(dialog));
     if (p.move) MoveWindow(dialog, p.x, p.y, p.width, p.height, TRUE);
 }
 
@@ -68,7 +70,8 @@ void InitPopup(HWND dialog)
 }
 
 // Every image that reaches newsImage passed the bitmap check, so its header
-// size and the 79 rows painted lie inside its buffer.
+// size and the 79 rows painted lie inside its buffer. At another display
+// scale the picture keeps its apparent size, as the popup around it does.
 void PaintImage(HWND dialog)
 {
     const unsigned char* image = newsImage.load(std::memory_order_acquire);
@@ -77,9 +80,20 @@ void PaintImage(HWND dialog)
     if (!dc) return;
     DWORD headerSize;
     std::memcpy(&headerSize, image, sizeof headerSize);
-    SetDIBitsToDevice(dc.get(), NewsImageX, NewsImageY, NewsImageWidth, NewsImageHeight, 0, 0, 0,
-                      NewsImageHeight, image + headerSize,
-                      reinterpret_cast<const BITMAPINFO*>(image), DIB_RGB_COLORS);
+    const UINT dpi = DpiOfWindow(dialog);
+    if (dpi == zentaris::BaseDpi) {
+        SetDIBitsToDevice(dc.get(), NewsImageX, NewsImageY, NewsImageWidth, NewsImageHeight, 0, 0, 0,
+                          NewsImageHeight, image + headerSize,
+                          reinterpret_cast<const BITMAPINFO*>(image), DIB_RGB_COLORS);
+        return;
+    }
+    const auto scaled = [dpi](int length) { return zentaris::ScaleForDpi(length, dpi); };
+    // Each picture pixel as a block of screen pixels: sharp edges, and the
+    // colours the portal drew.
+    SetStretchBltMode(dc.get(), COLORONCOLOR);
+    StretchDIBits(dc.get(), scaled(NewsImageX), scaled(NewsImageY), scaled(NewsImageWidth), scaled(NewsImageHeight),
+                  0, 0, NewsImageWidth, NewsImageHeight, image + headerSize,
+                  reinterpret_cast<const BITMAPINFO*>(image), DIB_RGB_COLORS, SRCCOPY);
 }
 
 void OpenNewsPage()

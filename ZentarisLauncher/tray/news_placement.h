@@ -29,4 +29,6 @@ inline constexpr int32_t NewsImageHeight = 79;
 // The first rule that applies: an all-zero taskbar keeps the popup where it
 // is; otherwise it sits 10 pixels inside the taskbar's corner nearest the
 // notification area (bottom, right, left reaching below the desktop, top).
-NewsPlacement PlaceNewsPopup(const NewsRect& taskbar, const NewsRect& desktop);
+// The sizes above and the 10 pixels are for 96 DPI; at another `dpi` the
+// popup and its distance scale with it.
+NewsPlacement PlaceNewsPopup(const NewsRect& taskbar, const NewsRect& desktop, uint32_t dpi = 96);

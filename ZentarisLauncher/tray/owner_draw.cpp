@@ -2,15 +2,18 @@
 
 #include <cstring>
 
+#include "display_dpi.h"
+#include "display_scale.h"
 #include "owner_draw_category.h"
 #include "tray_catalog.h"
 #include "unique_handle.h"
 
 namespace {
 
+// Pixels at 96 DPI; other scales multiply them (display_scale.h).
 constexpr int TextMargin = 20;      // the icon sits in this margin
 constexpr int IconInset = 2;
-constexpr int IconSize = 16;
+constexpr int ExtraHeight = 4;      // over the text's own height
 constexpr int ItemTextBuffer = 1024;
 
 const char* TextOrEmpty(ULONG_PTR data)
@@ -66,8 +69,12 @@ void MeasureTrayMenuItem(MEASUREITEMSTRUCT* item)
         const auto screen = zentaris::UniqueWindowDc::Get(nullptr);
         if (screen) GetTextExtentPoint32A(screen.get(), text, static_cast<int>(std::strlen(text)), &extent);
     }
+    // Measured before the menu shows: at the scale of the monitor under
+    // the pointer, where it opens.
+    POINT cursor{};
+    GetCursorPos(&cursor);
     item->itemWidth = static_cast<UINT>(extent.cx);
-    item->itemHeight = static_cast<UINT>(extent.cy + 4);
+    item->itemHeight = static_cast<UINT>(extent.cy + zentaris::ScaleForDpi(ExtraHeight, DpiAtPoint(cursor)));
 }
 
 void DrawTrayMenuItem(const DRAWITEMSTRUCT* item)
@@ -79,16 +86,18 @@ void DrawTrayMenuItem(const DRAWITEMSTRUCT* item)
     PaintBackground(dc, item->rcItem, selected);
     SelectObject(dc, GetStockObject(WHITE_BRUSH));
 
+    const UINT dpi = DpiOfMenuDc(dc);
     RECT textRect = item->rcItem;
-    textRect.left += TextMargin;
+    textRect.left += zentaris::ScaleForDpi(TextMargin, dpi);
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     COLORREF oldColour = 0;
     if (selected) oldColour = SetTextColor(dc, RGB(255, 255, 255));
     DrawTextA(dc, text, static_cast<int>(std::strlen(text)), &textRect, DT_SINGLELINE | DT_VCENTER);
 
     if (HICON icon = ItemIcon(item, text)) {
-        DrawIconEx(dc, item->rcItem.left + IconInset, item->rcItem.top + IconInset, icon,
-                   IconSize, IconSize, 0, nullptr, DI_NORMAL);
+        const int inset = zentaris::ScaleForDpi(IconInset, dpi);
+        const int size = MenuIconSize(dpi);
+        DrawIconEx(dc, item->rcItem.left + inset, item->rcItem.top + inset, icon, size, size, 0, nullptr, DI_NORMAL);
     }
 
     if (selected) SetTextColor(dc, oldColour);

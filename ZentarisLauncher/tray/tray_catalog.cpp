@@ -1,6 +1,7 @@
 #include "tray_catalog.h"
 
 #include "application_record.h"
+#include "display_dpi.h"
 
 TrayCatalog trayCatalog;
 
@@ -16,7 +17,8 @@ BOOL CALLBACK CollectIconId(HMODULE, LPCSTR, LPSTR name, LONG_PTR param)
     return TRUE;
 }
 
-// The first icon of the executable at path, 16 x 16 where it has that size.
+// The first icon of the executable at path, at the menu's icon size where it
+// has that size.
 // The module slot takes what the load gives, even nothing.
 void ScanExecutableIcon(const char* path, HMODULE* moduleSlot, HICON* iconSlot)
 {
@@ -36,7 +38,8 @@ void ScanExecutableIcon(const char* path, HMODULE* moduleSlot, HICON* iconSlot)
     EnumResourceNamesA(*moduleSlot, RT_GROUP_ICON, CollectIconId, reinterpret_cast<LONG_PTR>(&ids));
     for (int id = 1; id <= IconScanLastId; ++id) {
         if (!ids[id]) continue;
-        HANDLE icon = LoadImageA(*moduleSlot, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR);
+        const int size = MenuIconSizeHere();
+        HANDLE icon = LoadImageA(*moduleSlot, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR);
         if (!icon) icon = LoadImageA(*moduleSlot, MAKEINTRESOURCEA(id), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR);
         if (icon) {
             *iconSlot = static_cast<HICON>(icon);
@@ -46,6 +49,13 @@ void ScanExecutableIcon(const char* path, HMODULE* moduleSlot, HICON* iconSlot)
 }
 
 }  // namespace
+
+int MenuIconSizeHere()
+{
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    return MenuIconSize(DpiAtPoint(cursor));
+}
 
 void TrayCatalog::Clear()
 {

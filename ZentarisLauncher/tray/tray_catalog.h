@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "display_scale.h"
+
 #include <optional>
 #include <string>
 #include <utility>
@@ -13,6 +15,12 @@
 
 inline constexpr int CatalogCapacity = 999;
 inline constexpr int MenuIconCount = 5000;
+
+// Menu icons are 16 x 16 at 96 DPI, loaded at the size of the scale they
+// show at rather than stretched.
+inline int MenuIconSize(UINT dpi) { return zentaris::ScaleForDpi(16, dpi); }
+// The size for a menu opening now, at the pointer.
+int MenuIconSizeHere();
 
 // Entry i belongs to the application record at enumeration index i. The
 // texts are rebuilt at every showing of the menu; a stored text stays in

@@ -11,17 +11,24 @@ HMENU trayMenu;
 // that the open menu's items point into.
 bool menuShowing;
 
-HICON LoadProgramIcon(WORD id)
+HICON LoadProgramIcon(WORD id, int size)
 {
     return static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
 }
 
-// Once per process: the news entry's icon stands for all of them.
+// The news entry's icon stands for all of them.
 void LoadCategoryIcons()
 {
-    if (trayCatalog.MenuIcon(IDM_NEWS)) return;
-    for (const ProgramIcon& icon : ProgramIcons) trayCatalog.SetMenuIcon(icon.slot, LoadProgramIcon(icon.resource));
+    // Loaded again only when the menu opens at another scale.
+    static int loadedSize = 0;
+    const int size = MenuIconSizeHere();
+    if (size == loadedSize && trayCatalog.MenuIcon(IDM_NEWS)) return;
+    for (const ProgramIcon& icon : ProgramIcons) {
+        if (HICON old = trayCatalog.MenuIcon(icon.slot)) DestroyIcon(old);
+        trayCatalog.SetMenuIcon(icon.slot, LoadProgramIcon(icon.resource, size));
+    }
+    loadedSize = size;
 }
 
 void AppendSubmenu(HMENU submenu, const char* text)

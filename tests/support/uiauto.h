@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -102,6 +104,16 @@ private:
     zentaris::UniqueKernelHandle stop_;
     std::thread thread_;
 };
+
+// The display scale the test's prefix was given (run-test.sh ZEN_WINE_DPI;
+// 96 is 100 %).
+inline UINT PrefixDpi()
+{
+    char text[16] = "";
+    const DWORD length = GetEnvironmentVariableA("ZEN_WINE_DPI", text, sizeof text);
+    const UINT dpi = length > 0 && length < sizeof text ? static_cast<UINT>(std::strtoul(text, nullptr, 10)) : 0;
+    return dpi > 0 ? dpi : 96;
+}
 
 // Full path of a file in the folder of the running test program, where the
 // build puts every deliverable.

@@ -451,7 +451,7 @@ TEST_F(LaunchRoad, OnlyLinksSignedByThePortalLaunch)
 // folder on a local drive is a place to start a game from.
 TEST_F(LaunchRoad, InstallationFolderThatIsNotLocalIsTreatedAsUnreadable)
 {
-    for (const std::string folder : {std::string("\\\\host\\share\\Game"), std::string("Games\\Game"),
+    for (const std::string& folder : {std::string("\\\\host\\share\\Game"), std::string("Games\\Game"),
                                      std::string("C:\\Games\\\" --injected")}) {
         SCOPED_TRACE(folder);
         ResetApplicationBranch();

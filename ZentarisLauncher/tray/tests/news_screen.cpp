@@ -1,6 +1,7 @@
 #include "news_screen.h"
 
 
+#include "display_scale.h"
 #include "news_test_image.h"
 #include "screen_capture.h"
 #include "uiauto.h"
@@ -59,9 +60,15 @@ int PictureMismatches(HWND popup)
     std::vector<POINT> samples = {{0, 0}, {267, 78}, {0, 78}, {267, 40}};  // a picture shifted by one shows here
     for (int y = 0; y < 79; y += 6)
         for (int x = 0; x < 268; x += 13) samples.push_back({x, y});
+    // At another scale each picture pixel covers more of the screen: its
+    // centre is sampled there.
+    const UINT dpi = uiauto::PrefixDpi();
+    const auto onScreen = [dpi](int origin, int pixel) {
+        return zentaris::ScaleForDpi(10, dpi) + (2 * pixel + 1) * int(dpi) / (2 * int(zentaris::BaseDpi)) + origin;
+    };
     int wrong = 0;
     for (const POINT& p : samples) {
-        const POINT at{r.left + 10 + p.x, r.top + 10 + p.y};
+        const POINT at{onScreen(r.left, p.x), onScreen(r.top, p.y)};
         if (!PtInRect(&button, at) && ScreenPixel(at.x, at.y) != PatternColour(p.x, p.y)) ++wrong;
     }
     return wrong;

@@ -1,4 +1,6 @@
-// Menu items painted into a 32-bit memory canvas and read back pixel by pixel.
+// Menu items painted into a 32-bit memory canvas and read back pixel by
+// pixel, at the display scale of the test's prefix: the lengths below are
+// those of 96 DPI, scaled as the menu scales them.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -6,16 +8,21 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "display_scale.h"
 #include "owner_draw.h"
 #include "tray_catalog.h"
+#include "uiauto.h"
 #include "unique_handle.h"
 
 namespace {
 
 constexpr uint32_t Magenta = 0xFF00FF, Black = 0, White = 0xFFFFFF;
 constexpr uint32_t Red = 0xFF0000, Green = 0x00C800, Yellow = 0xFFFF00, Cyan = 0x00FFFF;
-const RECT Item{5, 30, 205, 54};  // inside the canvas, away from its edges
-constexpr int TextLeft = 5 + 20;
+const UINT Dpi = uiauto::PrefixDpi();
+int Scaled(int length) { return zentaris::ScaleForDpi(length, Dpi); }
+const RECT Item{5, 30, 205, 30 + Scaled(24)};  // inside the canvas, away from its edges
+const int TextLeft = 5 + Scaled(20);
+const int IconFrom = Scaled(2), IconTo = Scaled(2) + Scaled(16);  // the icon square, from the item's corner
 
 bool Near(uint32_t a, uint32_t b, int tolerance)
 {
@@ -67,10 +74,11 @@ public:
     }
     bool IconShown(uint32_t colour) const
     {
-        for (int y = Item.top + 2; y < Item.top + 18; ++y)
-            for (int x = Item.left + 2; x < Item.left + 18; ++x)
+        for (int y = Item.top + IconFrom; y < Item.top + IconTo; ++y)
+            for (int x = Item.left + IconFrom; x < Item.left + IconTo; ++x)
                 if (!Near(At(x, y), colour, 2)) return false;
-        return !Near(At(Item.left + 1, Item.top + 1), colour, 40) && !Near(At(Item.left + 18, Item.top + 18), colour, 40);
+        return !Near(At(Item.left + IconFrom - 1, Item.top + IconFrom - 1), colour, 40) &&
+               !Near(At(Item.left + IconTo, Item.top + IconTo), colour, 40);
     }
     void ExpectGradientRow(int y) const
     {
@@ -83,7 +91,10 @@ public:
     }
 
 private:
-    static bool InIcon(int x, int y) { return x >= Item.left + 2 && x < Item.left + 18 && y >= Item.top + 2 && y < Item.top + 18; }
+    static bool InIcon(int x, int y)
+    {
+        return x >= Item.left + IconFrom && x < Item.left + IconTo && y >= Item.top + IconFrom && y < Item.top + IconTo;
+    }
     zentaris::UniqueMemoryDc dc_{CreateCompatibleDC(nullptr)};
     zentaris::UniqueGdiObject bitmap_;
     HGDIOBJ old_ = nullptr;
@@ -155,7 +166,8 @@ TEST_F(OwnerDraw, ItemShowsGradientTextAtTheMarginAndItsIcon)
         }
         for (uint32_t colour : {Red, Green, Cyan}) EXPECT_EQ(canvas.IconShown(colour), colour == c.icon);
         if (c.icon == Black) {
-            EXPECT_TRUE(Near(canvas.At(Item.left + 9, Item.top + 9), GradientAt(9), 4));  // gradient only
+            const int middle = (IconFrom + IconTo) / 2;  // gradient only
+            EXPECT_TRUE(Near(canvas.At(Item.left + middle, Item.top + middle), GradientAt(middle), 4));
         }
     }
 }
@@ -203,7 +215,7 @@ TEST_F(OwnerDraw, SubmenuEntryIconFollowsItsExactText)
     }
 }
 
-TEST_F(OwnerDraw, MeasureIsTheScreenTextExtentFourPixelsTaller)
+TEST_F(OwnerDraw, MeasureIsTheScreenTextExtentFourScaledPixelsTaller)
 {
     const zentaris::UniqueWindowDc screen = zentaris::UniqueWindowDc::Get(nullptr);
     for (const char* text : {"Salir", "Mostrar Noticias nuevamente", "Caracter\xEDsticas de zentaris", ""}) {
@@ -213,7 +225,7 @@ TEST_F(OwnerDraw, MeasureIsTheScreenTextExtentFourPixelsTaller)
         MEASUREITEMSTRUCT m{ODT_MENU, 0, 1000, 0, 0, reinterpret_cast<ULONG_PTR>(text)};
         MeasureTrayMenuItem(&m);
         EXPECT_EQ(m.itemWidth, UINT(extent.cx));  // no room added for the margin
-        EXPECT_EQ(m.itemHeight, UINT(extent.cy + 4));
+        EXPECT_EQ(m.itemHeight, UINT(extent.cy + Scaled(4)));
     }
 }
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "display_scale.h"
 #include "portal_client.h"
 #include "test_registry.h"
 #include "tray_harness.h"
@@ -121,7 +122,8 @@ std::string ScreenshotPath()
     std::string folder = std::string("Z:") + build + "/screenshots";
     std::replace(folder.begin(), folder.end(), '/', '\\');
     CreateDirectoryA(folder.c_str(), nullptr);
-    return folder + "\\tray-menu.png";
+    const UINT dpi = uiauto::PrefixDpi();
+    return folder + (dpi == 96 ? "\\tray-menu.png" : "\\tray-menu-" + std::to_string(dpi * 100 / 96) + ".png");
 }
 
 TEST(TrayProgram, RunsInTheNotificationAreaUntilSalir)
@@ -151,6 +153,13 @@ TEST(TrayProgram, RunsInTheNotificationAreaUntilSalir)
     ASSERT_TRUE(StartLauncher(launcher));
     EXPECT_NE(FindWindowA("Shell_TrayWnd", nullptr), nullptr) << "no taskbar on this desktop";
     EXPECT_FALSE(IsWindowVisible(launcher.window));
+    // Its manifest makes it DPI-aware: its window has the prefix's scale,
+    // where a program Windows scales for itself would read 96.
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    const auto dpiOf = reinterpret_cast<DpiForWindow>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    ASSERT_NE(dpiOf, nullptr);
+    EXPECT_EQ(dpiOf(launcher.window), uiauto::PrefixDpi());
     // Bounds are generous: they cost nothing when the condition comes, and a
     // 32-bit tray on a loaded machine is slow to start.
     ASSERT_TRUE(traytest::WaitUntil(60000, [&] { return traytest::IconPresent(launcher.window); }));
@@ -175,7 +184,11 @@ TEST(TrayProgram, RunsInTheNotificationAreaUntilSalir)
     menu = OpenMenu(launcher, WM_RBUTTONUP);
     ASSERT_NE(menu, nullptr);
     GetWindowRect(menu, &placed);
-    EXPECT_TRUE(PtInRect(&placed, POINT{1150, 1000}));
+    // Beside the pointer, lifted no further than the taskbar (taller at a
+    // larger scale) asks.
+    EXPECT_TRUE(placed.left <= 1150 && 1150 < placed.right);
+    EXPECT_LE(placed.bottom, 1024);
+    EXPECT_GE(placed.bottom, 1000 - zentaris::ScaleForDpi(30, uiauto::PrefixDpi()));
     for (UINT key : {VK_DOWN, VK_DOWN, VK_RIGHT}) traytest::PostKey(menu, key);
     std::vector<HWND> popups;
     ASSERT_TRUE(traytest::WaitUntil(10000, [&] {
@@ -186,7 +199,9 @@ TEST(TrayProgram, RunsInTheNotificationAreaUntilSalir)
     for (HWND popup : popups) RedrawWindow(popup, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     const std::string shot = ScreenshotPath();
     if (!shot.empty()) {
-        EXPECT_TRUE(traytest::SaveScreenPng(shot, {880, 870, 1280, 1024})) << shot;
+        // The bottom right corner, where the menu opened, larger at a larger scale.
+        const auto scaled = [](int length) { return zentaris::ScaleForDpi(length, uiauto::PrefixDpi()); };
+        EXPECT_TRUE(traytest::SaveScreenPng(shot, {1280 - scaled(400), 1024 - scaled(154), 1280, 1024})) << shot;
     }
     traytest::CloseMenu(menu);
     ASSERT_TRUE(traytest::MenuWindows(launcher.info.processId).empty());
