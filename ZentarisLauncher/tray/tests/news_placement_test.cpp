@@ -32,6 +32,16 @@ TEST(NewsPlacement, PopupSitsTenPixelsInsideTheTaskbarCorner)
         EXPECT_EQ(p.width, 288);
         EXPECT_EQ(p.height, 99);
     }
+    // At 150 % (144 DPI) the popup and its distance grow by half, rounded:
+    // 432 x 149 (148.5), 15 from the corner; at 96 DPI nothing changes.
+    const NewsPlacement scaled = PlaceNewsPopup({-2, 994, 1282, 1026}, desktop, 144);
+    EXPECT_EQ(scaled.width, 432);
+    EXPECT_EQ(scaled.height, 149);
+    EXPECT_EQ(scaled.x, 1282 - 432 - 15);
+    EXPECT_EQ(scaled.y, 994 - 149 - 15);
+    const NewsPlacement same = PlaceNewsPopup({-2, 994, 1282, 1026}, desktop, 96);
+    EXPECT_EQ(same.x, 984);
+    EXPECT_EQ(same.y, 885);
     EXPECT_FALSE(PlaceNewsPopup(NewsRect{}, desktop).move) << "all-zero taskbar: template place";
     EXPECT_TRUE(PlaceNewsPopup(NewsRect{0, 0, 0, 1}, desktop).move);
     // Absurd rectangles are held to the coordinate range instead of overflowing.
