@@ -17,6 +17,7 @@
 #include "text_conversion.h"
 #include "uiauto.h"
 #include "unique_handle.h"
+#include "version.h"
 #include "win_registry_probe.h"
 
 namespace {
@@ -332,10 +333,13 @@ TEST(Resources, VersionBlockMarksTheLibrarySelfRegistering)
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwProductVersionLS, 0x00000001u);
+    // The project's one version (version.h), as every version block has it.
+    const DWORD high = DWORD(ZEN_VERSION_MAJOR) << 16 | ZEN_VERSION_MINOR;
+    const DWORD low = DWORD(ZEN_VERSION_PATCH) << 16;
+    EXPECT_EQ(fixed->dwFileVersionMS, high);
+    EXPECT_EQ(fixed->dwFileVersionLS, low);
+    EXPECT_EQ(fixed->dwProductVersionMS, high);
+    EXPECT_EQ(fixed->dwProductVersionLS, low);
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
 
     WORD* translation = nullptr;
@@ -350,7 +354,7 @@ TEST(Resources, VersionBlockMarksTheLibrarySelfRegistering)
         const wchar_t* value;
     } strings[] = {
         {L"FileDescription", L"zenproto Module"}, {L"ProductName", L"zenproto Module"},
-        {L"FileVersion", L"1, 0, 0, 1"},          {L"ProductVersion", L"1, 0, 0, 1"},
+        {L"FileVersion", L"" ZEN_VERSION_TEXT},   {L"ProductVersion", L"" ZEN_VERSION_TEXT},
         {L"InternalName", L"zenproto"},           {L"OriginalFilename", L"zenproto.DLL"},
         {L"CompanyName", L""},                    {L"OLESelfRegister", L""},
     };
