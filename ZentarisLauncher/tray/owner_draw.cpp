@@ -59,22 +59,50 @@ HICON ItemIcon(const DRAWITEMSTRUCT* item, const char* text)
     return slot < 0 ? nullptr : trayCatalog.MenuIcon(slot);
 }
 
+// The text is drawn in the menu's font: at 100 % as wide as the screen's
+// default font, at other scales it can be wider than that.
+int MenuFontWidth(HDC dc, const char* text)
+{
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return 0;
+    const zentaris::UniqueGdiObject font(CreateFontIndirectA(&metrics.lfMenuFont));
+    if (!font) return 0;
+    const HGDIOBJ old = SelectObject(dc, font.get());
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &extent);
+    SelectObject(dc, old);
+    return extent.cx;
+}
+
 }  // namespace
 
 void MeasureTrayMenuItem(MEASUREITEMSTRUCT* item)
 {
     const char* text = TextOrEmpty(item->itemData);
-    SIZE extent{};
-    {
-        const auto screen = zentaris::UniqueWindowDc::Get(nullptr);
-        if (screen) GetTextExtentPoint32A(screen.get(), text, static_cast<int>(std::strlen(text)), &extent);
-    }
     // Measured before the menu shows: at the scale of the monitor under
     // the pointer, where it opens.
     POINT cursor{};
     GetCursorPos(&cursor);
-    item->itemWidth = static_cast<UINT>(extent.cx);
-    item->itemHeight = static_cast<UINT>(extent.cy + zentaris::ScaleForDpi(ExtraHeight, DpiAtPoint(cursor)));
+    const UINT dpi = DpiAtPoint(cursor);
+    SIZE extent{};
+    int width = 0;
+    {
+        const auto screen = zentaris::UniqueWindowDc::Get(nullptr);
+        if (screen) GetTextExtentPoint32A(screen.get(), text, static_cast<int>(std::strlen(text)), &extent);
+        width = extent.cx;
+        // At 96 DPI the width is the text's, the margin left to the space
+        // the menu keeps for check marks. That space does not grow with the
+        // scale everywhere (Wine), nor is the menu's font always as narrow:
+        // elsewhere both are allowed for, or the text's end is cut off.
+        if (screen && dpi != zentaris::BaseDpi) {
+            const int menuWidth = MenuFontWidth(screen.get(), text);
+            const int marginGrowth = zentaris::ScaleForDpi(TextMargin, dpi) - TextMargin;
+            width = (menuWidth > width ? menuWidth : width) + (marginGrowth > 0 ? marginGrowth : 0);
+        }
+    }
+    item->itemWidth = static_cast<UINT>(width);
+    item->itemHeight = static_cast<UINT>(extent.cy + zentaris::ScaleForDpi(ExtraHeight, dpi));
 }
 
 void DrawTrayMenuItem(const DRAWITEMSTRUCT* item)
