@@ -152,6 +152,15 @@ class BrowserRoad(unittest.TestCase):
         with open(self.browser.handled_log) as f:
             self.assertEqual(f.read().split(), [link, link])
 
+    def test_4_page_offers_the_installer_when_nothing_takes_over(self):
+        self.browser.forget_scheme_handler()
+        handled_before = os.path.getsize(self.browser.handled_log)
+        self.browser.click_link("Play Kart Demo")
+        chromium.wait_until("the page's hint", 60,
+                            lambda: "Zentaris does not seem to be installed" in self.browser.text())
+        self.assertIn("Opening Zentaris for Kart Demo", self.browser.text())
+        self.assertEqual(os.path.getsize(self.browser.handled_log), handled_before)
+
     def test_3_download_link_serves_the_release_installer(self):
         href = self.browser.link_target("download")
         self.assertTrue(href.startswith(PORTAL), href)

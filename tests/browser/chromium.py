@@ -150,6 +150,12 @@ class Chromium:
         with open(os.path.join(self.work, "xdg-config", "mimeapps.list"), "w") as f:
             f.write("[Default Applications]\nx-scheme-handler/zentaris=zentaris-wine.desktop\n")
 
+    def forget_scheme_handler(self):
+        """From now on the desktop has no program for zentaris: links, as on
+        a machine where Zentaris is not installed."""
+        os.remove(os.path.join(self.work, "xdg-data", "applications", "zentaris-wine.desktop"))
+        os.remove(os.path.join(self.work, "xdg-config", "mimeapps.list"))
+
     def start(self, url):
         profile = os.path.join(self.work, "profile")
         env = dict(os.environ, HOME=os.path.join(self.work, "home"),
