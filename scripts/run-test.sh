@@ -46,8 +46,15 @@ fi
 zen_wine_start "$template" || exit 2
 # ZEN_WINE_DPI: the display scale of this prefix (96 is 100 %), read by
 # each Windows program as it starts.
+# reg.exe has been seen to crash as it ends (a Wine fault, once in about
+# twenty WoW64 runs); writing the value again is harmless, so it is tried
+# up to three times.
 if [ -n "${ZEN_WINE_DPI:-}" ]; then
-  zen_wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$ZEN_WINE_DPI" /f >/dev/null || exit 2
+  for attempt in 1 2 3; do
+    zen_wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$ZEN_WINE_DPI" /f \
+      >/dev/null 2>&1 && break
+    [ $attempt = 3 ] && { echo "run-test: could not set the prefix's DPI" >&2; exit 2; }
+  done
 fi
 if [ -n "$host" ]; then
   "$prog" "$@"
