@@ -37,11 +37,13 @@ GetDpiForMonitorCall MonitorDpiCall()
 
 }  // namespace
 
-UINT DpiAtPoint(POINT point)
+UINT DpiAtPointer()
 {
     UINT x = 0, y = 0;
     if (const GetDpiForMonitorCall call = MonitorDpiCall()) {
-        HMONITOR monitor = MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST);
+        POINT pointer{};
+        GetCursorPos(&pointer);
+        HMONITOR monitor = MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST);
         if (SUCCEEDED(call(monitor, EffectiveDpi, &x, &y)) && y > 0) return y;
     }
     return SystemDpi();
@@ -57,7 +59,5 @@ UINT DpiOfWindow(HWND window)
 UINT DpiOfMenuDc(HDC dc)
 {
     if (HWND window = WindowFromDC(dc)) return DpiOfWindow(window);
-    POINT cursor{};
-    GetCursorPos(&cursor);
-    return DpiAtPoint(cursor);
+    return DpiAtPointer();
 }

@@ -4,8 +4,9 @@
 
 #include <windows.h>
 
-UINT DpiAtPoint(POINT point);
+// The monitor under the pointer, where a menu opens.
+UINT DpiAtPointer();
 UINT DpiOfWindow(HWND window);
-// A menu item's DC: the DPI of the menu window it paints; the monitor under
-// the pointer (where the menu opened) when it paints no window.
+// A menu item's DC: the DPI of the menu window it paints; the one at the
+// pointer when it paints no window.
 UINT DpiOfMenuDc(HDC dc);

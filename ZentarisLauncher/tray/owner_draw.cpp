@@ -82,9 +82,7 @@ void MeasureTrayMenuItem(MEASUREITEMSTRUCT* item)
     const char* text = TextOrEmpty(item->itemData);
     // Measured before the menu shows: at the scale of the monitor under
     // the pointer, where it opens.
-    POINT cursor{};
-    GetCursorPos(&cursor);
-    const UINT dpi = DpiAtPoint(cursor);
+    const UINT dpi = DpiAtPointer();
     SIZE extent{};
     int width = 0;
     {

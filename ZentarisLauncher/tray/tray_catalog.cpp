@@ -50,12 +50,7 @@ void ScanExecutableIcon(const char* path, HMODULE* moduleSlot, HICON* iconSlot)
 
 }  // namespace
 
-int MenuIconSizeHere()
-{
-    POINT cursor{};
-    GetCursorPos(&cursor);
-    return MenuIconSize(DpiAtPoint(cursor));
-}
+int MenuIconSizeHere() { return MenuIconSize(DpiAtPointer()); }
 
 void TrayCatalog::Clear()
 {

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <atomic>
 
+#include "display_scale.h"
 #include "unique_handle.h"
 
 namespace uiauto {
@@ -114,6 +115,9 @@ inline UINT PrefixDpi()
     const UINT dpi = length > 0 && length < sizeof text ? static_cast<UINT>(std::strtoul(text, nullptr, 10)) : 0;
     return dpi > 0 ? dpi : 96;
 }
+
+// A length of 96 DPI at the prefix's scale, as the programs scale it.
+inline int ScaledForPrefix(int length) { return zentaris::ScaleForDpi(length, PrefixDpi()); }
 
 // Full path of a file in the folder of the running test program, where the
 // build puts every deliverable.

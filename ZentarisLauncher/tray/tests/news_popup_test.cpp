@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "display_scale.h"
 #include "news_popup.h"
 #include "news_screen.h"
 #include "news_test_image.h"
@@ -90,11 +89,10 @@ TEST_F(NewsPopup, PictureShowsAboveTheTaskbarAndClosesByItselfAfterTenSeconds)
     RECT r{}, button{};
     GetWindowRect(popup, &r);
     // 288 x 99, 10 pixels from the taskbar's corner, at the prefix's scale.
-    const auto scaled = [](int length) { return zentaris::ScaleForDpi(length, uiauto::PrefixDpi()); };
-    EXPECT_EQ(r.left, bar.rc.right - scaled(288) - scaled(10));
-    EXPECT_EQ(r.top, bar.rc.top - scaled(99) - scaled(10));
-    EXPECT_EQ(r.right - r.left, scaled(288));
-    EXPECT_EQ(r.bottom - r.top, scaled(99));
+    EXPECT_EQ(r.left, bar.rc.right - uiauto::ScaledForPrefix(288) - uiauto::ScaledForPrefix(10));
+    EXPECT_EQ(r.top, bar.rc.top - uiauto::ScaledForPrefix(99) - uiauto::ScaledForPrefix(10));
+    EXPECT_EQ(r.right - r.left, uiauto::ScaledForPrefix(288));
+    EXPECT_EQ(r.bottom - r.top, uiauto::ScaledForPrefix(99));
     EXPECT_EQ(GetWindowLongA(popup, GWL_STYLE) & (WS_POPUP | WS_BORDER | WS_CAPTION), WS_POPUP | WS_BORDER);
     char text[8] = {};
     GetDlgItemTextA(popup, 1002, text, sizeof text);

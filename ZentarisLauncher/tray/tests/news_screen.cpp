@@ -64,7 +64,7 @@ int PictureMismatches(HWND popup)
     // centre is sampled there.
     const UINT dpi = uiauto::PrefixDpi();
     const auto onScreen = [dpi](int origin, int pixel) {
-        return zentaris::ScaleForDpi(10, dpi) + (2 * pixel + 1) * int(dpi) / (2 * int(zentaris::BaseDpi)) + origin;
+        return uiauto::ScaledForPrefix(10) + (2 * pixel + 1) * int(dpi) / (2 * int(zentaris::BaseDpi)) + origin;
     };
     int wrong = 0;
     for (const POINT& p : samples) {

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "display_scale.h"
 #include "owner_draw.h"
 #include "tray_catalog.h"
 #include "uiauto.h"
@@ -18,11 +17,11 @@ namespace {
 
 constexpr uint32_t Magenta = 0xFF00FF, Black = 0, White = 0xFFFFFF;
 constexpr uint32_t Red = 0xFF0000, Green = 0x00C800, Yellow = 0xFFFF00, Cyan = 0x00FFFF;
-const UINT Dpi = uiauto::PrefixDpi();
-int Scaled(int length) { return zentaris::ScaleForDpi(length, Dpi); }
-const RECT Item{5, 30, 205, 30 + Scaled(24)};  // inside the canvas, away from its edges
-const int TextLeft = 5 + Scaled(20);
-const int IconFrom = Scaled(2), IconTo = Scaled(2) + Scaled(16);  // the icon square, from the item's corner
+using uiauto::ScaledForPrefix;
+const RECT Item{5, 30, 205, 30 + ScaledForPrefix(24)};  // inside the canvas, away from its edges
+const int TextLeft = 5 + ScaledForPrefix(20);
+// The icon square, from the item's corner.
+const int IconFrom = ScaledForPrefix(2), IconTo = ScaledForPrefix(2) + ScaledForPrefix(16);
 
 bool Near(uint32_t a, uint32_t b, int tolerance)
 {
@@ -224,12 +223,12 @@ TEST_F(OwnerDraw, MeasureIsTheScreenTextExtentFourScaledPixelsTaller)
         GetTextExtentPoint32A(screen.get(), text, int(std::strlen(text)), &extent);  // Wine: 0 high for ""
         MEASUREITEMSTRUCT m{ODT_MENU, 0, 1000, 0, 0, reinterpret_cast<ULONG_PTR>(text)};
         MeasureTrayMenuItem(&m);
-        if (Dpi == 96) {
+        if (uiauto::PrefixDpi() == 96) {
             EXPECT_EQ(m.itemWidth, UINT(extent.cx));  // no room added for the margin
         } else {
-            EXPECT_GE(m.itemWidth, UINT(extent.cx + Scaled(20) - 20));  // room for what the margin grew by
+            EXPECT_GE(m.itemWidth, UINT(extent.cx + ScaledForPrefix(20) - 20));  // room for what the margin grew by
         }
-        EXPECT_EQ(m.itemHeight, UINT(extent.cy + Scaled(4)));
+        EXPECT_EQ(m.itemHeight, UINT(extent.cy + ScaledForPrefix(4)));
     }
 }
 

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "display_scale.h"
 #include "portal_client.h"
 #include "test_registry.h"
 #include "tray_harness.h"
@@ -188,7 +187,7 @@ TEST(TrayProgram, RunsInTheNotificationAreaUntilSalir)
     // larger scale) asks.
     EXPECT_TRUE(placed.left <= 1150 && 1150 < placed.right);
     EXPECT_LE(placed.bottom, 1024);
-    EXPECT_GE(placed.bottom, 1000 - zentaris::ScaleForDpi(30, uiauto::PrefixDpi()));
+    EXPECT_GE(placed.bottom, 1000 - uiauto::ScaledForPrefix(30));
     for (UINT key : {VK_DOWN, VK_DOWN, VK_RIGHT}) traytest::PostKey(menu, key);
     std::vector<HWND> popups;
     ASSERT_TRUE(traytest::WaitUntil(10000, [&] {
@@ -200,8 +199,8 @@ TEST(TrayProgram, RunsInTheNotificationAreaUntilSalir)
     const std::string shot = ScreenshotPath();
     if (!shot.empty()) {
         // The bottom right corner, where the menu opened, larger at a larger scale.
-        const auto scaled = [](int length) { return zentaris::ScaleForDpi(length, uiauto::PrefixDpi()); };
-        EXPECT_TRUE(traytest::SaveScreenPng(shot, {1280 - scaled(400), 1024 - scaled(154), 1280, 1024})) << shot;
+        const RECT corner{1280 - uiauto::ScaledForPrefix(400), 1024 - uiauto::ScaledForPrefix(154), 1280, 1024};
+        EXPECT_TRUE(traytest::SaveScreenPng(shot, corner)) << shot;
     }
     traytest::CloseMenu(menu);
     ASSERT_TRUE(traytest::MenuWindows(launcher.info.processId).empty());
