@@ -199,7 +199,39 @@ class Chromium:
         return self.devtools.evaluate("document.body.innerText")
 
     def click_link(self, text):
-        """A real click of the pointer on the link with this text."""
+        """A real click of the pointer on the link with this text, seen by
+        the page. A click that reached no element (Chromium drops input
+        that comes before the page's first frame, or while its window is
+        still being placed) is given again; one that reached anything else,
+        or arrived twice, is an error."""
+        clicks = self.devtools.evaluate(
+            "(function () {"
+            "  if (!window.zenClicks) {"
+            "    window.zenClicks = [];"
+            "    document.addEventListener('click', function (e) {"
+            "      var a = e.isTrusted && e.target.closest ? e.target.closest('a') : null;"
+            "      window.zenClicks.push(a ? a.textContent : String(e.target.nodeName));"
+            "    }, true);"
+            "  }"
+            "  return window.zenClicks.length;"
+            "})()")
+        missed = []
+        for _ in range(4):
+            spot = self._point_at(text)
+            subprocess.run(["xdotool", "click", "1"], check=True, timeout=30)
+            try:
+                seen = wait_until("the click", 15, lambda: self.devtools.evaluate(
+                    f"window.zenClicks.length > {clicks} && window.zenClicks.slice({clicks})"))
+            except TimeoutError:
+                missed.append(spot)
+                continue
+            if seen != [text]:
+                raise RuntimeError(f"a click at {spot} for {text!r} reached {seen}")
+            return
+        raise RuntimeError(f"no click on {text!r} reached the page (pointer at {missed})")
+
+    def _point_at(self, text):
+        """Raises the browser and puts the pointer on the link's middle."""
         spot = self.devtools.evaluate(
             "(function () {"
             "  var links = document.querySelectorAll('a');"
@@ -230,7 +262,7 @@ class Chromium:
             name = subprocess.run(["xdotool", "getwindowname", window], capture_output=True, text=True,
                                   timeout=30).stdout.strip()
             raise RuntimeError(f"the pointer at {spot} is over {name!r}, not the browser")
-        subprocess.run(["xdotool", "click", "1"], check=True, timeout=30)
+        return spot
 
     def link_target(self, element_id):
         return self.devtools.evaluate(f"document.getElementById({json.dumps(element_id)}).href")
