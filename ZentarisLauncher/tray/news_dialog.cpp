@@ -81,15 +81,9 @@ void PaintImage(HWND dialog)
     DWORD headerSize;
     std::memcpy(&headerSize, image, sizeof headerSize);
     const UINT dpi = DpiOfWindow(dialog);
-    if (dpi == zentaris::BaseDpi) {
-        SetDIBitsToDevice(dc.get(), NewsImageX, NewsImageY, NewsImageWidth, NewsImageHeight, 0, 0, 0,
-                          NewsImageHeight, image + headerSize,
-                          reinterpret_cast<const BITMAPINFO*>(image), DIB_RGB_COLORS);
-        return;
-    }
     const auto scaled = [dpi](int length) { return zentaris::ScaleForDpi(length, dpi); };
-    // Each picture pixel as a block of screen pixels: sharp edges, and the
-    // colours the portal drew.
+    // Each picture pixel as a block of screen pixels (one at 100 %): sharp
+    // edges, and the colours the portal drew.
     SetStretchBltMode(dc.get(), COLORONCOLOR);
     StretchDIBits(dc.get(), scaled(NewsImageX), scaled(NewsImageY), scaled(NewsImageWidth), scaled(NewsImageHeight),
                   0, 0, NewsImageWidth, NewsImageHeight, image + headerSize,

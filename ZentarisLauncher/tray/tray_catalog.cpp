@@ -36,9 +36,9 @@ void ScanExecutableIcon(const char* path, HMODULE* moduleSlot, HICON* iconSlot)
     // ids in turn would cost seconds for a file without icons.
     IconIds ids{};
     EnumResourceNamesA(*moduleSlot, RT_GROUP_ICON, CollectIconId, reinterpret_cast<LONG_PTR>(&ids));
+    const int size = MenuIconSizeHere();
     for (int id = 1; id <= IconScanLastId; ++id) {
         if (!ids[id]) continue;
-        const int size = MenuIconSizeHere();
         HANDLE icon = LoadImageA(*moduleSlot, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR);
         if (!icon) icon = LoadImageA(*moduleSlot, MAKEINTRESOURCEA(id), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR);
         if (icon) {

@@ -7,6 +7,7 @@ Runs in a Wine session of scripts/run-test.sh --wine TEMPLATE --host:
     chromium_road_test.py BIN_DIR SOURCE_DIR PORT [SIGNING_SEED]
 Exits 77 (skipped) with the reason where Chromium cannot run.
 """
+import base64
 import hashlib
 import os
 import shutil
@@ -129,7 +130,7 @@ class BrowserRoad(unittest.TestCase):
     def test_2_click_starts_the_game_once_and_replay_starts_nothing(self):
         link = self.browser.devtools.evaluate(
             "document.querySelector('a[data-game=\"Space Demo\"]').href")
-        approval_id = chromium.base64.b64decode(link.split("/launch/", 1)[1]).decode("cp1252").split(";")[5]
+        approval_id = base64.b64decode(link.split("/launch/", 1)[1]).decode("cp1252").split(";")[5]
 
         self.browser.click_link("Play Space Demo")
         try:
