@@ -21,19 +21,18 @@ std::string_view LaunchToken(std::string_view commandLine)
     return space == std::string_view::npos ? commandLine : commandLine.substr(0, space);
 }
 
-std::vector<std::string> SplitPayloadFields(std::string_view decoded, size_t maxFields)
+std::optional<std::vector<std::string>> SplitPayloadFields(std::string_view decoded, size_t maxFields)
 {
     std::vector<std::string> fields;
     size_t pos = 0;
-    while (fields.size() < maxFields) {
-        pos = decoded.find_first_not_of(';', pos);
-        if (pos == std::string_view::npos) break;
+    for (;;) {
         const size_t end = decoded.find(';', pos);
-        fields.emplace_back(decoded.substr(pos, end == std::string_view::npos ? end : end - pos));
-        if (end == std::string_view::npos) break;
-        pos = end;
+        const std::string_view field = decoded.substr(pos, end == std::string_view::npos ? end : end - pos);
+        if (field.empty() || fields.size() == maxFields) return std::nullopt;
+        fields.emplace_back(field);
+        if (end == std::string_view::npos) return fields;
+        pos = end + 1;
     }
-    return fields;
 }
 
 LaunchParse ParseLaunchToken(std::string_view token, LaunchInfo& out)
@@ -43,17 +42,22 @@ LaunchParse ParseLaunchToken(std::string_view token, LaunchInfo& out)
     if (!zentaris::StartsWithIgnoringAsciiCase(token, prefix)) return LaunchParse::BadPrefix;
     token.remove_prefix(prefix.size());
 
-    std::unique_ptr<char, FreeDeleter> decoded(Base64Decode(token.data(), token.size(), nullptr));
+    size_t length = 0;
+    std::unique_ptr<char, FreeDeleter> decoded(Base64Decode(token.data(), token.size(), &length));
     if (!decoded) return LaunchParse::BadPayload;
+    const std::string_view text(decoded.get(), length);
+    // A NUL ends the text for every C string the fields pass through, while
+    // the signature covers what lies after it: such a payload means two
+    // different things.
+    if (text.find('\0') != std::string_view::npos) return LaunchParse::BadPayload;
 
-    // The decoded text ends at its first NUL, wherever the bytes go on.
-    const std::vector<std::string> fields =
-        SplitPayloadFields(std::string_view(decoded.get()), SignedLaunchFieldCount);
+    const std::optional<std::vector<std::string>> fields = SplitPayloadFields(text, SignedLaunchFieldCount);
+    if (!fields) return LaunchParse::BadPayload;
     std::optional<std::string>* const slots[SignedLaunchFieldCount] = {
         &out.appname, &out.installkey, &out.installvalue, &out.exename,
         &out.weblink, &out.approvalid, &out.signature,
     };
-    for (size_t i = 0; i < fields.size(); ++i) *slots[i] = fields[i];
+    for (size_t i = 0; i < fields->size(); ++i) *slots[i] = (*fields)[i];
     return LaunchParse::Ok;
 }
 

@@ -2,6 +2,7 @@
 // ";"-separated fields. Portable; the launcher's entry shows the messages.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,18 +17,24 @@ inline constexpr size_t SignedLaunchFieldCount = LaunchFieldCount + 1;
 enum class LaunchParse {
     Ok,          // prefix matched and the payload was split
     BadPrefix,   // the token does not start with the prefix
-    BadPayload,  // the payload does not decode (or memory ran out)
+    BadPayload,  // the payload does not decode (or memory ran out), or breaks
+                 // the field grammar: an empty field, a field after the
+                 // signature, a NUL in the decoded bytes
 };
 
 // The command line up to its first space; tabs belong to the token.
 std::string_view LaunchToken(std::string_view commandLine);
 
-// Splits decoded text into at most maxFields fields. Leading ';' are skipped
-// and a run of ';' is one separator, so empty fields cannot occur.
-std::vector<std::string> SplitPayloadFields(std::string_view decoded, size_t maxFields);
+// Splits decoded text at every ';'. Nothing when a field is empty (a leading,
+// doubled or trailing ';', or no text at all) or when there are more than
+// `maxFields`: skipping an empty field would move every later one into
+// another field's place.
+std::optional<std::vector<std::string>> SplitPayloadFields(std::string_view decoded, size_t maxFields);
 
 // Skips one leading quotation mark, checks the prefix ignoring ASCII case,
-// decodes the rest and fills `out` in payload order.
+// decodes the rest and fills `out` in payload order. A payload of fewer
+// than six fields leaves the later ones absent; `out` is untouched unless
+// the result is Ok.
 LaunchParse ParseLaunchToken(std::string_view token, LaunchInfo& out);
 
 // Fields fill in order, so the last one being present means all are.
