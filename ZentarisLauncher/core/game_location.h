@@ -21,6 +21,21 @@ struct InstallKey {
 // backslash and the subkey is everything after it.
 InstallKey SplitInstallKey(std::string_view installkey);
 
+// An installation key that a vendor's installer writes: below
+// HKLM\SOFTWARE or HKCU\SOFTWARE (the 32-bit view's WOW6432Node included),
+// naming a vendor's own key, and outside the platform's own branches
+// (Microsoft, Classes, Policies), whose values name the user's shell
+// folders, temporary folders and the like. A launcher that takes unsigned
+// links reads installation folders from such keys only: any page could
+// otherwise name a value that points at a folder the page can fill. Every
+// component must be non-empty, so no spelling of a key reaches past the rule.
+bool IsVendorInstallationKey(const InstallKey& key);
+
+// True when `folder` is `place` or lies below it. Both are absolute paths
+// in the same spelling (the caller makes them canonical); letters compare
+// without ASCII case and "/" counts as "\".
+bool IsSameOrBelowFolder(std::string_view folder, std::string_view place);
+
 // A registry text as stored (the installation directory among them): the
 // value's bytes up to the first NUL and never beyond the stored size,
 // whatever the value's type.

@@ -4,9 +4,11 @@
 
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "application_record.h"
+#include "path_rules.h"
 #include "unique_handle.h"
 
 namespace {
@@ -19,14 +21,24 @@ const char* ProgramNameStart(const char* commandLine)
     return *commandLine == '"' ? commandLine + 1 : commandLine;
 }
 
+// A program or folder on another machine is not the user's installed game,
+// and one in the platform's namespaces or named like a device may be no file
+// at all, whoever wrote the text that names it. `path` may go on with the
+// program's arguments: only the path itself is looked at for device names.
+bool IsStartablePath(std::string_view path, bool quoted)
+{
+    if (IsNetworkPath(path) || IsNamespacePath(path)) return false;
+    const size_t end = quoted ? path.find('"') : path.find_first_of(" \t");
+    return !HasDeviceNameComponent(path.substr(0, end));
+}
+
 }  // namespace
 
 void StartGameProcess(const char* commandLine, const char* workingDirectory)
 {
-    // A program or folder on another machine is not the user's installed
-    // game, whoever wrote the text that names it.
-    if (IsNetworkPath(ProgramNameStart(commandLine))) return;
-    if (workingDirectory && IsNetworkPath(workingDirectory)) return;
+    const char* program = ProgramNameStart(commandLine);
+    if (!IsStartablePath(program, program != commandLine && program[-1] == '"')) return;
+    if (workingDirectory && !IsStartablePath(workingDirectory, true)) return;
     // No folder at all means the launcher's own, in every mode.
     if (workingDirectory && !workingDirectory[0]) workingDirectory = nullptr;
     // Only a line that opens with a quotation mark names its program this

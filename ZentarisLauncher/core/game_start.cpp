@@ -14,6 +14,7 @@
 #include "launch_rules.h"
 #include "launcher.h"
 #include "messages.h"
+#include "page_fillable_folders.h"
 #include "registry_text.h"
 #include "unique_handle.h"
 
@@ -99,6 +100,9 @@ void LocateApplication(char* commandLine, size_t commandLineSize, char* workingD
     // Whatever value the link names is read; only a folder on a local drive
     // is a place to start a game from.
     if (!IsLocalInstallationFolder(*directory)) return;
+    // A value can name a folder that any page fills (the downloads, the
+    // desktop, a cache): a program lying there is no installed game.
+    if (IsInPageFillableFolder(*directory)) return;
     const std::optional<LaunchTexts> texts = BuildLaunchTexts(*directory, *info->exename);
     if (!texts) return;
     if (texts->commandLine.size() >= commandLineSize) return;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "game_location.h"
 #include "launch_command.h"
 #include "launch_rules.h"
 #include "link_signature.h"
@@ -16,6 +17,15 @@ bool IsSignedAsRequired(const LaunchInfo& info)
 {
     if (zentaris::LinkSigningKeyCount == 0) return true;
     return HasValidLinkSignature(info, zentaris::LinkSigningKeys, zentaris::LinkSigningKeyCount);
+}
+
+// A launcher that takes unsigned links cannot tell the portal's links from a
+// page's own: it reads the game's folder only from a vendor's installation
+// key, never from values the platform keeps about the user's folders.
+bool NamesATrustedInstallationKey(const LaunchInfo& info)
+{
+    if (zentaris::LinkSigningKeyCount != 0) return true;
+    return info.installkey && IsVendorInstallationKey(SplitInstallKey(*info.installkey));
 }
 
 }  // namespace
@@ -51,7 +61,8 @@ void RunLaunchCommand(char* commandLine)
     // a shorter payload cannot describe a launch. A payload that could run
     // something outside the game's folder, or ask the portal about another
     // page, is refused before anything is fetched or written.
-    if (!HasAllLaunchFields(info) || !LaunchFieldsAreSafe(info) || !IsSignedAsRequired(info)) {
+    if (!HasAllLaunchFields(info) || !LaunchFieldsAreSafe(info) || !IsSignedAsRequired(info) ||
+        !NamesATrustedInstallationKey(info)) {
         ShowLauncherMessage("Launchinfo invalid", "invalid data");
         return;
     }

@@ -1,6 +1,7 @@
 #include "launch_rules.h"
 
 #include "ascii.h"
+#include "path_rules.h"
 
 namespace {
 
@@ -43,6 +44,8 @@ bool IsSafeExecutableName(std::string_view exename)
         if (end == exename.size()) break;
         start = end + 1;
     }
+    // "COM1.exe" opens the port, not a file in the folder.
+    if (HasDeviceNameComponent(exename)) return false;
     return zentaris::EndsWithIgnoringAsciiCase(exename, ".exe");
 }
 
@@ -76,5 +79,5 @@ bool IsLocalInstallationFolder(std::string_view folder)
     for (const char c : folder) {
         if (c == '"' || zentaris::IsAsciiControl(c)) return false;
     }
-    return true;
+    return !HasDeviceNameComponent(folder);
 }

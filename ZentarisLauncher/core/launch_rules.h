@@ -13,7 +13,7 @@
 // components ("bin\game.exe"), ending in ".exe". Nothing that could leave the
 // folder (rooted, a drive, "..", a stream), close the quoted program path
 // ('"') or be rewritten by the platform's path rules (a component made of
-// dots and spaces, or ending in one).
+// dots and spaces, or ending in one, or a device name such as "NUL").
 bool IsSafeExecutableName(std::string_view exename);
 
 // Path segments of URL-unreserved characters separated by single "/", none
@@ -26,5 +26,6 @@ bool IsSafeApprovalId(std::string_view approvalid);
 bool LaunchFieldsAreSafe(const LaunchInfo& info);
 
 // An absolute folder on a local drive ("C:\..."), with no quotation mark
-// that would close the program path built from it.
+// that would close the program path built from it and no device name among
+// its components.
 bool IsLocalInstallationFolder(std::string_view folder);

@@ -2,6 +2,7 @@
 // installation record.
 #include "game_location.h"
 #include "launch_rules.h"
+#include "path_rules.h"
 
 #include <gtest/gtest.h>
 
@@ -43,6 +44,74 @@ TEST(SplitInstallKey, RootAbbreviationAndSubkey)
         EXPECT_EQ(key.root, c.root);
         EXPECT_EQ(key.subkey, c.subkey);
     }
+}
+
+// A launcher that takes unsigned links reads its folder only from a key a
+// game vendor's installer writes: never from the platform's own branches,
+// whose values name the user's downloads, desktop or temporary folders.
+TEST(IsVendorInstallationKey, OnlyVendorKeysBelowSoftware)
+{
+    const std::pair<const char*, bool> cases[] = {
+        {"HKLM\\SOFTWARE\\Vendor\\Game", true},
+        {"HKCU\\Software\\Vendor", true},
+        {"HKLM\\SOFTWARE\\WOW6432Node\\Vendor\\Game", true},
+        {"HKLM\\software\\microsoftgames\\x", true},
+        {"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", false},
+        {"HKCU\\SOFTWARE\\MICROSOFT\\x", false},
+        {"HKLM\\SOFTWARE\\Classes\\Game.File", false},
+        {"HKLM\\SOFTWARE\\Policies\\Vendor", false},
+        {"HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\x", false},
+        {"HKLM\\SOFTWARE\\Wow6432Node\\Classes\\x", false},
+        {"HKLM\\SOFTWARE\\WOW6432Node", false},
+        {"HKCU\\Environment", false},
+        {"HKCU\\Software", false},
+        {"HKCU", false},
+        {"HKCU\\", false},
+        {"HKCR\\Vendor.Game", false},
+        {"HKLM\\SYSTEM\\CurrentControlSet\\Vendor", false},
+        // Empty components would let another spelling reach a platform branch.
+        {"HKCU\\Software\\\\Microsoft\\x", false},
+        {"HKCU\\Software\\Vendor\\", false},
+        {"HKCU\\\\Software\\Vendor", false},
+    };
+    for (const auto& [installkey, vendor] : cases) {
+        EXPECT_EQ(IsVendorInstallationKey(SplitInstallKey(installkey)), vendor) << installkey;
+    }
+}
+
+TEST(IsSameOrBelowFolder, WholeComponentsOnlyAndAnyCase)
+{
+    struct Case {
+        const char* folder;
+        const char* place;
+        bool below;
+    };
+    const Case cases[] = {
+        {"C:\\Users\\Ann\\Downloads", "C:\\Users\\Ann\\Downloads", true},
+        {"c:\\users\\ann\\downloads\\game", "C:\\Users\\Ann\\Downloads", true},
+        {"C:\\Users\\Ann\\Downloads\\", "C:\\Users\\Ann\\Downloads\\", true},
+        {"C:/Users/Ann/Downloads/x", "C:\\Users\\Ann\\Downloads", true},
+        {"C:\\Users\\Ann\\Downloads2", "C:\\Users\\Ann\\Downloads", false},
+        {"C:\\Users\\Ann", "C:\\Users\\Ann\\Downloads", false},
+        {"D:\\Users\\Ann\\Downloads", "C:\\Users\\Ann\\Downloads", false},
+        {"C:\\Games", "", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsSameOrBelowFolder(c.folder, c.place), c.below) << c.folder << " / " << c.place;
+}
+
+TEST(PathRules, NamespacePathsAndDeviceNames)
+{
+    for (const char* path : {"\\\\?\\C:\\Games\\g.exe", "\\??\\C:\\g.exe", "\\\\.\\COM1", " \\\\?\\C:\\x", "//?/C:/x",
+                             "\\??\\UNC\\host\\s"}) {
+        EXPECT_TRUE(IsNamespacePath(path)) << path;
+    }
+    for (const char* path : {"C:\\Games\\g.exe", "\\\\host\\share", "\\?x", "?\\", "", "\\\\?"}) {
+        EXPECT_FALSE(IsNamespacePath(path)) << path;
+    }
+    EXPECT_TRUE(HasDeviceNameComponent("C:\\Games\\aux\\game.exe"));
+    EXPECT_TRUE(HasDeviceNameComponent("CONIN$"));
+    EXPECT_FALSE(HasDeviceNameComponent("C:\\Games\\Auxiliary\\game.exe"));
+    EXPECT_FALSE(HasDeviceNameComponent("C:\\"));
 }
 
 TEST(InstallValueText, StopsAtTheFirstNulAndNeverReadsPastTheStoredSize)
@@ -162,13 +231,19 @@ TEST(LaunchRules, ExecutableNamesAndInstallationFolders)
         {exe, "game.exe ", false}, {exe, "game.com", false}, {exe, "exe", false}, {exe, "", false},
         {exe, "game*.exe", false}, {exe, "game\tx.exe", false}, {exe, "game\nx.exe", false},
         {exe, "game|x.exe", false},
+        // Device names open the device, whatever extension follows.
+        {exe, "COM1.exe", false}, {exe, "nul.exe", false}, {exe, "bin\\con\\game.exe", false},
+        {exe, "Aux .exe", false}, {exe, "lpt9.x.exe", false}, {exe, "CONOUT$.exe", false},
+        {exe, "com\xb9.exe", false}, {exe, "console.exe", true}, {exe, "com10.exe", true},
+        {exe, "nul1.exe", true},
         {folder, "C:\\Games\\Game", true}, {folder, "d:\\", true}, {folder, "C:\\Games\\Game\\", true},
         {folder, "C:\\Program Files (x86)\\G", true},
         {folder, "\\\\host\\share\\Game", false}, {folder, "//host/share", false},
         {folder, "\\\\?\\C:\\Games", false}, {folder, "C:Games", false}, {folder, "C:/Games", false},
         {folder, "Games\\Game", false}, {folder, "\\Games", false}, {folder, "C:", false},
         {folder, "1:\\Games", false}, {folder, "C:\\Games\\\" x", false}, {folder, "C:\\Ga\nmes", false},
-        {folder, "", false},
+        {folder, "", false}, {folder, "\\??\\C:\\Games", false}, {folder, "C:\\Games\\NUL", false},
+        {folder, "C:\\prn.txt\\Game", false}, {folder, "C:\\Games\\Nullify", true},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.rule(c.text), c.passes) << (c.rule == exe ? "exename" : "folder") << " [" << c.text << "]";
