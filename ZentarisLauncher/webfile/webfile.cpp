@@ -103,6 +103,13 @@ int WebFileAtEnd(WebFile* file)
     return file->length == 0 && file->running == 0 ? 1 : 0;
 }
 
+int WebFileComplete(WebFile* file)
+{
+    if (UnknownKind(file)) return 0;
+    if (file->kind == WebFileLocal) return feof(file->source.stream) ? 1 : 0;
+    return file->complete ? 1 : 0;
+}
+
 int WebFileClose(WebFile* file)
 {
     if (!file) {

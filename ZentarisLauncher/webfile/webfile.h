@@ -25,13 +25,15 @@ struct WebFile {
     int length;             // unread bytes at the front of `data` (<= capacity)
     int running;            // transfers still running in the thread's multi handle
     long timeoutMs;         // WebFileOpenWithin: the URL transfer's whole time; 0 for none
+    int complete;           // URL: the transfer ended with every byte the server announced
 };
 
 // A new record, or null when the name is neither a local file (opened with
-// `mode`) nor a URL whose transfer delivers at least one byte; a URL open
-// blocks until that first byte or the transfer's end. A URL is
-// always read as bytes; its HTTP status is not looked at and redirects are
-// not followed, so an error page is the file's content.
+// `mode`) nor an http or https URL whose server answers 200 and delivers at
+// least one byte of its body; a URL open blocks until that first byte or the
+// transfer's end. Any other status (an error page, a redirect, which is never
+// followed) is no file at all: an error page's body must not pass for the
+// portal's data. A URL is always read as bytes.
 WebFile* WebFileOpen(const char* name, const char* mode);
 
 // WebFileOpen for a caller that cannot wait for ever: a URL transfer ends
@@ -52,6 +54,13 @@ char* WebFileReadLine(char* destination, int size, WebFile* file);
 // Non-zero at the end, 0 before it, -1 (errno EBADF) for a record of unknown
 // kind. Does not drive the transfer.
 int WebFileAtEnd(WebFile* file);
+
+// Non-zero when the file was delivered whole: a URL whose transfer has ended
+// with every byte the server announced (its length, or the body of an answer
+// without one ended by the server), a local file at its end. 0 while bytes may
+// still come, and for a transfer that was cut off, reset or stopped at its
+// deadline. Does not drive the transfer.
+int WebFileComplete(WebFile* file);
 
 // 0 for a URL, the fclose result for a local file, -1 (errno EBADF) for a
 // record of unknown kind. The record and its buffer are freed in every case.

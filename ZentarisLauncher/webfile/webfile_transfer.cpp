@@ -45,6 +45,20 @@ CURLM* ThreadMulti()
     return threadMulti;
 }
 
+// Notes on each record whose transfer ended whether it ended whole. Several
+// files of one thread share its multi handle, so each message finds its
+// record through the handle's private pointer.
+void CollectEndings(CURLM* multi)
+{
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+        if (message->msg != CURLMSG_DONE) continue;
+        char* record = nullptr;
+        if (curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &record) != CURLE_OK || !record) continue;
+        reinterpret_cast<WebFile*>(record)->complete = message->data.result == CURLE_OK;
+    }
+}
+
 void Perform(CURLM* multi, int* running)
 {
     CURLMcode result;
@@ -53,8 +67,20 @@ void Perform(CURLM* multi, int* running)
     } while (result == CURLM_CALL_MULTI_PERFORM);
     // A multi handle libcurl can no longer drive leaves `running` as it was:
     // the reader would wait for ever on a transfer that cannot move, so the
-    // transfer ends here with what has arrived.
-    if (result != CURLM_OK) *running = 0;
+    // transfer ends here with what has arrived (and is not whole).
+    if (result != CURLM_OK) {
+        *running = 0;
+        return;
+    }
+    CollectEndings(multi);
+}
+
+// Only a 200 answer carries the portal's data; libcurl knows the status once
+// the first body byte has arrived, or the transfer has ended.
+bool AnsweredOk(CURL* easy)
+{
+    long status = 0;
+    return curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK && status == 200;
 }
 
 // select() cannot wait when libcurl names no descriptor (Windows refuses
@@ -178,6 +204,14 @@ bool WebFileStartUrl(WebFile* file, const char* name)
     if (!easy) return false;
     file->source.easy = easy;
     curl_easy_setopt(easy, CURLOPT_URL, name);
+    curl_easy_setopt(easy, CURLOPT_PRIVATE, file);
+    // The portal is reached over http or https; no other scheme libcurl
+    // knows is a portal address.
+    if (curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https") != CURLE_OK) {
+        curl_easy_cleanup(easy);
+        file->source.easy = nullptr;
+        return false;
+    }
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, file);
     curl_easy_setopt(easy, CURLOPT_VERBOSE, 0L);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, WebFileAppend);
@@ -197,7 +231,7 @@ bool WebFileStartUrl(WebFile* file, const char* name)
     // unreachable server or an empty body must fail the open rather than
     // pass for an empty file, so wait for the first byte or the end.
     while (file->running != 0 && file->length == 0) FillPass(file);
-    if (file->length == 0 && file->running == 0) {
+    if ((file->length == 0 && file->running == 0) || !AnsweredOk(easy)) {
         WebFileStopUrl(file);
         return false;
     }

@@ -29,6 +29,19 @@ private:
     HINTERNET url_;
 };
 
+// Only a 200 answer is the portal's image: an error page's body is not. An
+// answer whose status cannot be read is no answer either.
+bool AnsweredOk(HINTERNET url)
+{
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!CurrentInternetCalls().queryInfo(url, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                                          nullptr)) {
+        return false;
+    }
+    return status == 200;
+}
+
 }  // namespace
 
 }  // namespace zenproto
@@ -42,7 +55,10 @@ HRESULT CZentarisPluggableProtocol::OpenImage(IInternetProtocolSink* sink, bool 
         return ReportFailure(sink, ErrorInternetOpen, launch ? L"InternetOpen failed" : L"Internet Open failed");
     }
     m_hUrl.reset(calls.openUrl(m_hInternet.get(), zentaris::InstallCheckImageUrl, nullptr, 0xFFFFFFFF, 0, 0));
-    if (!m_hUrl) {
+    // A status other than 200 ends the request as if the portal had not
+    // answered at all.
+    if (!m_hUrl || !AnsweredOk(m_hUrl.get())) {
+        CloseImage();
         return ReportFailure(sink, ErrorOpenUrl, launch ? L"InternetOpenURL failed" : L"InternetOpenURL Failed");
     }
     sink->ReportProgress(BINDSTATUS_VERIFIEDMIMETYPEAVAILABLE, L"image/gif");

@@ -14,6 +14,7 @@ struct InternetCalls {
     decltype(&InternetOpenW) open = InternetOpenW;
     decltype(&InternetOpenUrlW) openUrl = InternetOpenUrlW;
     decltype(&InternetReadFile) read = InternetReadFile;
+    decltype(&HttpQueryInfoW) queryInfo = HttpQueryInfoW;
     decltype(&InternetCloseHandle) close = InternetCloseHandle;
 };
 

@@ -37,6 +37,14 @@ TEST(WebFileOpenFailures, NothingReceivedMeansNoFile)
     const std::vector<Case> cases = {
         {"empty body", ServeOnce("empty", ""), true},
         {"empty error page", ServeOnce("empty404", "", 404), true},
+        // Only a 200 answer is the portal's data: an error page's or a
+        // redirect's body never passes for it.
+        {"not found page", ServeOnce("page404", "<html>gone</html>\n", 404), true},
+        {"server error page starting with 1", ServeOnce("page500", "1 internal error\n", 500), true},
+        {"redirect, not followed", ServeOnce("moved", "1\n", 302,
+                                            "\"headers\": {\"Location\": \"/webfile/redirect-target\"}"), true},
+        {"other success status", ServeOnce("created", "1\n", 201), true},
+        {"partial content", ServeOnce("partial", "1\n", 206), true},
         {"connection reset before an answer", ServeOnce("reset", "", 200, "\"reset\": true"), true},
         {"headers, a pause, then nothing",
          ServeOnce("headers-only", "", 200, "\"length\": false, \"stall_after_headers\": 0.5"), true},
@@ -50,6 +58,7 @@ TEST(WebFileOpenFailures, NothingReceivedMeansNoFile)
             EXPECT_TRUE(ServerSaw(c.url));
         }
     }
+    EXPECT_FALSE(ServerSaw(portal::UrlOf("webfile/redirect-target")));
     // A failed open leaves the thread able to open the next URL.
     const std::string url = ServeOnce("after-failures", "1\n");
     WebFile* file = WebFileOpen(url.c_str(), "r");
@@ -58,33 +67,55 @@ TEST(WebFileOpenFailures, NothingReceivedMeansNoFile)
     EXPECT_EQ(WebFileClose(file), 0);
 }
 
-TEST(WebFileContent, WhateverBodyTheServerSendsIsTheContent)
+TEST(WebFileContent, WhateverBodyAnOkAnswerCarriesIsTheContent)
 {
     struct Case {
         const char* name;
-        int status;
         std::string body;
         std::string extra;
     };
     const std::vector<Case> cases = {
-        {"not found page", 404, "<html>gone</html>\n", ""},
-        {"server error page", 500, "internal error\n", ""},
-        {"redirect is not followed", 302, "moved\n",
-         "\"headers\": {\"Location\": \"/webfile/redirect-target\"}"},
-        {"body without a length, ended by closing", 200, "no length\nsecond\n", "\"length\": false"},
-        {"binary bytes", 200, PatternBytes(4096, 3), ""},
+        {"text", "1\n", ""},
+        {"body without a length, ended by closing", "no length\nsecond\n", "\"length\": false"},
+        {"binary bytes", PatternBytes(4096, 3), ""},
     };
-    ASSERT_TRUE(portal::Serve("/webfile/redirect-target", 200, "target\n"));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string url = ServeOnce("content", c.body, c.status, c.extra);
+        const std::string url = ServeOnce("content", c.body, 200, c.extra);
         WebFile* file = WebFileOpen(url.c_str(), "r");
         ASSERT_NE(file, nullptr);
         EXPECT_EQ(ReadEverything(file), c.body);
         EXPECT_EQ(WebFileAtEnd(file), 1);
+        EXPECT_EQ(WebFileComplete(file), 1);
         EXPECT_EQ(WebFileClose(file), 0);
     }
-    EXPECT_FALSE(ServerSaw(portal::UrlOf("webfile/redirect-target")));
+}
+
+// A body that stops short of what the server announced, or that the
+// deadline cuts, is delivered as far as it came but is not whole.
+TEST(WebFileContent, CutOffBodyIsNotComplete)
+{
+    struct Case {
+        const char* name;
+        std::string extra;
+        long deadlineMs;
+    };
+    const std::vector<Case> cases = {
+        {"shorter than its length", "\"length\": false, \"headers\": {\"Content-Length\": \"100\"}", 0},
+        {"reset after part of its length", "\"length\": false, \"headers\": {\"Content-Length\": \"9\"}, "
+                                           "\"reset_after_body\": true", 0},
+        {"deadline in the middle", "\"drip\": {\"chunk\": 2, \"interval\": 5}", 1500},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string url = ServeOnce("cut", "1\n2\n", 200, c.extra);
+        WebFile* file = WebFileOpenWithin(url.c_str(), "r", c.deadlineMs);
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(ReadEverything(file).substr(0, 2), "1\n");
+        EXPECT_EQ(WebFileAtEnd(file), 1);
+        EXPECT_EQ(WebFileComplete(file), 0);
+        EXPECT_EQ(WebFileClose(file), 0);
+    }
 }
 
 TEST(WebFileSlowServers, EveryByteArrivesHoweverSlowly)

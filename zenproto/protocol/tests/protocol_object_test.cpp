@@ -76,16 +76,29 @@ TEST_F(ProtocolTest, InstallCheckAnswersWithThePortalImage)
     EXPECT_TRUE(ImageRequested());
 }
 
-TEST_F(ProtocolTest, ErrorStatusBodyIsServedAsTheImage)
+// Only a 200 answer is the portal's image: any other status ends the request
+// as an unanswered one does, and a launch does not go on without the image.
+TEST_F(ProtocolTest, ErrorStatusIsNoImage)
 {
-    for (int status : {404, 500}) {
-        Serve("<html>gone " + std::to_string(status) + "</html>", status);
-        Protocol protocol;
-        RecordingSink sink;
-        EXPECT_EQ(protocol.Start(L"zentaris://instcheck/1000", sink), S_OK);
-        EXPECT_EQ(sink.calls, Concat(Progress(), {MimeReport(), Data(image_.size())}));
-        EXPECT_EQ(protocol.ReadAll(), image_);
+    StandInLauncher launcher;
+    struct Case {
+        std::wstring url;
+        std::string text;
+    };
+    for (int status : {404, 500, 204, 203}) {
+        Serve("1 gone " + std::to_string(status), status);
+        for (const Case& c : {Case{L"zentaris://instcheck/1000", "InternetOpenURL Failed"},
+                              Case{L"zentaris://launch/abc", "InternetOpenURL failed"}}) {
+            SCOPED_TRACE(std::to_string(status) + " " + c.text);
+            Protocol protocol;
+            RecordingSink sink;
+            EXPECT_EQ(protocol.Start(c.url, sink), S_FALSE);
+            EXPECT_EQ(sink.calls, Concat(Progress(), {Result(104, c.text)}));
+            EXPECT_EQ(protocol.ReadAll(), "");
+        }
     }
+    EXPECT_FALSE(launcher.CommandLine(1500)) << "launcher started without the image";
+    EXPECT_TRUE(ImageRequested());
 }
 
 TEST_F(ProtocolTest, ReadHandsOutTheImageOnceInOrder)
