@@ -44,7 +44,7 @@ std::string UnsignedLaunchCommand(const LaunchFields& f)
     return "zentaris://launch/" + Base64Encode(JoinedFields(f));
 }
 
-LaunchRun RunLauncher(const std::string& arguments, DWORD timeoutMs)
+LaunchRun RunLauncher(const std::string& arguments, DWORD timeoutMs, const char* program)
 {
     LaunchRun run;
     const zentaris::UniqueKernelHandle job(CreateJobObjectA(nullptr, nullptr));
@@ -57,7 +57,7 @@ LaunchRun RunLauncher(const std::string& arguments, DWORD timeoutMs)
         return run;
     }
 
-    const std::string exe = uiauto::BesideTestProgram("ZentarisLauncher.exe");
+    const std::string exe = uiauto::BesideTestProgram(program);
     std::string commandLine = "\"" + exe + "\"";
     if (!arguments.empty()) commandLine += " " + arguments;
     STARTUPINFOA startup{};
@@ -125,7 +125,7 @@ std::vector<GameStart> GameStarts()
 
 std::string InstallTestGame(const std::string& folderName, const std::string& exename)
 {
-    std::string folder = TempFolder() + "zen games";
+    std::string folder = "C:\\zen games";
     CreateDirectoryA(folder.c_str(), nullptr);
     folder += "\\" + folderName;
     CreateDirectoryA(folder.c_str(), nullptr);

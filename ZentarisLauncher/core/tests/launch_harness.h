@@ -39,9 +39,15 @@ struct LaunchRun {
     int processesStarted = 0;  // processes started by the launcher
 };
 
-// Runs the launcher with `arguments`, answers its message boxes and waits
-// until it and every process it started have ended.
-LaunchRun RunLauncher(const std::string& arguments, DWORD timeoutMs = 60000);
+// The launcher as built, and the same program built to take unsigned links.
+inline constexpr char LauncherProgram[] = "ZentarisLauncher.exe";
+inline constexpr char UnsignedLinkLauncherProgram[] = "zen_launcher_unsigned.exe";
+
+// Runs the launcher (`program`, beside the test) with `arguments`, answers
+// its message boxes and waits until it and every process it started have
+// ended.
+LaunchRun RunLauncher(const std::string& arguments, DWORD timeoutMs = 60000,
+                      const char* program = LauncherProgram);
 
 // One line of the test game's log.
 struct GameStart {
@@ -53,8 +59,9 @@ struct GameStart {
 void StartGameLog();
 std::vector<GameStart> GameStarts();
 
-// A new folder below the prefix's temporary folder (name may hold spaces)
-// holding a copy of testgame.exe as `exename`. Returns its full path.
+// A new folder below "C:\zen games" (name may hold spaces) holding a copy of
+// testgame.exe as `exename`. Returns its full path. (Not below a temporary
+// folder: the launcher refuses folders a web page can fill.)
 std::string InstallTestGame(const std::string& folderName, const std::string& exename = "game.exe");
 
 // The application branch under HKEY_CURRENT_USER, as the installation

@@ -2,6 +2,8 @@
 // command, the portal test server answering the approval, the games'
 // installation records in this prefix's registry, and the test game.
 #include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -23,6 +25,48 @@ using namespace launchtest;
 using namespace testsupport;
 
 const std::string NotFoundText = "Registry key for launch not found";
+
+std::string KnownFolder(REFKNOWNFOLDERID id)
+{
+    PWSTR path = nullptr;
+    std::string text;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_CREATE, nullptr, &path))) {
+        char narrow[MAX_PATH * 2] = {};
+        WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, sizeof narrow, nullptr, nullptr);
+        text = narrow;
+    }
+    CoTaskMemFree(path);
+    return text;
+}
+
+std::string TempFolder()
+{
+    char path[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, path);
+    return path;
+}
+
+// A copy of the test game as `exename` in `folder`, as a download would
+// leave it there. Returns the folder.
+std::string PlantedGame(const std::string& folder, const std::string& exename)
+{
+    CreateDirectoryA(folder.c_str(), nullptr);
+    CopyFileA(uiauto::BesideTestProgram("testgame.exe").c_str(), (folder + "\\" + exename).c_str(), FALSE);
+    return folder;
+}
+
+std::string ShortPath(const std::string& path)
+{
+    char shortPath[MAX_PATH] = {};
+    const DWORD length = GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::string(shortPath, length) : path;
+}
+
+std::string ToUpper(std::string text)
+{
+    for (char& c : text) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    return text;
+}
 
 std::string Quoted(const std::string& dir, const std::string& exename) { return "\"" + dir + "\\" + exename; }
 
@@ -191,6 +235,11 @@ TEST_F(LaunchRoad, RefusedOrFailedApprovalStartsNothingAndSaysNothing)
         {"true", R"({"status": 200, "body": "true"})"},
         {"404 page", ""},
         {"error page", R"({"status": 500, "body": "<html>1</html>"})"},
+        // Only a whole 200 answer approves, whatever its first byte.
+        {"failing portal", R"({"status": 500, "body": "1 internal error"})"},
+        {"redirect", R"({"status": 302, "body": "1", "headers": {"Location": "/launcher/elsewhere/"}})"},
+        {"other success", R"({"status": 203, "body": "1"})"},
+        {"cut off answer", R"({"status": 200, "body": "1", "length": false, "headers": {"Content-Length": "40"}})"},
         {"connection reset", R"({"reset": true})"},
     };
     int n = 0;
@@ -448,19 +497,88 @@ TEST_F(LaunchRoad, OnlyLinksSignedByThePortalLaunch)
 }
 
 // The folder comes from whatever registry value the link names; only a
-// folder on a local drive is a place to start a game from.
-TEST_F(LaunchRoad, InstallationFolderThatIsNotLocalIsTreatedAsUnreadable)
+// folder on a local drive, outside the places a web page can fill (the
+// downloads, the desktop, temporary folders), is a place to start a game from.
+TEST_F(LaunchRoad, InstallationFolderThatIsNotLocalOrThatAPageCanFillIsTreatedAsUnreadable)
 {
-    for (const std::string& folder : {std::string("\\\\host\\share\\Game"), std::string("Games\\Game"),
-                                     std::string("C:\\Games\\\" --injected")}) {
+    const std::string downloads = PlantedGame(KnownFolder(FOLDERID_Downloads), "setup.exe");
+    const std::string desktop = PlantedGame(KnownFolder(FOLDERID_Desktop), "setup.exe");
+    const std::string temp = PlantedGame(TempFolder() + "Unpacked Game", "setup.exe");
+    const std::string folders[] = {
+        "\\\\host\\share\\Game", "Games\\Game", "C:\\Games\\\" --injected", "\\??\\C:\\zen games\\Remote",
+        "C:\\zen games\\NUL", downloads, downloads + "\\", desktop, temp,
+        // Spelled another way, still the downloads.
+        downloads + "\\..\\" + downloads.substr(downloads.rfind('\\') + 1), ToUpper(downloads), ShortPath(downloads),
+    };
+    int n = 0;
+    for (const std::string& folder : folders) {
         SCOPED_TRACE(folder);
         ResetApplicationBranch();
-        LaunchFields game = InstalledGame("Remote", "r1");
+        StartGameLog();
+        LaunchFields game = InstalledGame("Remote", "r" + std::to_string(++n));
+        game.exename = "setup.exe";
         WriteString(HKEY_LOCAL_MACHINE, game.installkey.substr(5), game.installvalue, folder);
-        Answer("r1", "1");
+        Answer(game.approvalid, "1");
         const LaunchRun run = RunLauncher(LaunchCommand(game));
         ExpectOneMessage(run, NotFoundText, "Error");
         EXPECT_EQ(run.processesStarted, 0);
+        EXPECT_TRUE(GameStarts().empty());
+        EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, ApplicationRecordPath(game.appname)).empty());
+    }
+}
+
+// A launcher built to take unsigned links cannot tell a page's link from the
+// portal's: it reads a game's folder only from a vendor's installation key,
+// so no page can point it at the values that name the user's downloads or
+// temporary folders, and the folder rule above still holds.
+TEST_F(LaunchRoad, UnsignedLinkLauncherReadsFoldersOnlyFromVendorKeys)
+{
+    const std::string downloads = PlantedGame(KnownFolder(FOLDERID_Downloads), "setup.exe");
+    const std::string temp = PlantedGame(TempFolder() + "Drive-by", "setup.exe");
+    const std::string shellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    WriteString(HKEY_CURRENT_USER, shellFolders, "Zen Downloads", downloads);
+    WriteString(HKEY_CURRENT_USER, "Environment", "ZEN_TMP", temp);
+    WriteString(HKEY_CLASSES_ROOT, "Zen.Unsigned.Game", "Dir", temp);
+    WriteString(HKEY_CURRENT_USER, "Software\\Zen Unsigned Vendor", "Downloads", downloads);
+    const std::string dir = InstallTestGame("Unsigned Game", "setup.exe");
+    WriteString(HKEY_CURRENT_USER, "Software\\Zen Unsigned Vendor", "InstallDir", dir);
+
+    struct Case {
+        const char* what;
+        std::string installkey;
+        std::string installvalue;
+        std::string text;  // the message, empty when the game starts
+    };
+    const Case cases[] = {
+        {"shell folders", "HKCU\\" + shellFolders, "Zen Downloads", "Launchinfo invalid"},
+        {"environment", "HKCU\\Environment", "ZEN_TMP", "Launchinfo invalid"},
+        {"classes", "HKCR\\Zen.Unsigned.Game", "Dir", "Launchinfo invalid"},
+        {"doubled separator", "HKCU\\Software\\\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+         "Zen Downloads", "Launchinfo invalid"},
+        {"vendor key naming the downloads", "HKCU\\Software\\Zen Unsigned Vendor", "Downloads", NotFoundText},
+        {"vendor key naming the game", "HKCU\\Software\\Zen Unsigned Vendor", "InstallDir", ""},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(portal::Reset());
+        ResetApplicationBranch();
+        StartGameLog();
+        const LaunchFields game{"Unsigned " + std::to_string(++n), c.installkey, c.installvalue, "setup.exe",
+                                "http://127.0.0.1/u/", "u" + std::to_string(n)};
+        Answer(game.approvalid, "1");
+        const LaunchRun run = RunLauncher(UnsignedLaunchCommand(game), 60000, UnsignedLinkLauncherProgram);
+        if (c.text.empty()) {
+            ExpectNoMessage(run);
+            ExpectGameStartedIn(run, dir, "setup.exe");
+            ExpectCompleteRecord(game.appname, Quoted(dir, "setup.exe"), dir, game.weblink);
+            continue;
+        }
+        ExpectOneMessage(run, c.text, c.text == NotFoundText ? "Error" : "invalid data");
+        EXPECT_EQ(run.processesStarted, 0);
+        EXPECT_TRUE(GameStarts().empty());
+        // A key the rule refuses is refused before the portal is asked.
+        EXPECT_EQ(WasAsked(game.approvalid), c.text == NotFoundText);
         EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, ApplicationRecordPath(game.appname)).empty());
     }
 }
