@@ -13,16 +13,33 @@ struct CoTaskText {
     ~CoTaskText() { CoTaskMemFree(text); }
 };
 
+// Texts in the launcher's code page, as the registry's narrow calls give
+// them, and back.
+std::string Narrowed(const wchar_t* text)
+{
+    const int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) return {};
+    std::string narrow(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), size, nullptr, nullptr);
+    narrow.resize(static_cast<size_t>(size) - 1);
+    return narrow;
+}
+
+std::wstring Widened(const std::string& text)
+{
+    const int size = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    if (size <= 1) return {};
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), size);
+    wide.resize(static_cast<size_t>(size) - 1);
+    return wide;
+}
+
 std::string KnownFolder(REFKNOWNFOLDERID id)
 {
     CoTaskText path;
     if (FAILED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path.text)) || !path.text) return {};
-    const int size = WideCharToMultiByte(CP_ACP, 0, path.text, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) return {};
-    std::string text(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, path.text, -1, text.data(), size, nullptr, nullptr);
-    text.resize(static_cast<size_t>(size) - 1);
-    return text;
+    return Narrowed(path.text);
 }
 
 // Where the browsers keep their profiles and caches, below the user's local
@@ -37,15 +54,22 @@ constexpr const char* RoamingBrowserFolders[] = {"Mozilla", "Opera Software"};
 
 std::string CanonicalFolder(const std::string& folder)
 {
-    char full[MAX_PATH * 4];
-    DWORD length = GetFullPathNameA(folder.c_str(), sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full) return {};
-    char longer[MAX_PATH * 4];
-    const DWORD longLength = GetLongPathNameA(full, longer, sizeof longer);
-    std::string text = longLength > 0 && longLength < sizeof longer ? std::string(longer, longLength)
-                                                                      : std::string(full, length);
-    if (!text.empty()) CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
-    return text;
+    // The wide calls: the narrow ones stop at MAX_PATH, and a folder may be
+    // longer (the launcher's texts hold 1023 characters).
+    const std::wstring wide = Widened(folder);
+    if (wide.empty()) return {};
+    std::wstring full(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr), L'\0');
+    if (full.empty()) return {};
+    const DWORD length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0 || length >= full.size()) return {};
+    full.resize(length);
+    std::wstring longer(GetLongPathNameW(full.c_str(), nullptr, 0), L'\0');
+    if (!longer.empty()) {
+        const DWORD longLength = GetLongPathNameW(full.c_str(), longer.data(), static_cast<DWORD>(longer.size()));
+        if (longLength > 0 && longLength < longer.size()) full.assign(longer.data(), longLength);
+    }
+    CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
+    return Narrowed(full.c_str());
 }
 
 std::vector<std::string> PageFillableFolders()
