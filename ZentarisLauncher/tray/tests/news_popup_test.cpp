@@ -108,6 +108,31 @@ TEST_F(NewsPopup, PictureShowsAboveTheTaskbarAndClosesByItselfAfterTenSeconds)
     EXPECT_TRUE(Opened(1, 1000).empty()) << "a timed-out popup opens nothing";
 }
 
+// The popup shows a picture's top 79 rows and left 268 pixels as drawn,
+// whichever way its rows run and whatever lies between header and rows; the
+// test pattern differs from row to row, so rows taken from elsewhere show.
+TEST_F(NewsPopup, PictureShowsItsTopRowsWhicheverWayTheyRun)
+{
+    const struct {
+        const char* what;
+        DibSpec spec;
+    } cases[] = {
+        {"top-down rows", [] { DibSpec s; s.height = -79; return s; }()},
+        {"bottom-up, 8 rows more", [] { DibSpec s; s.height = 87; return s; }()},
+        {"top-down, 8 rows more", [] { DibSpec s; s.height = -87; return s; }()},
+        {"colour table before the rows", [] { DibSpec s; s.coloursUsed = 2; s.tableBytes = 8; return s; }()},
+        {"wider", [] { DibSpec s; s.width = 290; return s; }()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(portal::Serve("/launcher/news.dib", 200, BuildDib(c.spec)));
+        NewsRun run;
+        HWND popup = run.Popup();
+        ASSERT_NE(popup, nullptr);
+        EXPECT_TRUE(newstest::WaitForPicture(popup)) << newstest::PictureMismatches(popup) << " samples differ";
+    }
+}
+
 TEST_F(NewsPopup, ClickOpensTheNewsPageOnceAndCloseButtonOrEscapeOpenNothing)
 {
     ASSERT_TRUE(portal::Serve("/launcher/news.dib", 200, BuildDib({})));
@@ -158,6 +183,8 @@ TEST_F(NewsPopup, UnusableNewsShowsNoPopupAndKeepsTheLastImage)
         {"cut-off file", 200, good.substr(0, good.size() / 2), ""},
         {"32-bit picture larger than the buffer", 200, BuildDib([] { DibSpec s; s.bitCount = 32; return s; }()), ""},
         {"header size past the file", 200, BuildDib([] { DibSpec s; s.headerSize = 0x7FFFFFF0; return s; }()), ""},
+        {"header taller than the rows sent", 200, BuildDib([] { DibSpec s; s.height = 80; s.size = 40 + 79 * 804; return s; }()), ""},
+        {"height -2^31", 200, BuildDib([] { DibSpec s; s.height = INT32_MIN; s.size = 40 + 79 * 804; return s; }()), ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
