@@ -316,7 +316,8 @@ TEST_F(Tray, PickedEntriesOpenTheirLinksAndStartTheGame)
 }
 
 // The download list and the records' web links are written by others: only
-// http and https links go to the shell. Every other entry names a program
+// http and https links go to the shell, and none holding whitespace or a
+// control character. Every other entry names a program
 // that the shell would run, and that program logs its start; a game picked
 // last shows by its own start that the picks before it have had their turn.
 TEST_F(Tray, OnlyWebLinksAreOpened)
@@ -339,7 +340,12 @@ TEST_F(Tray, OnlyWebLinksAreOpened)
         {"//zentest/links/game.exe", ";\n", false},
         {"\\\\?\\UNC\\zentest\\links\\game.exe", ";\n", false},
         {game, ";\n", false},
-        // The line end stays in the URL, as the list stores it.
+        // Whitespace or a control character inside a web link.
+        {Site + "with space.exe", ";\n", false},
+        {Site + "tab\t.exe", ";\n", false},
+        {Site + "cr\rfile:///C:/x.exe", ";\n", false},
+        {Site + "nbsp\xA0.exe", ";\n", false},
+        // The line end closes the line and is no part of the link.
         {Site + "web.exe", "\r\n", true},
         {"HTTPS://127.0.0.1:9/secure", ";\n", true},
     };
@@ -351,9 +357,8 @@ TEST_F(Tray, OnlyWebLinksAreOpened)
                                           {Sz("APPNAME", Numbered("Link %d", static_cast<int>(i))),
                                            Sz("WEBLINK", links[i].target)}));
         if (!links[i].opens) continue;
-        // The download's URL goes to the shell as stored, line end and all.
-        opened.push_back(links[i].target + (links[i].lineEnd[0] == ';' ? "" : links[i].lineEnd));
-        opened.push_back(links[i].target);
+        opened.push_back(links[i].target);  // the download
+        opened.push_back(links[i].target);  // the record's link
     }
     ServeList(list);
     ASSERT_TRUE(
