@@ -12,6 +12,7 @@
 #include "news_popup.h"
 #include "news_screen.h"
 #include "news_test_image.h"
+#include "portal.h"
 #include "portal_client.h"
 #include "uiauto.h"
 #include "unique_handle.h"
@@ -162,6 +163,21 @@ TEST_F(NewsPopup, ClickOpensTheNewsPageOnceAndCloseButtonOrEscapeOpenNothing)
         const std::vector<std::string> none, page = {portal::UrlOf("pages/news/")};
         EXPECT_EQ(Opened(2, c.opens ? 4000 : 1000), c.opens ? page : none);  // once, or not at all
     }
+}
+
+// A portal that sends the picture slower than the deadline allows holds the
+// news thread no longer than the deadline: the cut picture is refused.
+TEST_F(NewsPopup, DrippingPortalEndsTheFetchAtTheDeadline)
+{
+    if (uiauto::PrefixDpi() != 96) GTEST_SKIP() << "the deadline does not depend on the scale";
+    // 1000 bytes a second: the whole picture would take about 64 s.
+    ASSERT_TRUE(portal::Serve("/launcher/news.dib", 200, BuildDib({}), "\"drip\": {\"chunk\": 1000, \"interval\": 1.0}"));
+    const ULONGLONG start = GetTickCount64();
+    NewsRun run;
+    const DWORD code = run.Exit(DWORD(zentaris::TrayFetchTimeoutSeconds + 20) * 1000);
+    const ULONGLONG seconds = (GetTickCount64() - start) / 1000;
+    EXPECT_EQ(code, DWORD(NewsUnavailable));
+    EXPECT_GE(seconds + 1, static_cast<ULONGLONG>(zentaris::TrayFetchTimeoutSeconds)) << "ended before the deadline";
 }
 
 TEST_F(NewsPopup, UnusableNewsShowsNoPopupAndKeepsTheLastImage)

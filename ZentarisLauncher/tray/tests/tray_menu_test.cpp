@@ -12,6 +12,7 @@
 #include <set>
 #include <thread>
 
+#include "portal.h"
 #include "portal_client.h"
 #include "tray.h"
 #include "tray_harness.h"
@@ -531,6 +532,25 @@ TEST_F(Tray, DownloadCommandBeforeTheListArrivesDoesNothing)
     tray.Command(4001);
     EXPECT_EQ(urlrecord::WaitForRecordedUrls(record_, 1, 10000), (std::vector<std::string>{Site + "late.exe"}))
         << "only the command after the list arrived opens the link";
+}
+
+// A portal that never answers holds the list's thread no longer than the
+// deadline; the list then stays empty.
+TEST_F(Tray, SilentPortalEndsTheListFetchAtTheDeadline)
+{
+    ServeList("Late Client;" + Site + "late.exe;\n", "\"stall\": 600");
+    downloadCatalog.Clear();
+    const ULONGLONG start = GetTickCount64();
+    const zentaris::UniqueKernelHandle thread(CreateThread(nullptr, 0, DownloadListThread, nullptr, 0, nullptr));
+    ASSERT_TRUE(thread);
+    const DWORD bound = DWORD(zentaris::TrayFetchTimeoutSeconds + 30) * 1000;
+    ASSERT_EQ(WaitForSingleObject(thread.get(), bound), WAIT_OBJECT_0) << "still fetching long after the deadline";
+    const ULONGLONG seconds = (GetTickCount64() - start) / 1000;
+    DWORD code = 0;
+    GetExitCodeThread(thread.get(), &code);
+    EXPECT_EQ(code, 1u) << "nothing arrived: the list could not be opened";
+    EXPECT_GE(seconds + 1, static_cast<ULONGLONG>(zentaris::TrayFetchTimeoutSeconds)) << "ended before the deadline";
+    EXPECT_EQ(downloadCatalog.Count(), 0);
 }
 
 TEST_F(Tray, NewsCommandFetchesTheNewsAgainEachTime)
