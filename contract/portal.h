@@ -14,6 +14,10 @@ inline constexpr char DownloadListPath[] = "images/uinstapp.dat";
 inline constexpr char NewsImagePath[] = "launcher/news.dib";
 // Opened in the user's browser, never read by the system.
 inline constexpr char NewsPagePath[] = "pages/news/";
+// Longest the tray's fetches from the portal (the download list, the news
+// picture) may take, in seconds: a portal that stalls or drips must not hold
+// a worker thread, and the popup it would show, for ever.
+inline constexpr long TrayFetchTimeoutSeconds = 30;
 // Path of InstallCheckImageUrl on the portal.
 inline constexpr char InstallCheckImagePath[] = "/images/space.gif";
 

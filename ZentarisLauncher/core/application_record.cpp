@@ -49,7 +49,6 @@ bool IsNetworkPath(std::string_view path)
 
 bool IsOpenableWebLink(std::string_view link)
 {
-    while (!link.empty() && (link.back() == '\n' || link.back() == '\r')) link.remove_suffix(1);
     std::string_view rest;
     if (StartsWithIgnoringAsciiCase(link, "http://")) {
         rest = link.substr(7);
@@ -59,8 +58,10 @@ bool IsOpenableWebLink(std::string_view link)
         return false;
     }
     if (rest.empty() || !IsHostStart(rest.front())) return false;
+    // Printable ASCII but the quotation mark: no space, control or high byte.
     for (char c : link) {
-        if (IsAsciiControl(c) || c == '"') return false;
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7F || c == '"') return false;
     }
     return true;
 }

@@ -53,8 +53,11 @@ std::string ApplicationExecutablePath(std::string_view app);
 bool IsNetworkPath(std::string_view path);
 
 // True for a link that may be handed to the shell's "open": an http or https
-// URL (scheme in any case) with at least a host character after "//". A
-// quotation mark or a control character anywhere would change how the
-// shell's command line for the link is read, so such a text is refused; only
-// a line end at the very end (as a download list line keeps it) is allowed.
+// URL (scheme in any case) with at least a host character after "//", made
+// of printable ASCII alone. A space, a quotation mark or a control character
+// (tab, CR and LF included) anywhere would change how the command line the
+// shell builds for the link is read, so such a text is refused; so is any
+// byte above 0x7F, which a URL carries percent-encoded and which the shell
+// reads in a code page where some are spaces (0xA0 in Windows-1252). The
+// line end a download list line keeps is the list's to remove first.
 bool IsOpenableWebLink(std::string_view link);

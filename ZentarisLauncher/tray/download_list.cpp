@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "application_record.h"
+
 namespace {
 
 const char* SkipSeparators(const char* p)
@@ -44,6 +46,16 @@ DownloadLineFields SplitDownloadLine(const char* line)
     fields.hasUrl = true;
     fields.url = std::string_view(p, static_cast<size_t>(end - p));
     return fields;
+}
+
+std::optional<std::string> DownloadLinkToOpen(std::string_view url)
+{
+    if (!url.empty() && url.back() == '\n') {
+        url.remove_suffix(1);
+        if (!url.empty() && url.back() == '\r') url.remove_suffix(1);
+    }
+    if (!IsOpenableWebLink(url)) return std::nullopt;
+    return std::string(url);
 }
 
 void DownloadCatalog::Clear()

@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 
 // Entries kept; further lines are read and dropped.
@@ -26,6 +28,12 @@ struct DownloadLineFields {
 };
 
 DownloadLineFields SplitDownloadLine(const char* line);
+
+// The link a download entry opens: its URL without the line end ("\n" or
+// "\r\n") that closed its line, which ends the line and not the link, when
+// what is left may go to the shell (IsOpenableWebLink); nothing otherwise.
+// An entry that opens nothing is listed all the same.
+std::optional<std::string> DownloadLinkToOpen(std::string_view url);
 
 // Lines as the standard stream calls deliver them (feof and fgets).
 class DownloadLineSource {

@@ -25,7 +25,8 @@ private:
 DWORD WINAPI DownloadListThread(LPVOID)
 {
     const std::string url = std::string(zentaris::PortalBaseUrl) + zentaris::DownloadListPath;
-    zentaris::UniqueWebFile file(WebFileOpen(url.c_str(), "r"));
+    // Past the deadline the transfer ends: the entries read by then stay.
+    zentaris::UniqueWebFile file(WebFileOpenWithin(url.c_str(), "r", zentaris::TrayFetchTimeoutSeconds * 1000));
     if (!file) return 1;
     WebFileLines lines(std::move(file));
     LoadDownloadList(lines, downloadCatalog);

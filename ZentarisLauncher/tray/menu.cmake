@@ -3,6 +3,8 @@
 # Portable: the download list's line rules and its tables.
 add_library(zen_download_list STATIC ${CMAKE_CURRENT_LIST_DIR}/download_list.cpp)
 target_include_directories(zen_download_list PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+# Which entries open: the shared web link rule.
+target_link_libraries(zen_download_list PUBLIC zen_application_record)
 
 if(ZEN_WINDOWS)
   add_library(zen_tray_menu STATIC

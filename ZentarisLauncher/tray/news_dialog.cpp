@@ -4,10 +4,10 @@
 #include <shellapi.h>
 
 #include <cstdio>
-#include <cstring>
 
 #include "display_dpi.h"
 #include "display_scale.h"
+#include "news_image_check.h"
 #include "news_placement.h"
 #include "news_popup.h"
 #include "news_resource.h"
@@ -69,25 +69,29 @@ void InitPopup(HWND dialog)
     KeepCloseButtonInside(dialog);
 }
 
-// Every image that reaches newsImage passed the bitmap check, so its header
-// size and the 79 rows painted lie inside its buffer. At another display
-// scale the picture keeps its apparent size, as the popup around it does.
+// Every image that reaches newsImage passed the bitmap check, so all of its
+// rows lie inside its buffer. The platform is handed the picture's top 79
+// rows alone, under a header that describes just them: it reads no row it
+// is not given, and its rule that a bottom-up source rectangle counts from
+// the bottom (which would show a taller picture's lowest rows, and a
+// top-down one's lowest at other scales) has no rows to choose from. At
+// another display scale the picture keeps its apparent size, as the popup
+// around it does.
 void PaintImage(HWND dialog)
 {
     const unsigned char* image = newsImage.load(std::memory_order_acquire);
     if (!image) return;
     const auto dc = zentaris::UniqueWindowDc::GetWindow(dialog);
     if (!dc) return;
-    DWORD headerSize;
-    std::memcpy(&headerSize, image, sizeof headerSize);
+    const NewsImageBand band = NewsImagePaintedBand(image);
     const UINT dpi = DpiOfWindow(dialog);
     const auto scaled = [dpi](int length) { return zentaris::ScaleForDpi(length, dpi); };
     // Each picture pixel as a block of screen pixels (one at 100 %): sharp
     // edges, and the colours the portal drew.
     SetStretchBltMode(dc.get(), COLORONCOLOR);
     StretchDIBits(dc.get(), scaled(NewsImageX), scaled(NewsImageY), scaled(NewsImageWidth), scaled(NewsImageHeight),
-                  0, 0, NewsImageWidth, NewsImageHeight, image + headerSize,
-                  reinterpret_cast<const BITMAPINFO*>(image), DIB_RGB_COLORS, SRCCOPY);
+                  0, 0, NewsImageWidth, NewsImageHeight, image + band.rowsOffset,
+                  reinterpret_cast<const BITMAPINFO*>(band.description), DIB_RGB_COLORS, SRCCOPY);
 }
 
 void OpenNewsPage()

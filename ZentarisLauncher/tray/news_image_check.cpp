@@ -1,6 +1,6 @@
 #include "news_image_check.h"
 
-#include "news_placement.h"
+#include <cstring>
 
 namespace {
 
@@ -24,6 +24,11 @@ uint16_t U16(const unsigned char* p) { return uint16_t(p[0] | p[1] << 8); }
 
 int32_t I32(const unsigned char* p) { return static_cast<int32_t>(U32(p)); }
 
+void PutU32(unsigned char* p, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
 bool KnownBitCount(uint16_t bits)
 {
     return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
@@ -37,6 +42,42 @@ uint64_t NewsImageRowBytes(int32_t width, uint16_t bitCount)
     return (uint64_t(width) * bitCount + 31) / 32 * 4;
 }
 
+namespace {
+
+// Where the parts of a packed bitmap lie, read from its header alone: the
+// check and the painting both take them from here.
+struct Layout {
+    uint64_t pixelOffset;  // header, masks of a short header, colour table
+    uint64_t rowBytes;
+    uint64_t rows;         // the height's magnitude
+    bool topDown;          // negative height: the first row in memory is the top one
+};
+
+Layout LayoutOf(const unsigned char* bytes)
+{
+    const uint32_t headerSize = U32(bytes);
+    const int64_t height = I32(bytes + 8);
+    const uint16_t bitCount = U16(bytes + 14);
+    const uint32_t compression = U32(bytes + 16);
+    const uint32_t coloursUsed = U32(bytes + 32);
+
+    // What the platform takes as the bitmap's description: the header, the
+    // three colour masks of a short header, then the colour table.
+    uint64_t colours = coloursUsed;
+    if (colours == 0 && bitCount <= 8) colours = uint64_t(1) << bitCount;
+    uint64_t described = headerSize;
+    if (compression == MaskCompression && described < InfoHeaderSize + 12) described = InfoHeaderSize + 12;
+
+    Layout layout;
+    layout.pixelOffset = described + colours * 4;
+    layout.rowBytes = NewsImageRowBytes(I32(bytes + 4), bitCount);
+    layout.rows = uint64_t(height < 0 ? -height : height);  // 64 bits: -2^31 has a magnitude
+    layout.topDown = height < 0;
+    return layout;
+}
+
+}  // namespace
+
 NewsImageVerdict CheckNewsImage(const unsigned char* bytes, size_t size)
 {
     if (!bytes || size < InfoHeaderSize) return NewsImageVerdict::TooShort;
@@ -47,7 +88,7 @@ NewsImageVerdict CheckNewsImage(const unsigned char* bytes, size_t size)
     if (headerSize > size) return NewsImageVerdict::HeaderSize;
 
     const int32_t width = I32(bytes + 4);
-    const int32_t height = I32(bytes + 8);
+    const int64_t height = I32(bytes + 8);
     const uint16_t planes = U16(bytes + 12);
     const uint16_t bitCount = U16(bytes + 14);
     const uint32_t compression = U32(bytes + 16);
@@ -62,19 +103,31 @@ NewsImageVerdict CheckNewsImage(const unsigned char* bytes, size_t size)
         const uint32_t space = U32(bytes + 56);
         if (space == LinkedProfile || space == EmbeddedProfile) return NewsImageVerdict::Format;
     }
-    if (width <= 0 || height == 0) return NewsImageVerdict::Dimensions;
+    const int64_t rows = height < 0 ? -height : height;
+    if (width < NewsImageMinWidth || width > NewsImageMaxWidth) return NewsImageVerdict::Dimensions;
+    if (rows < NewsImageMinRows || rows > NewsImageMaxRows) return NewsImageVerdict::Dimensions;
 
-    // What the platform takes as the bitmap's description: the header, the
-    // three colour masks of a short header, then the colour table.
-    uint64_t colours = coloursUsed;
-    if (colours == 0 && bitCount <= 8) colours = uint64_t(1) << bitCount;
-    uint64_t describedBytes = headerSize;
-    if (masks && describedBytes < InfoHeaderSize + 12) describedBytes = InfoHeaderSize + 12;
-    describedBytes += colours * 4;
-    if (describedBytes > size) return NewsImageVerdict::OutsideData;
-
-    // Painting always asks for 79 rows, whatever the image's own height.
-    const uint64_t pixelBytes = NewsImageRowBytes(width, bitCount) * uint64_t(NewsImageHeight);
-    if (pixelBytes > size - headerSize) return NewsImageVerdict::OutsideData;
+    // Every row the header describes, counted from where the rows really
+    // start: a bottom-up picture keeps its top rows, the ones painted, at
+    // the end of its pixel data.
+    const Layout layout = LayoutOf(bytes);
+    if (layout.pixelOffset > size) return NewsImageVerdict::OutsideData;
+    if (layout.rowBytes * layout.rows > size - layout.pixelOffset) return NewsImageVerdict::OutsideData;
     return NewsImageVerdict::Ok;
+}
+
+NewsImageBand NewsImagePaintedBand(const unsigned char* checked)
+{
+    const Layout layout = LayoutOf(checked);
+    NewsImageBand band;
+    band.descriptionBytes = size_t(layout.pixelOffset);
+    std::memcpy(band.description, checked, band.descriptionBytes);
+    const int32_t rows = layout.topDown ? -NewsImageHeight : NewsImageHeight;
+    PutU32(band.description + 8, uint32_t(rows));
+    band.rowsBytes = size_t(layout.rowBytes) * NewsImageHeight;
+    PutU32(band.description + 20, uint32_t(band.rowsBytes));  // the image size the header gives
+    // The top rows: first in memory when top-down, last when bottom-up.
+    const uint64_t skipped = layout.topDown ? 0 : (layout.rows - NewsImageHeight) * layout.rowBytes;
+    band.rowsOffset = size_t(layout.pixelOffset + skipped);
+    return band;
 }

@@ -44,10 +44,11 @@ DWORD WINAPI NewsThread(LPVOID)
     char url[1024];
     std::snprintf(url, sizeof url, "%s%s", zentaris::PortalBaseUrl, zentaris::NewsImagePath);
     // The file is closed before the popup shows: one cut at the buffer's end
-    // would otherwise hold its transfer open for the popup's whole life.
+    // would otherwise hold its transfer open for the popup's whole life. A
+    // transfer cut by the deadline leaves a picture the check refuses.
     size_t got = 0;
     {
-        zentaris::UniqueWebFile file(WebFileOpen(url, "r"));
+        zentaris::UniqueWebFile file(WebFileOpenWithin(url, "r", zentaris::TrayFetchTimeoutSeconds * 1000));
         if (!file) return NewsUnavailable;
         got = ReadImage(buffer.get(), file.get());
     }

@@ -4,6 +4,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <optional>
 #include <string>
 
 #include "application_record.h"
@@ -134,7 +135,9 @@ void OpenFeatureLink(int index)
 
 void OpenDownloadLink(int index)
 {
-    OpenUrl(downloadCatalog.Url(index));
+    const char* url = downloadCatalog.Url(index);
+    if (!url) return;
+    if (const std::optional<std::string> link = DownloadLinkToOpen(url)) OpenUrl(link->c_str());
 }
 
 void StartMenuGame(int index)

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -80,6 +81,46 @@ TEST(DownloadLine, FieldsFollowTheSeparatorRules)
         const DownloadLineFields fields = SplitDownloadLine(c.line.c_str());
         EXPECT_EQ(Field(fields.hasName, fields.name), c.name);
         EXPECT_EQ(Field(fields.hasUrl, fields.url), c.url);
+    }
+}
+
+// What a picked entry hands to the shell: its URL without the line end
+// that closed its line. Any other whitespace or control character, or a
+// byte beyond ASCII, anywhere in it leaves the entry listed (name and URL
+// kept) but opening nothing.
+TEST(DownloadLine, OnlyCleanWebLinksOpen)
+{
+    struct Case {
+        std::string line, opens;
+    };
+    const Case cases[] = {
+        {"Game;http://p/g.exe\n", "http://p/g.exe"},
+        {"Game;http://p/g.exe\r\n", "http://p/g.exe"},
+        {"Game;http://p/g.exe;\r\n", "http://p/g.exe"},
+        {"Game;http://p/g.exe", "http://p/g.exe"},
+        {"Game;HTTPS://p/g.exe\n", "HTTPS://p/g.exe"},
+        {"Game;http://p/My%20Game.exe\r\n", "http://p/My%20Game.exe"},
+        {"Game;http://p/My Game.exe\r\n", None},
+        {"Game;http://p/g.exe \r\n", None},
+        {"Game; http://p/g.exe\n", None},
+        {"Game;http://p/g.exe\r\r\n", None},
+        {"Game;http://p/g.exe\r", None},
+        {"Game;http://p/\tg.exe\n", None},
+        {"Game;http://p/\x0Bg.exe\n", None},
+        {"Game;http://p/\x7Fg.exe\n", None},
+        {"Game;http://p/\xA0g.exe\n", None},
+        {"Game;http://p/\xC2\xA0g.exe\n", None},
+        {"Game;http://p/g.exe\rfile:///C:/x.exe\n", None},
+        {"Game;file:///C:/Windows/System32/calc.exe\n", None},
+        {"Game;\\\\host\\share\\g.exe\r\n", None},
+        {"Game;\r\n", None},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("line: [" + c.line + "]");
+        const DownloadLineFields fields = SplitDownloadLine(c.line.c_str());
+        ASSERT_TRUE(fields.hasName && fields.hasUrl) << "listed with its URL";
+        const std::optional<std::string> link = DownloadLinkToOpen(fields.url);
+        EXPECT_EQ(link.value_or(None), c.opens);
     }
 }
 

@@ -1,8 +1,11 @@
-// Any bytes as a download list: the tables never exceed their capacity, and
-// every stored text is a field of the line rules.
+// Any bytes as a download list: the tables never exceed their capacity,
+// every stored text is a field of the line rules, and a link an entry opens
+// is printable ASCII without a space or a quotation mark.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <string>
 
 #include "download_list.h"
 
@@ -45,6 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             Check(std::strchr(text, ';') == nullptr);
         }
         Check(catalog.Url(i) == nullptr || catalog.Name(i) != nullptr);
+        if (!catalog.Url(i)) continue;
+        if (const std::optional<std::string> link = DownloadLinkToOpen(catalog.Url(i))) {
+            for (const char c : *link) Check(c > 0x20 && c < 0x7F && c != '"');
+        }
     }
     return 0;
 }

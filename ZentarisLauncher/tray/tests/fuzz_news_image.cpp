@@ -1,7 +1,9 @@
 // Whatever the portal serves is either refused or safe to paint: accepted
-// bytes are read the way the platform's painting reads them (description,
-// then 79 rows from the header's end), so a bad header that slips through
-// shows as a read past the input. Placement must never overflow.
+// bytes are read the way the platform may read them (description, then
+// every row the header describes, from where the rows start), so a bad
+// header that slips through shows as a read past the input. The band the
+// painting hands over must lie among those rows, under the same
+// description. Placement must never overflow.
 #include <cstdint>
 #include <cstring>
 
@@ -21,13 +23,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (CheckNewsImage(data, size) == NewsImageVerdict::Ok) {
         const uint32_t header = Field(data, 0, 4), width = Field(data, 4, 4), bits = Field(data, 14, 2);
+        const int64_t height = static_cast<int32_t>(Field(data, 8, 4));
         const uint32_t used = Field(data, 32, 4);
         size_t described = header < 52 && Field(data, 16, 4) == 3 ? 52 : header;
         described += 4 * size_t(used ? (used > 256 ? 256 : used) : (bits <= 8 ? 1u << bits : 0u));
         for (size_t i = 0; i < described; ++i) sink = data[i];
-        const size_t row = (size_t(width) * bits + 7) / 8;
-        for (size_t y = 0; y < NewsImageHeight; ++y)
-            for (size_t i = 0; i < row; ++i) sink = data[header + y * ((row + 3) & ~size_t(3)) + i];
+        const size_t stride = (size_t(width) * bits + 31) / 32 * 4;
+        const size_t rows = size_t(height < 0 ? -height : height);
+        for (size_t y = 0; y < rows; ++y)
+            for (size_t i = 0; i < stride; ++i) sink = data[described + y * stride + i];
+        const NewsImageBand band = NewsImagePaintedBand(data);
+        if (band.descriptionBytes != described || band.rowsBytes != stride * NewsImageHeight) __builtin_trap();
+        if (band.rowsOffset < described || band.rowsOffset + band.rowsBytes > described + rows * stride) __builtin_trap();
     }
     if (size >= 2 * sizeof(NewsRect)) {
         NewsRect t, d;

@@ -12,6 +12,7 @@
 #include "news_popup.h"
 #include "news_screen.h"
 #include "news_test_image.h"
+#include "portal.h"
 #include "portal_client.h"
 #include "uiauto.h"
 #include "unique_handle.h"
@@ -108,6 +109,31 @@ TEST_F(NewsPopup, PictureShowsAboveTheTaskbarAndClosesByItselfAfterTenSeconds)
     EXPECT_TRUE(Opened(1, 1000).empty()) << "a timed-out popup opens nothing";
 }
 
+// The popup shows a picture's top 79 rows and left 268 pixels as drawn,
+// whichever way its rows run and whatever lies between header and rows; the
+// test pattern differs from row to row, so rows taken from elsewhere show.
+TEST_F(NewsPopup, PictureShowsItsTopRowsWhicheverWayTheyRun)
+{
+    const struct {
+        const char* what;
+        DibSpec spec;
+    } cases[] = {
+        {"top-down rows", [] { DibSpec s; s.height = -79; return s; }()},
+        {"bottom-up, 8 rows more", [] { DibSpec s; s.height = 87; return s; }()},
+        {"top-down, 8 rows more", [] { DibSpec s; s.height = -87; return s; }()},
+        {"colour table before the rows", [] { DibSpec s; s.coloursUsed = 2; s.tableBytes = 8; return s; }()},
+        {"wider", [] { DibSpec s; s.width = 290; return s; }()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(portal::Serve("/launcher/news.dib", 200, BuildDib(c.spec)));
+        NewsRun run;
+        HWND popup = run.Popup();
+        ASSERT_NE(popup, nullptr);
+        EXPECT_TRUE(newstest::WaitForPicture(popup)) << newstest::PictureMismatches(popup) << " samples differ";
+    }
+}
+
 TEST_F(NewsPopup, ClickOpensTheNewsPageOnceAndCloseButtonOrEscapeOpenNothing)
 {
     ASSERT_TRUE(portal::Serve("/launcher/news.dib", 200, BuildDib({})));
@@ -139,6 +165,21 @@ TEST_F(NewsPopup, ClickOpensTheNewsPageOnceAndCloseButtonOrEscapeOpenNothing)
     }
 }
 
+// A portal that sends the picture slower than the deadline allows holds the
+// news thread no longer than the deadline: the cut picture is refused.
+TEST_F(NewsPopup, DrippingPortalEndsTheFetchAtTheDeadline)
+{
+    if (uiauto::PrefixDpi() != 96) GTEST_SKIP() << "the deadline does not depend on the scale";
+    // 1000 bytes a second: the whole picture would take about 64 s.
+    ASSERT_TRUE(portal::Serve("/launcher/news.dib", 200, BuildDib({}), "\"drip\": {\"chunk\": 1000, \"interval\": 1.0}"));
+    const ULONGLONG start = GetTickCount64();
+    NewsRun run;
+    const DWORD code = run.Exit(DWORD(zentaris::TrayFetchTimeoutSeconds + 20) * 1000);
+    const ULONGLONG seconds = (GetTickCount64() - start) / 1000;
+    EXPECT_EQ(code, DWORD(NewsUnavailable));
+    EXPECT_GE(seconds + 1, static_cast<ULONGLONG>(zentaris::TrayFetchTimeoutSeconds)) << "ended before the deadline";
+}
+
 TEST_F(NewsPopup, UnusableNewsShowsNoPopupAndKeepsTheLastImage)
 {
     ASSERT_TRUE(portal::Serve("/launcher/news.dib", 200, BuildDib({})));
@@ -158,6 +199,8 @@ TEST_F(NewsPopup, UnusableNewsShowsNoPopupAndKeepsTheLastImage)
         {"cut-off file", 200, good.substr(0, good.size() / 2), ""},
         {"32-bit picture larger than the buffer", 200, BuildDib([] { DibSpec s; s.bitCount = 32; return s; }()), ""},
         {"header size past the file", 200, BuildDib([] { DibSpec s; s.headerSize = 0x7FFFFFF0; return s; }()), ""},
+        {"header taller than the rows sent", 200, BuildDib([] { DibSpec s; s.height = 80; s.size = 40 + 79 * 804; return s; }()), ""},
+        {"height -2^31", 200, BuildDib([] { DibSpec s; s.height = INT32_MIN; s.size = 40 + 79 * 804; return s; }()), ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -12,6 +12,7 @@
 #include <set>
 #include <thread>
 
+#include "portal.h"
 #include "portal_client.h"
 #include "tray.h"
 #include "tray_harness.h"
@@ -316,7 +317,8 @@ TEST_F(Tray, PickedEntriesOpenTheirLinksAndStartTheGame)
 }
 
 // The download list and the records' web links are written by others: only
-// http and https links go to the shell. Every other entry names a program
+// http and https links go to the shell, and none holding whitespace or a
+// control character. Every other entry names a program
 // that the shell would run, and that program logs its start; a game picked
 // last shows by its own start that the picks before it have had their turn.
 TEST_F(Tray, OnlyWebLinksAreOpened)
@@ -339,7 +341,12 @@ TEST_F(Tray, OnlyWebLinksAreOpened)
         {"//zentest/links/game.exe", ";\n", false},
         {"\\\\?\\UNC\\zentest\\links\\game.exe", ";\n", false},
         {game, ";\n", false},
-        // The line end stays in the URL, as the list stores it.
+        // Whitespace or a control character inside a web link.
+        {Site + "with space.exe", ";\n", false},
+        {Site + "tab\t.exe", ";\n", false},
+        {Site + "cr\rfile:///C:/x.exe", ";\n", false},
+        {Site + "nbsp\xA0.exe", ";\n", false},
+        // The line end closes the line and is no part of the link.
         {Site + "web.exe", "\r\n", true},
         {"HTTPS://127.0.0.1:9/secure", ";\n", true},
     };
@@ -351,9 +358,8 @@ TEST_F(Tray, OnlyWebLinksAreOpened)
                                           {Sz("APPNAME", Numbered("Link %d", static_cast<int>(i))),
                                            Sz("WEBLINK", links[i].target)}));
         if (!links[i].opens) continue;
-        // The download's URL goes to the shell as stored, line end and all.
-        opened.push_back(links[i].target + (links[i].lineEnd[0] == ';' ? "" : links[i].lineEnd));
-        opened.push_back(links[i].target);
+        opened.push_back(links[i].target);  // the download
+        opened.push_back(links[i].target);  // the record's link
     }
     ServeList(list);
     ASSERT_TRUE(
@@ -526,6 +532,25 @@ TEST_F(Tray, DownloadCommandBeforeTheListArrivesDoesNothing)
     tray.Command(4001);
     EXPECT_EQ(urlrecord::WaitForRecordedUrls(record_, 1, 10000), (std::vector<std::string>{Site + "late.exe"}))
         << "only the command after the list arrived opens the link";
+}
+
+// A portal that never answers holds the list's thread no longer than the
+// deadline; the list then stays empty.
+TEST_F(Tray, SilentPortalEndsTheListFetchAtTheDeadline)
+{
+    ServeList("Late Client;" + Site + "late.exe;\n", "\"stall\": 600");
+    downloadCatalog.Clear();
+    const ULONGLONG start = GetTickCount64();
+    const zentaris::UniqueKernelHandle thread(CreateThread(nullptr, 0, DownloadListThread, nullptr, 0, nullptr));
+    ASSERT_TRUE(thread);
+    const DWORD bound = DWORD(zentaris::TrayFetchTimeoutSeconds + 30) * 1000;
+    ASSERT_EQ(WaitForSingleObject(thread.get(), bound), WAIT_OBJECT_0) << "still fetching long after the deadline";
+    const ULONGLONG seconds = (GetTickCount64() - start) / 1000;
+    DWORD code = 0;
+    GetExitCodeThread(thread.get(), &code);
+    EXPECT_EQ(code, 1u) << "nothing arrived: the list could not be opened";
+    EXPECT_GE(seconds + 1, static_cast<ULONGLONG>(zentaris::TrayFetchTimeoutSeconds)) << "ended before the deadline";
+    EXPECT_EQ(downloadCatalog.Count(), 0);
 }
 
 TEST_F(Tray, NewsCommandFetchesTheNewsAgainEachTime)
