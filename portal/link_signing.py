@@ -4,11 +4,15 @@
     link_signing.py keygen DIR   writes DIR/portal-signing.seed (secret, Base64)
                                  and DIR/portal-signing.pub (public, Base64),
                                  unless they exist; prints the public key
+    link_signing.py sign SEED_FILE APPNAME INSTALLKEY INSTALLVALUE EXENAME WEBLINK APPROVALID
+                                 prints the signed launch link
 
 A signed launch link carries a seventh payload field: the Base64 signature
 of Context followed by the six fields joined with ";", exactly as they stand
 in the payload. The launcher is built with the public key; the seed stays on
-the portal's server.
+the portal's server. portal/sign_link.php and portal/sign_link.js do the same
+in PHP and Node; portal/tests/link_vectors.json holds links all three must
+make alike (docs/portal.md).
 """
 import base64
 import ctypes
@@ -41,20 +45,40 @@ def keypair_from_seed(seed):
     return public.raw, secret.raw
 
 
+def check_fields(fields):
+    """Refuses fields the launcher would read otherwise than they were
+    signed: an empty field or a ";" moves every later field, a NUL ends the
+    payload."""
+    if len(fields) != 6:
+        raise ValueError("a launch link has six fields")
+    for field in fields:
+        if not field or ";" in field or "\0" in field:
+            raise ValueError(f"a launch link field is empty or holds ';' or NUL: {field!r}")
+
+
 def signed_message(fields):
+    # Strict: a character Windows-1252 lacks is an error, never a "?" that
+    # would name another game or folder.
     return Context + ";".join(fields).encode("cp1252")
 
 
 def sign_fields(seed, fields):
     """Base64 signature of the six payload fields (payload order)."""
-    if len(fields) != 6:
-        raise ValueError("a launch link has six fields")
+    check_fields(fields)
     _, secret = keypair_from_seed(seed)
     message = signed_message(fields)
     signature = ctypes.create_string_buffer(64)
     if _lib.crypto_sign_detached(signature, None, message, ctypes.c_ulonglong(len(message)), secret) != 0:
         raise RuntimeError("crypto_sign_detached failed")
     return base64.b64encode(signature.raw).decode("ascii")
+
+
+def launch_link(seed, fields):
+    """The signed launch link of six text fields (payload order): "zentaris://launch/"
+    and the standard Base64 of the Windows-1252 payload."""
+    signature = sign_fields(seed, fields)
+    payload = ";".join([*fields, signature]).encode("cp1252")
+    return "zentaris://launch/" + base64.b64encode(payload).decode("ascii")
 
 
 def read_seed(path):
@@ -79,6 +103,12 @@ def keygen(folder):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3 or sys.argv[1] != "keygen":
+    if len(sys.argv) == 3 and sys.argv[1] == "keygen":
+        print(keygen(sys.argv[2]))
+    elif len(sys.argv) == 9 and sys.argv[1] == "sign":
+        try:
+            print(launch_link(read_seed(sys.argv[2]), sys.argv[3:]))
+        except (ValueError, UnicodeEncodeError) as e:
+            sys.exit(f"link_signing.py: {e}")
+    else:
         sys.exit(__doc__)
-    print(keygen(sys.argv[2]))

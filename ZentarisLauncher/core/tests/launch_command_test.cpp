@@ -10,6 +10,16 @@
 
 #include <string>
 
+#ifdef ZEN_LINK_VECTORS
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <utility>
+#include <vector>
+
+#include "text_conversion.h"
+#endif
+
 namespace {
 
 const std::string FullPayload =
@@ -225,5 +235,189 @@ TEST(LinkSignature, OnlyTheSixFieldsAsSignedByAKnownKeyPass)
     EXPECT_FALSE(HasValidLinkSignature(info, keys, 2));
     EXPECT_FALSE(HasValidLinkSignature(info, nullptr, 0));
 }
+
+#ifdef ZEN_LINK_VECTORS
+// The JSON of the portal kit's vectors file, read as far as it goes: objects,
+// arrays and strings (UTF-8, "\u" escapes included); any other value is kept
+// as its kind only.
+struct Json {
+    enum Kind { String, Array, Object, Other } kind = Other;
+    std::string text;
+    std::vector<Json> items;
+    std::vector<std::pair<std::string, Json>> members;
+
+    const Json& operator[](std::string_view key) const
+    {
+        static const Json none;
+        for (const auto& [name, value] : members) {
+            if (name == key) return value;
+        }
+        return none;
+    }
+};
+
+class JsonReader {
+public:
+    explicit JsonReader(std::string text) : text_(std::move(text)) {}
+
+    std::optional<Json> Document()
+    {
+        std::optional<Json> value = Value();
+        Blanks();
+        if (!value || at_ != text_.size()) return std::nullopt;
+        return value;
+    }
+
+private:
+    void Blanks()
+    {
+        while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\n' || text_[at_] == '\r' ||
+                                      text_[at_] == '\t')) {
+            ++at_;
+        }
+    }
+
+    bool Take(char c)
+    {
+        Blanks();
+        if (at_ >= text_.size() || text_[at_] != c) return false;
+        ++at_;
+        return true;
+    }
+
+    std::optional<Json> Value()
+    {
+        Blanks();
+        if (at_ >= text_.size()) return std::nullopt;
+        Json value;
+        const char first = text_[at_];
+        if (first == '"') {
+            value.kind = Json::String;
+            if (!Text(value.text)) return std::nullopt;
+        } else if (first == '[') {
+            value.kind = Json::Array;
+            ++at_;
+            if (Take(']')) return value;
+            do {
+                std::optional<Json> item = Value();
+                if (!item) return std::nullopt;
+                value.items.push_back(std::move(*item));
+            } while (Take(','));
+            if (!Take(']')) return std::nullopt;
+        } else if (first == '{') {
+            value.kind = Json::Object;
+            ++at_;
+            if (Take('}')) return value;
+            do {
+                std::string name;
+                Blanks();
+                if (!Text(name) || !Take(':')) return std::nullopt;
+                std::optional<Json> member = Value();
+                if (!member) return std::nullopt;
+                value.members.emplace_back(std::move(name), std::move(*member));
+            } while (Take(','));
+            if (!Take('}')) return std::nullopt;
+        } else {
+            const size_t start = at_;
+            while (at_ < text_.size() && std::string_view(",]} \r\n\t").find(text_[at_]) == std::string_view::npos) {
+                ++at_;
+            }
+            if (at_ == start) return std::nullopt;
+        }
+        return value;
+    }
+
+    // A string at the reading position, with escapes undone.
+    bool Text(std::string& out)
+    {
+        if (at_ >= text_.size() || text_[at_] != '"') return false;
+        ++at_;
+        std::u16string units;  // consecutive \u escapes, so that surrogate pairs join
+        for (;;) {
+            if (at_ >= text_.size()) return false;
+            const char c = text_[at_++];
+            if (c == '\\' && at_ < text_.size() && text_[at_] == 'u' && at_ + 5 <= text_.size()) {
+                const std::string hex = text_.substr(at_ + 1, 4);
+                if (hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return false;
+                units += static_cast<char16_t>(std::stoul(hex, nullptr, 16));
+                at_ += 5;
+                continue;
+            }
+            out += testsupport::Narrow(units);
+            units.clear();
+            if (c == '"') return true;
+            if (c != '\\') {
+                out += c;
+                continue;
+            }
+            if (at_ >= text_.size()) return false;
+            const char escaped = text_[at_++];
+            const std::string_view from = "\"\\/bfnrt", to = "\"\\/\b\f\n\r\t";
+            const size_t which = from.find(escaped);
+            if (which == std::string_view::npos) return false;
+            out += to[which];
+        }
+    }
+
+    std::string text_;
+    size_t at_ = 0;
+};
+
+// Windows-1252 bytes as UTF-8; the five bytes the code page leaves
+// undefined become U+FFFD, which no vector holds.
+std::string Utf8FromWindows1252(std::string_view bytes)
+{
+    static const char16_t high[32] = {
+        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178,
+    };
+    std::u16string units;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        units += b >= 0x80 && b < 0xA0 ? high[b - 0x80] : char16_t(b);
+    }
+    return testsupport::Narrow(units);
+}
+
+// The links the portal kit's signers (PHP, Node, Python) are tested to make:
+// the launcher reads from each the fields it was made of, and takes its
+// signature with that portal's key alone.
+TEST(LinkSignature, PortalKitLinksParseToTheirFieldsAndVerifyWithTheirKeyOnly)
+{
+    std::ifstream file(ZEN_LINK_VECTORS, std::ios::binary);
+    ASSERT_TRUE(file) << "cannot open " << ZEN_LINK_VECTORS;
+    const std::optional<Json> vectors =
+        JsonReader(std::string(std::istreambuf_iterator<char>(file), {})).Document();
+    ASSERT_TRUE(vectors) << "not JSON: " << ZEN_LINK_VECTORS;
+    const std::vector<Json>& links = (*vectors)["links"].items;
+    ASSERT_GE(links.size(), 4u);
+
+    int refusedWithAnotherKey = 0;
+    for (const Json& link : links) {
+        const std::string& what = link["what"].text;
+        LaunchInfo info;
+        ASSERT_EQ(Parse(link["link"].text, info), LaunchParse::Ok) << what;
+        ASSERT_TRUE(HasAllLaunchFields(info)) << what;
+        const std::optional<std::string>* const parsed[] = {&info.appname, &info.installkey, &info.installvalue,
+                                                            &info.exename, &info.weblink,    &info.approvalid};
+        const std::vector<Json>& fields = link["fields"].items;
+        ASSERT_EQ(fields.size(), std::size(parsed)) << what;
+        for (size_t i = 0; i < fields.size(); ++i) {
+            EXPECT_EQ(Utf8FromWindows1252(**parsed[i]), fields[i].text) << what << ", field " << i + 1;
+        }
+        EXPECT_EQ(info.signature, link["signature"].text) << what;
+
+        for (const Json& keyOf : links) {
+            const char* const key[] = {keyOf["public_key"].text.c_str()};
+            const bool sameKey = keyOf["public_key"].text == link["public_key"].text;
+            EXPECT_EQ(HasValidLinkSignature(info, key, 1), sameKey)
+                << what << " with the key of " << keyOf["what"].text;
+            refusedWithAnotherKey += sameKey ? 0 : 1;
+        }
+    }
+    EXPECT_GT(refusedWithAnotherKey, 0) << "the vectors hold one key only";
+}
+#endif
 
 }  // namespace
