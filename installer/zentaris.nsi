@@ -1,14 +1,20 @@
 ; Zentaris installer, silent with /S.
 ;   makensis -DARCH=x86|x86_64 -DBIN=<folder with the deliverables> [-DBIN64=<64-bit build's folder>]
 ;            -DVERSION=1.2.3.0 -DOUTFILE=<setup.exe> [-DSIGN=<command that signs the file it is given>]
+;            [-DVERSION_LABEL="1.2.3.0 demo key"] [-DDISPLAY_NAME="Zentaris (demo key)"]
 ;            zentaris.nsi
+; VERSION_LABEL is the version as users read it (default VERSION) and
+; DISPLAY_NAME the installer's and the uninstall entry's name (default
+; Zentaris): a build that trusts a demo key marks both.
 ; The 32-bit installer given BIN64 also carries the 64-bit zenproto.dll and,
 ; on 64-bit Windows, installs it into x64\ and registers it in the 64-bit
 ; registry view, so that 64-bit browsers (and programs that embed one) find
 ; the handler as 32-bit ones do.
 ; Installs ZentarisLauncher.exe and zenproto.dll, writes LauncherPath,
 ; registers the protocol handler, registers the zentaris: scheme for the
-; shell (browsers that start programs), starts the tray at login and once now.
+; shell (browsers that start programs), starts the tray at login and once now
+; (not when it runs with administrator rights in force: the tray would have
+; them too).
 ; With administrator rights it installs into the machine's program folder and
 ; registers for every user; without, or with /CurrentUser, into the user's
 ; own programs folder and classes. Uninstall with /S; /REMOVEDATA also
@@ -34,13 +40,19 @@ Unicode true
 !define HANDLER64 "x64\${HANDLER}"
 !define TRAYCLASS "ZentarisLauncherApplication"
 !define IDM_EXIT 1000
+!ifndef VERSION_LABEL
+  !define VERSION_LABEL "${VERSION}"
+!endif
+!ifndef DISPLAY_NAME
+  !define DISPLAY_NAME "${PRODUCT}"
+!endif
 !if "${ARCH}" == "x86_64"
   !define MACHINEPROGRAMS "$PROGRAMFILES64"
 !else
   !define MACHINEPROGRAMS "$PROGRAMFILES"
 !endif
 
-Name "${PRODUCT}"
+Name "${DISPLAY_NAME}"
 OutFile "${OUTFILE}"
 ; asInvoker: the rights decide where it installs (.onInit).
 RequestExecutionLevel user
@@ -53,8 +65,8 @@ VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
 VIAddVersionKey /LANG=1033 "CompanyName" "Telmark"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "Telmark"
 VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} Setup"
-VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
-VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION_LABEL}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION_LABEL}"
 ; With a signing command (the build's signing step), the uninstaller inside
 ; and the installer itself are signed as they are written.
 !ifdef SIGN
@@ -362,7 +374,7 @@ Section "Zentaris"
 
   WriteRegStr HKCU "${RUNKEY}" "${PRODUCT}" '"$INSTDIR\${LAUNCHER}" --autostart'
 
-  WriteRegStr HKCU "${UNINSTKEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKCU "${UNINSTKEY}" "DisplayName" "${DISPLAY_NAME}"
   WriteRegStr HKCU "${UNINSTKEY}" "Publisher" "Telmark"
   WriteRegStr HKCU "${UNINSTKEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKCU "${UNINSTKEY}" "DisplayIcon" "$INSTDIR\${LAUNCHER}"

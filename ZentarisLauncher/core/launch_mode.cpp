@@ -5,7 +5,7 @@
 #include "launch_command.h"
 #include "launch_rules.h"
 #include "link_signature.h"
-#include "link_signing_config.h"
+#include "link_signing_keys.h"
 #include "messages.h"
 
 namespace {
@@ -14,8 +14,9 @@ namespace {
 // one of them; a launcher built without keys takes any link.
 bool IsSignedAsRequired(const LaunchInfo& info)
 {
-    if (zentaris::LinkSigningKeyCount == 0) return true;
-    return HasValidLinkSignature(info, zentaris::LinkSigningKeys, zentaris::LinkSigningKeyCount);
+    const zentaris::LinkSigningKeyList portal = zentaris::LinkSigningKeys();
+    if (portal.count == 0) return true;
+    return HasValidLinkSignature(info, portal.keys, portal.count);
 }
 
 }  // namespace
