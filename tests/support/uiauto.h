@@ -92,9 +92,10 @@ RunResult RunAndAnswer(const std::string& exePath, const std::string& arguments,
 
 // This user's token without administrator rights in force, for starting a
 // program as a user who did not choose "Run as administrator": the limited
-// token linked to this process's elevated one (Windows with UAC; under
-// Wine every process runs elevated and has one). Empty where this process
-// is not elevated or its token has no linked one.
+// token linked to this process's elevated one. Under Wine every process
+// runs elevated and CreateProcessAsUser takes the linked token; on Windows
+// only a caller that may assign primary tokens can start programs with it.
+// Empty where this process is not elevated or has no linked token.
 zentaris::UniqueKernelHandle UnelevatedToken();
 
 // Whether the process runs with an elevated token; empty when it cannot be
