@@ -20,6 +20,89 @@ endif()
 # takes unsigned links.
 set(LaunchSigningKeys "generate" CACHE STRING
     "Portal public keys (Base64, ';'-separated) for signed launch links; 'generate' or empty")
+# One pair for the three builds of a tree (the Makefile points them at one
+# folder), so that the sample portal's links open in either Windows build.
+set(ZEN_SIGNING_DIR ${CMAKE_BINARY_DIR}/signing CACHE PATH "Folder of the generated demo signing key pair")
+
+# A key is Base64 of exactly 32 bytes in one of the alphabets the launcher
+# reads (standard or URL-safe, one "=" or none): 42 characters, then one
+# that holds the key's last four bits and two zero bits. What the launcher
+# would skip as undecodable never builds, and the entry that fails is
+# named, so a stray space or separator is found at configure time and not
+# by a launcher that refuses every link.
+function(zen_check_signing_keys keys)
+  if(keys STREQUAL "generate")
+    return()
+  endif()
+  list(LENGTH keys count)
+  set(index 0)
+  foreach(key IN LISTS keys)
+    math(EXPR index "${index} + 1")
+    set(entry "LaunchSigningKeys entry ${index} of ${count}")
+    if(key STREQUAL "")
+      message(FATAL_ERROR "${entry} is empty (a \";;\", or a \";\" at the start or end): \"${keys}\"")
+    elseif(key STREQUAL "generate")
+      message(FATAL_ERROR "${entry} is \"generate\", which cannot be listed with keys: \"${keys}\"\n"
+        "Give either generate (a demo key pair) or the portal's public keys.")
+    elseif(NOT key MATCHES "^[A-Za-z0-9+/]+=*$" AND NOT key MATCHES "^[A-Za-z0-9_-]+=*$")
+      # Said in words: a message shows neither a space nor a line break.
+      if(key MATCHES "([^A-Za-z0-9+/_=-])")
+        set(bad "${CMAKE_MATCH_1}")
+        string(FIND "${key}" "${bad}" at)
+        math(EXPR at "${at} + 1")
+        if(bad STREQUAL " ")
+          set(bad "a space")
+        elseif(bad STREQUAL "\t")
+          set(bad "a tab")
+        elseif(bad STREQUAL "\n" OR bad STREQUAL "\r")
+          set(bad "a line break")
+        else()
+          set(bad "\"${bad}\"")
+        endif()
+        set(why "character ${at} is ${bad}")
+      elseif(key MATCHES "=[^=]")
+        set(why "it has \"=\" before its end")
+      else()
+        set(why "it mixes the standard (\"+/\") and URL-safe (\"-_\") alphabets")
+      endif()
+      message(FATAL_ERROR "${entry}, \"${key}\", is not Base64: ${why}.")
+    endif()
+    # (CMake's expressions have no counted repeats: the length is taken.)
+    string(LENGTH "${key}" length)
+    string(REGEX REPLACE "=$" "" digits "${key}")
+    string(LENGTH "${digits}" digit_count)
+    if(NOT digit_count EQUAL 43 OR NOT digits MATCHES "[AEIMQUYcgkosw048]$")
+      message(FATAL_ERROR "${entry}, \"${key}\" (${length} characters), is not the Base64 of an "
+        "Ed25519 public key, which is exactly 32 bytes: 43 characters and an optional \"=\".")
+    endif()
+  endforeach()
+endfunction()
+zen_check_signing_keys("${LaunchSigningKeys}")
+
+# What a build's keys mean for whoever ships it. A demo key's seed lies in
+# the build tree, so anybody with the tree could sign links; what such a
+# build makes says so in its version texts and its installer's name.
+set(ZEN_DEMO_KEY OFF)
+if(LaunchSigningKeys STREQUAL "generate")
+  set(ZEN_DEMO_KEY ON)
+  message(WARNING "LaunchSigningKeys=generate: this build trusts a throw-away demo key, made in "
+    "${ZEN_SIGNING_DIR} with its secret seed beside it. Its launcher and installer are marked "
+    "\"demo key\" and must not be shipped. A release names the portal's own public key "
+    "(python3 portal/link_signing.py keygen DIR makes a pair on the portal's side): "
+    "make build BUILD=build-release CMAKE_FLAGS='-DLaunchSigningKeys=<public key> "
+    "-DPortalBaseUrl=https://... -DInstallCheckImageUrl=https://...'")
+elseif(LaunchSigningKeys STREQUAL "")
+  message(WARNING "LaunchSigningKeys is empty: this launcher takes unsigned launch links, which any web "
+    "page can write. It then trusts the portal's approval of the link's id, starts only games whose "
+    "installkey is a vendor's key under HKLM\\SOFTWARE or HKCU\\SOFTWARE, and refuses installation "
+    "folders that a page could have filled in. Name the portal's public key to take only links it "
+    "signed: -DLaunchSigningKeys=<public key>.")
+else()
+  list(LENGTH LaunchSigningKeys _zen_key_count)
+  message(STATUS "LaunchSigningKeys: ${_zen_key_count} portal key(s); the launcher takes only links "
+    "signed with one of them")
+endif()
+
 set(ApprovalTimeoutSeconds 20 CACHE STRING
     "Longest wait for the portal's launch approval; silence counts as a refusal")
 if(NOT ApprovalTimeoutSeconds MATCHES "^[1-9][0-9]*$")

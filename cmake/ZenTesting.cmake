@@ -87,6 +87,11 @@ function(zen_register_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
+  if(ZEN_DEMO_KEY)
+    # Tests sign launch links with the demo key's seed, read from its file
+    # as they run (tests/support/signed_link.h).
+    list(APPEND env "ZEN_SIGNING_SEED=${ZEN_SIGNING_DIR}/portal-signing.seed")
+  endif()
   set_tests_properties(${ZEN_TEST_PREFIX}${name} PROPERTIES
     TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "${env};ZEN_PORTAL_FIXED_PORT=${ZEN_PORTAL_FIXED_PORT};ZEN_SOURCE_DIR=${CMAKE_SOURCE_DIR};ZEN_BINARY_DIR=${CMAKE_BINARY_DIR}")

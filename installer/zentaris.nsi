@@ -1,14 +1,20 @@
 ; Zentaris installer, silent with /S.
 ;   makensis -DARCH=x86|x86_64 -DBIN=<folder with the deliverables> [-DBIN64=<64-bit build's folder>]
 ;            -DVERSION=1.2.3.0 -DOUTFILE=<setup.exe> [-DSIGN=<command that signs the file it is given>]
+;            [-DVERSION_LABEL="1.2.3.0 demo key"] [-DDISPLAY_NAME="Zentaris (demo key)"]
 ;            zentaris.nsi
+; VERSION_LABEL is the version as users read it (default VERSION) and
+; DISPLAY_NAME the installer's and the uninstall entry's name (default
+; Zentaris): a build that trusts a demo key marks both.
 ; The 32-bit installer given BIN64 also carries the 64-bit zenproto.dll and,
 ; on 64-bit Windows, installs it into x64\ and registers it in the 64-bit
 ; registry view, so that 64-bit browsers (and programs that embed one) find
 ; the handler as 32-bit ones do.
 ; Installs ZentarisLauncher.exe and zenproto.dll, writes LauncherPath,
 ; registers the protocol handler, registers the zentaris: scheme for the
-; shell (browsers that start programs), starts the tray at login and once now.
+; shell (browsers that start programs), starts the tray at login and once now
+; (not when it runs with administrator rights in force: the tray would have
+; them too).
 ; With administrator rights it installs into the machine's program folder and
 ; registers for every user; without, or with /CurrentUser, into the user's
 ; own programs folder and classes. Uninstall with /S; /REMOVEDATA also
@@ -34,13 +40,19 @@ Unicode true
 !define HANDLER64 "x64\${HANDLER}"
 !define TRAYCLASS "ZentarisLauncherApplication"
 !define IDM_EXIT 1000
+!ifndef VERSION_LABEL
+  !define VERSION_LABEL "${VERSION}"
+!endif
+!ifndef DISPLAY_NAME
+  !define DISPLAY_NAME "${PRODUCT}"
+!endif
 !if "${ARCH}" == "x86_64"
   !define MACHINEPROGRAMS "$PROGRAMFILES64"
 !else
   !define MACHINEPROGRAMS "$PROGRAMFILES"
 !endif
 
-Name "${PRODUCT}"
+Name "${DISPLAY_NAME}"
 OutFile "${OUTFILE}"
 ; asInvoker: the rights decide where it installs (.onInit).
 RequestExecutionLevel user
@@ -53,8 +65,8 @@ VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
 VIAddVersionKey /LANG=1033 "CompanyName" "Telmark"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "Telmark"
 VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} Setup"
-VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
-VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION_LABEL}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION_LABEL}"
 ; With a signing command (the build's signing step), the uninstaller inside
 ; and the installer itself are signed as they are written.
 !ifdef SIGN
@@ -175,33 +187,127 @@ FunctionEnd
   ${EndIf}
 !macroend
 
-; Ends a running tray through its own "Salir" command and waits (bounded)
-; for its window to go, so that its files can be replaced or removed.
-!macro EndTray un
-Function ${un}EndTray
-  StrCpy $1 0
-  loop:
-    FindWindow $0 "${TRAYCLASS}"
-    ${If} $0 == 0
+; $4: the process of the tray window $0, opened to wait for, when it runs
+; this installation's launcher ($8, long form); 0 for the window of another
+; folder's launcher, or of any program that took the class name. Paths are
+; compared in their long form and without regard to case, as the file
+; system compares them.
+!macro OpenOwnTray un
+Function ${un}OpenOwnTray
+  System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r3) i'
+  ; SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION
+  System::Call 'kernel32::OpenProcess(i 0x101000, i 0, i r3) p .r4'
+  ${If} $4 == 0
+    Return
+  ${EndIf}
+  System::Call 'kernel32::QueryFullProcessImageNameW(p r4, i 0, w .r5, *i ${NSIS_MAX_STRLEN}) i .r6'
+  ${If} $6 != 0
+    System::Call 'kernel32::GetLongPathNameW(w r5, w .r6, i ${NSIS_MAX_STRLEN}) i .r7'
+    ${If} $7 > 0
+    ${AndIf} $7 < ${NSIS_MAX_STRLEN}
+      StrCpy $5 $6
+    ${EndIf}
+    ${If} $5 == $8
       Return
     ${EndIf}
+  ${EndIf}
+  System::Call 'kernel32::CloseHandle(p r4)'
+  StrCpy $4 0
+FunctionEnd
+!macroend
+!insertmacro OpenOwnTray ""
+!insertmacro OpenOwnTray "un."
+
+; Ends the trays that run this installation's launcher, through their own
+; "Salir" command, and waits (bounded) for their processes to end, so that
+; its files can be replaced or removed. A tray of another folder belongs to
+; another installation and keeps running.
+!macro EndTray un
+Function ${un}EndTray
+  StrCpy $8 "$INSTDIR\${LAUNCHER}"
+  System::Call 'kernel32::GetLongPathNameW(w r8, w .r6, i ${NSIS_MAX_STRLEN}) i .r7'
+  ${If} $7 > 0
+  ${AndIf} $7 < ${NSIS_MAX_STRLEN}
+    StrCpy $8 $6
+  ${EndIf}
+  StrCpy $1 0
+  again:
+    StrCpy $0 0
+    next:
+      FindWindow $0 "${TRAYCLASS}" "" 0 $0
+      ${If} $0 == 0
+        Return
+      ${EndIf}
+      Call ${un}OpenOwnTray
+      ${If} $4 == 0
+        Goto next
+      ${EndIf}
     ${If} $1 == 0
       DetailPrint "Ending the running Zentaris tray"
-      ; An open tray menu would hold the command back until it closes.
-      System::Call 'user32::PostMessageW(p r0, i ${WM_CANCELMODE}, p 0, p 0) i .r2'
-      System::Call 'user32::PostMessageW(p r0, i ${WM_COMMAND}, p ${IDM_EXIT}, p 0) i .r2'
     ${EndIf}
     IntOp $1 $1 + 1
-    ${If} $1 > 100
+    ; An open tray menu would hold the command back until it closes.
+    System::Call 'user32::PostMessageW(p r0, i ${WM_CANCELMODE}, p 0, p 0) i .r2'
+    System::Call 'user32::PostMessageW(p r0, i ${WM_COMMAND}, p ${IDM_EXIT}, p 0) i .r2'
+    System::Call 'kernel32::WaitForSingleObject(p r4, i 10000) i .r2'
+    System::Call 'kernel32::CloseHandle(p r4)'
+    ${If} $2 != 0
+    ${OrIf} $1 > 10
       DetailPrint "The Zentaris tray did not end"
       Return
     ${EndIf}
-    Sleep 100
-    Goto loop
+    Goto again
 FunctionEnd
 !macroend
 !insertmacro EndTray ""
 !insertmacro EndTray "un."
+
+; $0 is 1 when this process runs with administrator rights in force: an
+; elevated token ("Run as administrator", a deployment tool, or an
+; administrator without UAC) or a service account (LocalSystem, as
+; deployment tools run; LocalService; NetworkService). Whatever it starts
+; runs with the same rights. Where the token does not tell (no UAC), an
+; administrator counts as elevated.
+Function IsElevated
+  StrCpy $0 0
+  System::Call 'kernel32::GetCurrentProcess() p .r1'
+  System::Call 'advapi32::OpenProcessToken(p r1, i 0x8, *p .r1) i .r2'
+  ${If} $2 == 0
+    StrCpy $1 0
+  ${Else}
+    ; TokenElevation
+    System::Call 'advapi32::GetTokenInformation(p r1, i 20, *i .r3, i 4, *i .r4) i .r2'
+  ${EndIf}
+  ${If} $2 != 0
+    ${If} $3 != 0
+      StrCpy $0 1
+    ${EndIf}
+  ${Else}
+    UserInfo::GetAccountType
+    Pop $3
+    ${If} $3 == "Admin"
+      StrCpy $0 1
+    ${EndIf}
+  ${EndIf}
+  ${If} $1 != 0
+    ; TokenUser: a SID_AND_ATTRIBUTES, the SID's address first.
+    System::Alloc 256
+    Pop $5
+    System::Call 'advapi32::GetTokenInformation(p r1, i 1, p r5, i 256, *i .r4) i .r2'
+    ${If} $2 != 0
+      System::Call '*$5(p .r6)'
+      ; WinLocalSystemSid, WinLocalServiceSid, WinNetworkServiceSid
+      ${ForEach} $3 22 24 + 1
+        System::Call 'advapi32::IsWellKnownSid(p r6, i r3) i .r2'
+        ${If} $2 != 0
+          StrCpy $0 1
+        ${EndIf}
+      ${Next}
+    ${EndIf}
+    System::Free $5
+    System::Call 'kernel32::CloseHandle(p r1)'
+  ${EndIf}
+FunctionEnd
 
 Function .onInit
   !if "${ARCH}" == "x86_64"
@@ -362,7 +468,7 @@ Section "Zentaris"
 
   WriteRegStr HKCU "${RUNKEY}" "${PRODUCT}" '"$INSTDIR\${LAUNCHER}" --autostart'
 
-  WriteRegStr HKCU "${UNINSTKEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKCU "${UNINSTKEY}" "DisplayName" "${DISPLAY_NAME}"
   WriteRegStr HKCU "${UNINSTKEY}" "Publisher" "Telmark"
   WriteRegStr HKCU "${UNINSTKEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKCU "${UNINSTKEY}" "DisplayIcon" "$INSTDIR\${LAUNCHER}"
@@ -374,7 +480,15 @@ Section "Zentaris"
   WriteRegDWORD HKCU "${UNINSTKEY}" "NoModify" 1
   WriteRegDWORD HKCU "${UNINSTKEY}" "NoRepair" 1
 
-  Exec '"$INSTDIR\${LAUNCHER}" --autostart'
+  ; The tray runs with the rights of whoever starts it, and so does every
+  ; game and page it opens: with administrator rights in force the Run key
+  ; starts it, as the user, at the next logon.
+  Call IsElevated
+  ${If} $0 == 1
+    DetailPrint "Installed with administrator rights: the Zentaris tray starts at the next logon, not from this installer"
+  ${Else}
+    Exec '"$INSTDIR\${LAUNCHER}" --autostart'
+  ${EndIf}
 SectionEnd
 
 Section "Uninstall"

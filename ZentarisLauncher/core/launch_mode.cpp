@@ -6,7 +6,7 @@
 #include "launch_command.h"
 #include "launch_rules.h"
 #include "link_signature.h"
-#include "link_signing_config.h"
+#include "link_signing_keys.h"
 #include "messages.h"
 
 namespace {
@@ -15,8 +15,9 @@ namespace {
 // one of them; a launcher built without keys takes any link.
 bool IsSignedAsRequired(const LaunchInfo& info)
 {
-    if (zentaris::LinkSigningKeyCount == 0) return true;
-    return HasValidLinkSignature(info, zentaris::LinkSigningKeys, zentaris::LinkSigningKeyCount);
+    const zentaris::LinkSigningKeyList portal = zentaris::LinkSigningKeys();
+    if (portal.count == 0) return true;
+    return HasValidLinkSignature(info, portal.keys, portal.count);
 }
 
 // A launcher that takes unsigned links cannot tell the portal's links from a

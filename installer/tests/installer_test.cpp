@@ -1,5 +1,6 @@
 // The real installer and uninstaller, silent, in this test's own prefix.
 #include <windows.h>
+#include <psapi.h>
 #include <shellapi.h>
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include "signed_link.h"
 #include "test_registry.h"
 #include "uiauto.h"
+#include "version.h"
 
 namespace {
 
@@ -64,7 +66,60 @@ std::vector<std::string> LogLines(const std::string& path)
 // they cost nothing when the condition comes, and a loaded machine is slow.
 constexpr DWORD Bound = 60000;
 
-bool TrayRunning() { return FindWindowA("ZentarisLauncherApplication", nullptr) != nullptr; }
+const char TrayClass[] = "ZentarisLauncherApplication";
+constexpr WPARAM TrayExitCommand = 1000;  // the tray menu's "Salir"
+
+bool TrayRunning() { return FindWindowA(TrayClass, nullptr) != nullptr; }
+
+// The tray window of one process; null when it has none (yet).
+HWND TrayWindowOf(DWORD processId)
+{
+    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, TrayClass, nullptr));) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == processId) return window;
+    }
+    return nullptr;
+}
+
+bool SamePath(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+
+// A running ZentarisLauncher.exe: which file it runs, whether with an
+// elevated token, and a handle that keeps its id from being reused.
+struct LauncherProcess {
+    DWORD id = 0;
+    std::string image;
+    std::optional<bool> elevated;
+    zentaris::UniqueKernelHandle handle;
+};
+
+// Every process of this session that runs a file named ZentarisLauncher.exe,
+// from any folder. A process exists as soon as CreateProcess returns, before
+// it has a window: what an installer started is here when it has ended.
+std::vector<LauncherProcess> LauncherProcesses()
+{
+    std::vector<DWORD> ids(4096);
+    DWORD bytes = 0;
+    if (!EnumProcesses(ids.data(), static_cast<DWORD>(ids.size() * sizeof(DWORD)), &bytes)) return {};
+    ids.resize(bytes / sizeof(DWORD));
+    std::vector<LauncherProcess> launchers;
+    for (const DWORD id : ids) {
+        LauncherProcess p;
+        p.id = id;
+        p.handle.reset(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, id));
+        if (!p.handle) continue;
+        char image[MAX_PATH * 2] = {};
+        DWORD length = sizeof image;
+        if (!QueryFullProcessImageNameA(p.handle.get(), 0, image, &length)) continue;
+        p.image.assign(image, length);
+        const size_t name = p.image.find_last_of('\\');
+        if (!SamePath(p.image.substr(name + 1), "ZentarisLauncher.exe")) continue;
+        if (WaitForSingleObject(p.handle.get(), 0) == WAIT_OBJECT_0) continue;  // ended, not yet reaped
+        p.elevated = uiauto::RunsElevated(p.handle.get());
+        launchers.push_back(std::move(p));
+    }
+    return launchers;
+}
 
 // The installer of this build's architecture.
 #ifdef _WIN64
@@ -73,12 +128,29 @@ const char Setup[] = "Zentaris-Setup-x86_64.exe";
 const char Setup[] = "Zentaris-Setup-i686.exe";
 #endif
 
-void Install(const std::string& options = "/S")
+// Who runs the installer: a user who just starts it, or one who chose "Run
+// as administrator" (as a deployment tool runs it). Under Wine every
+// program starts elevated; the user's run gets the limited token linked to
+// the test's own.
+enum class Rights { User, Elevated };
+
+void RunInstaller(const std::string& options, Rights rights)
 {
-    const uiauto::RunResult run = uiauto::RunAndAnswer(uiauto::BesideTestProgram(Setup), options, 60000);
+    zentaris::UniqueKernelHandle token;
+    if (rights == Rights::User) {
+        token = uiauto::UnelevatedToken();
+        ASSERT_TRUE(token) << "no unelevated token to run the installer as the user";
+    }
+    const uiauto::RunResult run =
+        uiauto::RunAndAnswer(uiauto::BesideTestProgram(Setup), options, 60000, {}, token.get());
     ASSERT_TRUE(run.exited);
     ASSERT_EQ(run.exitCode, 0u);
     ASSERT_TRUE(run.boxes.empty()) << run.boxes.front().text;
+}
+
+void Install(const std::string& options = "/S")
+{
+    RunInstaller(options, Rights::User);
     // The installer starts the tray and does not wait for it: until its
     // window is there, an uninstaller cannot ask it to end, and its program
     // file stays in use.
@@ -138,13 +210,55 @@ TEST(Installer, InstallsRegistersAndStartsTheTray)
     ExpectRegisteredIn(HKEY_LOCAL_MACHINE, Classes, dir);
     ExpectNothingIn(HKEY_CURRENT_USER, Classes);
     EXPECT_TRUE(WaitUntil(Bound, TrayRunning)) << "the tray was not started";
+    // The tray is the installed launcher, with the rights of the user who
+    // ran the installer.
+    const std::vector<LauncherProcess> trays = LauncherProcesses();
+    ASSERT_EQ(trays.size(), 1u);
+    EXPECT_TRUE(SamePath(trays[0].image, launcher)) << trays[0].image;
+    EXPECT_EQ(trays[0].elevated, std::optional<bool>(false));
+    // What "Apps and features" lists, marked where the build trusts a demo key.
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, UninstallKey, "DisplayName"), std::string(ZEN_DISPLAY_NAME));
 }
 
-TEST(Installer, ReinstallOverARunningInstallation)
+// The tray runs with the rights of whoever starts it, and so does every game
+// and page it opens. Over a running installation the installer ends the tray
+// to replace its files; run as the user it starts the new one, run with
+// administrator rights in force it starts none and leaves that to the Run
+// key at the next logon.
+TEST(Installer, ReinstallStartsTheTrayOnlyWithoutAdministratorRights)
 {
-    ASSERT_TRUE(TrayRunning());
-    Install();
-    EXPECT_TRUE(FileExists(InstallDir() + "\\ZentarisLauncher.exe"));
+    const std::string launcher = InstallDir() + "\\ZentarisLauncher.exe";
+    const struct {
+        const char* who;
+        Rights rights;
+        bool startsTray;
+    } cases[] = {{"as the user", Rights::User, true}, {"with administrator rights", Rights::Elevated, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.who);
+        std::vector<LauncherProcess> before = LauncherProcesses();
+        ASSERT_EQ(before.size(), 1u) << "the tray of the installation";
+        RunInstaller("/S", c.rights);
+        EXPECT_TRUE(FileExists(launcher));
+        EXPECT_EQ(ReadString(HKEY_CURRENT_USER, RunKey, "Zentaris"), "\"" + launcher + "\" --autostart");
+
+        // Started or not, it is so when the installer has ended.
+        std::vector<LauncherProcess> started;
+        for (LauncherProcess& p : LauncherProcesses()) {
+            if (p.id != before[0].id) started.push_back(std::move(p));
+        }
+        EXPECT_EQ(WaitForSingleObject(before[0].handle.get(), Bound), WAIT_OBJECT_0) << "the old tray still runs";
+        if (!c.startsTray) {
+            EXPECT_TRUE(started.empty()) << "started " << started.front().image;
+            continue;
+        }
+        ASSERT_EQ(started.size(), 1u);
+        EXPECT_TRUE(SamePath(started[0].image, launcher)) << started[0].image;
+        EXPECT_EQ(started[0].elevated, std::optional<bool>(false));
+        EXPECT_TRUE(WaitUntil(Bound, [&] { return TrayWindowOf(started[0].id) != nullptr; }));
+    }
+    // The next logon, as the Run key starts it.
+    zentaris::UniqueKernelHandle user = uiauto::UnelevatedToken();
+    ASSERT_TRUE(uiauto::Process::Start(launcher, "--autostart", {}, user.get()));
     EXPECT_TRUE(WaitUntil(Bound, TrayRunning));
 }
 
@@ -249,13 +363,30 @@ TEST(Installer, BothKindsOfUrlLayerClientFindTheHandler)
 TEST(Installer, UninstallRemovesItsOwnAndKeepsTheGameList)
 {
     ASSERT_TRUE(WriteString(HKEY_CURRENT_USER, ApplicationRecordPath("Kept Game"), "APPNAME", "Kept Game"));
+    std::vector<LauncherProcess> own = LauncherProcesses();
+    ASSERT_EQ(own.size(), 1u);
+    // The tray of another folder's launcher (another installation, or a
+    // program that took the class name) is not the uninstaller's to end.
+    const std::string otherDir = Environment("TEMP") + "\\Other Zentaris";
+    CreateDirectoryA(otherDir.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA((InstallDir() + "\\ZentarisLauncher.exe").c_str(),
+                          (otherDir + "\\ZentarisLauncher.exe").c_str(), FALSE));
+    std::optional<uiauto::Process> other =
+        uiauto::Process::Start(otherDir + "\\ZentarisLauncher.exe", "--autostart");
+    ASSERT_TRUE(other);
+    ASSERT_TRUE(WaitUntil(Bound, [&] { return TrayWindowOf(other->Id()) != nullptr; })) << "no other tray";
     // A user who left the tray menu open: the tray must still end, or its
     // files stay behind.
-    PostMessageA(FindWindowA("ZentarisLauncherApplication", nullptr), WM_USER + 1, 1, WM_RBUTTONUP);
+    PostMessageA(TrayWindowOf(own[0].id), WM_USER + 1, 1, WM_RBUTTONUP);
     ASSERT_TRUE(WaitUntil(Bound, [] { return FindWindowA("#32768", nullptr) != nullptr; })) << "no tray menu";
     Uninstall();
 
-    EXPECT_FALSE(TrayRunning()) << "the tray was not ended";
+    EXPECT_EQ(WaitForSingleObject(own[0].handle.get(), 0), WAIT_OBJECT_0) << "the tray was not ended";
+    EXPECT_FALSE(other->WaitExit(0)) << "the other folder's tray was ended";
+    EXPECT_NE(TrayWindowOf(other->Id()), nullptr);
+    PostMessageA(TrayWindowOf(other->Id()), WM_COMMAND, TrayExitCommand, 0);
+    EXPECT_TRUE(other->WaitExit(Bound)) << "the other tray did not end";
+    EXPECT_FALSE(TrayRunning());
     EXPECT_FALSE(FileExists(InstallDir()));
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, Branch, "LauncherPath"), std::nullopt);
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, RunKey, "Zentaris"), std::nullopt);

@@ -49,17 +49,19 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
 }  // namespace
 
 std::optional<Process> Process::Start(const std::string& exePath, const std::string& arguments,
-                                      const std::string& workingDir)
+                                      const std::string& workingDir, HANDLE token)
 {
     std::string commandLine = "\"" + exePath + "\"";
     if (!arguments.empty()) commandLine += " " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &started)) {
-        return std::nullopt;
-    }
+    const char* folder = workingDir.empty() ? nullptr : workingDir.c_str();
+    const BOOL ok = token ? CreateProcessAsUserA(token, exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                                                 0, nullptr, folder, &startup, &started)
+                          : CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                           folder, &startup, &started);
+    if (!ok) return std::nullopt;
     Process process;
     process.info_.Take(started);
     return process;
@@ -150,12 +152,12 @@ void PressOk(HWND box)
 }
 
 RunResult RunAndAnswer(const std::string& exePath, const std::string& arguments, DWORD timeoutMs,
-                       const std::string& workingDir)
+                       const std::string& workingDir, HANDLE token)
 {
     RunResult result;
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     std::optional<Process> process;
-    while (!(process = Process::Start(exePath, arguments, workingDir))) {
+    while (!(process = Process::Start(exePath, arguments, workingDir, token))) {
         result.startError = GetLastError();
         if (GetTickCount64() >= deadline) return result;
         Sleep(PollIntervalMs);
@@ -213,6 +215,31 @@ std::string BesideTestProgram(const std::string& fileName)
     const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
     const std::string program(path, n < sizeof path ? n : 0);
     return program.substr(0, program.find_last_of("\\/") + 1) + fileName;
+}
+
+zentaris::UniqueKernelHandle UnelevatedToken()
+{
+    zentaris::UniqueKernelHandle own;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, own.put())) return {};
+    TOKEN_ELEVATION_TYPE type{};
+    DWORD size = 0;
+    if (!GetTokenInformation(own.get(), TokenElevationType, &type, sizeof type, &size) ||
+        type != TokenElevationTypeFull) {
+        return {};
+    }
+    TOKEN_LINKED_TOKEN linked{};
+    if (!GetTokenInformation(own.get(), TokenLinkedToken, &linked, sizeof linked, &size)) return {};
+    return zentaris::UniqueKernelHandle(linked.LinkedToken);
+}
+
+std::optional<bool> RunsElevated(HANDLE process)
+{
+    zentaris::UniqueKernelHandle token;
+    if (!OpenProcessToken(process, TOKEN_QUERY, token.put())) return std::nullopt;
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    if (!GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size)) return std::nullopt;
+    return elevation.TokenIsElevated != 0;
 }
 
 }  // namespace uiauto

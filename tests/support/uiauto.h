@@ -31,9 +31,11 @@ struct MessageBoxInfo {
 class Process {
 public:
     // Starts `exePath` with the command line `"exePath" arguments` (or just
-    // `"exePath"` when arguments is empty). Empty optional on failure.
+    // `"exePath"` when arguments is empty), with `token` when one is given
+    // (UnelevatedToken) and else with this process's own. Empty optional on
+    // failure.
     static std::optional<Process> Start(const std::string& exePath, const std::string& arguments,
-                                         const std::string& workingDir = {});
+                                         const std::string& workingDir = {}, HANDLE token = nullptr);
 
     DWORD Id() const { return info_.processId; }
     HANDLE Handle() const { return info_.process.get(); }
@@ -83,9 +85,22 @@ struct RunResult {
 
 // Runs a program to its end, answering each message box with OK. A start
 // that fails is tried again until the deadline: Wine's CreateProcess has
-// been seen to fail now and then on a loaded machine.
+// been seen to fail now and then on a loaded machine. `token` as for
+// Process::Start.
 RunResult RunAndAnswer(const std::string& exePath, const std::string& arguments,
-                       DWORD timeoutMs = 20000, const std::string& workingDir = {});
+                       DWORD timeoutMs = 20000, const std::string& workingDir = {}, HANDLE token = nullptr);
+
+// This user's token without administrator rights in force, for starting a
+// program as a user who did not choose "Run as administrator": the limited
+// token linked to this process's elevated one. Under Wine every process
+// runs elevated and CreateProcessAsUser takes the linked token; on Windows
+// only a caller that may assign primary tokens can start programs with it.
+// Empty where this process is not elevated or has no linked token.
+zentaris::UniqueKernelHandle UnelevatedToken();
+
+// Whether the process runs with an elevated token; empty when it cannot be
+// read.
+std::optional<bool> RunsElevated(HANDLE process);
 
 // Watches this process for message boxes from any thread, records them and
 // presses OK, until destroyed.
