@@ -25,7 +25,7 @@ bool IsSignedAsRequired(const LaunchInfo& info)
 // key, never from values the platform keeps about the user's folders.
 bool NamesATrustedInstallationKey(const LaunchInfo& info)
 {
-    if (zentaris::LinkSigningKeyCount != 0) return true;
+    if (zentaris::LinkSigningKeys().count != 0) return true;
     return info.installkey && IsVendorInstallationKey(SplitInstallKey(*info.installkey));
 }
 

@@ -262,12 +262,13 @@ TEST(Installer, ReinstallStartsTheTrayOnlyWithoutAdministratorRights)
     EXPECT_TRUE(WaitUntil(Bound, TrayRunning));
 }
 
+constexpr char ShellGameFolder[] = "C:\\shell game";
+
 TEST(Installer, SchemeRegistrationStartsTheLauncherLikeABrowserDoes)
 {
-    // A game installed with its own installation record.
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string gameDir = std::string(temp) + "shell game";
+    // A game installed with its own installation record (not in a temporary
+    // folder: the launcher starts nothing a web page could have put there).
+    const std::string gameDir = ShellGameFolder;
     CreateDirectoryA(gameDir.c_str(), nullptr);
     ASSERT_TRUE(CopyFileA(uiauto::BesideTestProgram("testgame.exe").c_str(),
                           (gameDir + "\\game.exe").c_str(), FALSE));
@@ -331,7 +332,7 @@ TEST(Installer, BothKindsOfUrlLayerClientFindTheHandler)
     EXPECT_EQ(std::string(path), dir + "\\x64\\zenproto.dll");
     EXPECT_TRUE(KeyExistsIn64BitView(HandlerKey));
 
-    const std::string log = Environment("TEMP") + "\\shell game\\played.log";
+    const std::string log = std::string(ShellGameFolder) + "\\played.log";
     const std::string fields = "Shell Game;HKCU\\Software\\Shell Game;Dir;game.exe;http://127.0.0.1/;";
     const struct {
         const char* what;
