@@ -23,6 +23,7 @@ packages=(
   libcurl4-openssl-dev googletest libgtest-dev dpkg-dev nsis
   curl libsodium-dev autoconf automake libtool libc6-i386 ccache
   chromium xdotool xdg-utils osslsigncode openssl
+  redis-server python3-redis
 )
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
