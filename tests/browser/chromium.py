@@ -269,7 +269,10 @@ class Chromium:
         return self.devtools.evaluate(f"document.getElementById({json.dumps(element_id)}).href")
 
     def screenshot(self, path):
-        size = self.devtools.evaluate("[document.documentElement.scrollWidth, document.body.scrollHeight + 16]")
+        # To the body's bottom as laid out: its height alone leaves out the
+        # first heading's margin, which pushes the whole body down.
+        size = self.devtools.evaluate("[document.documentElement.scrollWidth,"
+                                      " Math.ceil(document.body.getBoundingClientRect().bottom) + 16]")
         clip = {"x": 0, "y": 0, "width": min(size[0], 800), "height": size[1], "scale": 1}
         data = self.devtools.call("Page.captureScreenshot", format="png", clip=clip)["data"]
         with open(path, "wb") as f:
