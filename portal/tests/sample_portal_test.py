@@ -190,8 +190,9 @@ class ApprovalIds(unittest.TestCase):
         ]
         for name, approval_id, sent, expected in cases:
             with self.subTest(name):
-                self.assertEqual(launch_status(self.port, approval_id, sent and sent.encode("utf-8").decode("latin-1")),
-                                 expected)
+                # Sent as UTF-8 bytes (http.client writes headers in Latin-1).
+                sent = sent and sent.encode("utf-8").decode("latin-1")
+                self.assertEqual(launch_status(self.port, approval_id, sent), expected)
 
     def test_launch_status_follows_what_the_launcher_asked(self):
         cookie, _, ids = page(self.port)
