@@ -5,7 +5,8 @@ server, small enough to read in one sitting. Loopback only.
     sample_portal.py [--port 8780] [--games games.json]
                      (--signing-key SEED_FILE | --unsigned)
                      [--installer Zentaris-Setup-i686.exe]
-                     [--approval-lifetime SECONDS]
+                     [--approval-lifetime SECONDS] [--status-wait SECONDS]
+                     [--store sqlite:PATH | --store redis://HOST:PORT[/DB]]
 
 With --signing-key (the seed file that link_signing.py keygen made, such as
 BUILD/signing/portal-signing.seed) every launch link is signed, as a
@@ -17,16 +18,34 @@ at once, not at its visitors' first click.
 Each launch link carries a one-time approval id. It approves one GET of
 launcher/<id>/ within --approval-lifetime seconds (300 by default) of being
 handed out; HEAD neither spends nor hands out ids. At most 10000 ids are
-outstanding; beyond that the oldest is forgotten. Answers that hand out or
-spend an id are sent with Cache-Control: no-store.
+kept; beyond that the oldest is forgotten. Answers that hand out or spend
+an id, or tell of one, are sent with Cache-Control: no-store.
+
+Launch status: the page's answer sets a cookie (zen_page: a random token,
+HttpOnly, SameSite=Strict) and each id on that page is kept with the token.
+What the launcher asked is kept with the id for one more lifetime, and
+api/launch-status/<id> tells it, to the page that carries the token alone:
+"waiting" (not asked yet), "starting" (asked and approved), "refused" (asked
+and refused: the id was spent or too old), "expired" (never asked within
+its lifetime). The page waits --status-wait seconds (20 by default) for the
+launcher to ask before it says Zentaris did not answer.
+
+Where the ids are kept (--store): SQLite by default, in a database of this
+process alone; sqlite:PATH keeps them in a file that every process given
+the same PATH shares; redis://HOST:PORT keeps them in Redis (python3-redis),
+shared by every process given the same server. Any process answers for the
+ids another made, and an id approves once even when two processes are asked
+for it at the same moment.
 
 What it serves, below its base URL (the launcher's built-in PortalBaseUrl):
     /                      the page (index.html): a launch link per game, and
-                           a truthful word on whether Zentaris is installed
+                           a truthful word on whether Zentaris took the click
     downloads/Zentaris-Setup.exe
                            the release installer given with --installer
     launcher/<id>/         launch approval: "1" once for each id this portal
                            handed out with a launch link, "0" otherwise
+    api/launch-status/<id> {"state": ...} of one of the page's own ids
+                           (application/json), 404 for any other
     images/uinstapp.dat    download list: "name;url" lines (tray menu)
     launcher/news.dib      news picture: packed 268 x 79 24-bit bitmap
     pages/news/            news page, opened in the user's browser
@@ -36,15 +55,18 @@ What it serves, below its base URL (the launcher's built-in PortalBaseUrl):
 """
 import argparse
 import base64
+import hmac
 import html
 import json
 import os
+import re
 import secrets
+import sqlite3
 import string
 import sys
 import threading
 import time
-from collections import OrderedDict
+from contextlib import contextmanager
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
 
@@ -55,28 +77,191 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 INSTALLER_PATH = "downloads/Zentaris-Setup.exe"
 APPROVAL_LIFETIME = 300.0
 MAX_APPROVALS = 10000
+STATUS_WAIT = 20.0
+PAGE_COOKIE = "zen_page"
 # Pages that carry one-time links and answers that spend them are for one
 # visitor, once: no browser or proxy cache may keep or replay them.
 NO_STORE = {"Cache-Control": "no-store"}
+# The only shapes this portal hands out (secrets.token_hex): anything else
+# a request names is unknown without asking the store.
+APPROVAL_ID = re.compile(r"[0-9a-f]{16}\Z")
+PAGE_TOKEN = re.compile(r"[0-9a-f]{32}\Z")
+
+
+class SqliteStore:
+    """Approval ids in SQLite: a database of this process alone (":memory:")
+    or a file that every process given the same path shares. Times are on
+    the wall clock, which every process and a restarted one agree on."""
+
+    SCHEMA = """CREATE TABLE IF NOT EXISTS approvals (
+        seq INTEGER PRIMARY KEY AUTOINCREMENT,  -- order of issue
+        id TEXT NOT NULL UNIQUE,
+        token TEXT NOT NULL,                    -- the page's, or '' for none
+        state TEXT NOT NULL,                    -- waiting, starting, refused
+        expires REAL NOT NULL,                  -- approves only before this
+        kept_until REAL NOT NULL);              -- status told until this
+        CREATE INDEX IF NOT EXISTS approvals_kept ON approvals (kept_until)"""
+
+    def __init__(self, path, lifetime=APPROVAL_LIFETIME, max_ids=MAX_APPROVALS, clock=time.time):
+        self.errors = (sqlite3.Error,)
+        self.lifetime = lifetime
+        self.max_ids = max_ids
+        self.clock = clock
+        # One connection per process, used by one thread at a time; other
+        # processes are kept out by SQLite's own locks, waited for up to
+        # the timeout.
+        self.db = sqlite3.connect(path, timeout=30, isolation_level=None, check_same_thread=False)
+        self.lock = threading.Lock()
+        with self.transaction() as db:
+            for statement in self.SCHEMA.split(";"):
+                db.execute(statement)
+
+    @contextmanager
+    def transaction(self):
+        # IMMEDIATE takes the write lock at once: two processes spending one
+        # id are put one after the other, and the second finds it spent.
+        with self.lock:
+            self.db.execute("BEGIN IMMEDIATE")
+            try:
+                yield self.db
+            except BaseException:
+                self.db.execute("ROLLBACK")
+                raise
+            self.db.execute("COMMIT")
+
+    def issue(self, approval_id, token):
+        now = self.clock()
+        with self.transaction() as db:
+            db.execute("DELETE FROM approvals WHERE kept_until <= ?", (now,))
+            # Anyone can ask for pages, so the store must not grow with them.
+            # When full, the oldest id goes: forgetting an id can only turn a
+            # launch away ("0"), never approve one, and the oldest is the
+            # nearest to expiry and the least likely to be clicked still.
+            # Refusing new ids instead would let a flood of page requests
+            # stop every new visitor from launching for a whole lifetime.
+            (count,) = db.execute("SELECT count(*) FROM approvals").fetchone()
+            if count >= self.max_ids:
+                db.execute("DELETE FROM approvals WHERE seq IN (SELECT seq FROM approvals ORDER BY seq LIMIT ?)",
+                           (count - self.max_ids + 1,))
+            return db.execute("INSERT OR IGNORE INTO approvals (id, token, state, expires, kept_until) "
+                              "VALUES (?, ?, 'waiting', ?, ?)",
+                              (approval_id, token, now + self.lifetime, now + 2 * self.lifetime)).rowcount == 1
+
+    def approve(self, approval_id, spend):
+        now = self.clock()
+        if not spend:
+            with self.lock:
+                return self.db.execute("SELECT 1 FROM approvals WHERE id = ? AND state = 'waiting' AND expires > ?",
+                                       (approval_id, now)).fetchone() is not None
+        with self.transaction() as db:
+            approved = db.execute("UPDATE approvals SET state = 'starting' "
+                                  "WHERE id = ? AND state = 'waiting' AND expires > ?",
+                                  (approval_id, now)).rowcount == 1
+            if not approved:
+                db.execute("UPDATE approvals SET state = 'refused' WHERE id = ?", (approval_id,))
+            return approved
+
+    def status(self, approval_id):
+        """(token, state) of a kept id, or None."""
+        now = self.clock()
+        with self.lock:
+            row = self.db.execute("SELECT token, state, expires FROM approvals WHERE id = ? AND kept_until > ?",
+                                  (approval_id, now)).fetchone()
+        if row is None:
+            return None
+        token, state, expires = row
+        return token, "expired" if state == "waiting" and expires <= now else state
+
+
+class RedisStore:
+    """Approval ids in Redis, shared by every process given the same server.
+    Per id: "approval:<id>", which exists while the id may approve (PX: the
+    lifetime), and "launch:<id>", the page's token and the state, kept one
+    lifetime longer (PX). The bound: "issued" lists the ids in order of
+    issue, and the script that adds one deletes the oldest one's keys
+    beyond the bound, so no more than the bound are ever kept. Each step is
+    one Lua script, which Redis runs whole before any other command."""
+
+    ISSUE = """
+        if not redis.call('SET', KEYS[1], '1', 'NX', 'PX', ARGV[3]) then return 0 end
+        redis.call('HSET', KEYS[2], 'token', ARGV[2], 'state', 'waiting')
+        redis.call('PEXPIRE', KEYS[2], ARGV[4])
+        redis.call('RPUSH', KEYS[3], ARGV[1])
+        while redis.call('LLEN', KEYS[3]) > tonumber(ARGV[5]) do
+          local old = redis.call('LPOP', KEYS[3])
+          redis.call('DEL', ARGV[6] .. 'approval:' .. old, ARGV[6] .. 'launch:' .. old)
+        end
+        return 1"""
+    # The approval key's deletion is the spend: of any number of askers,
+    # only the one whose DEL removed it is approved.
+    SPEND = """
+        local approved = redis.call('DEL', KEYS[1])
+        if redis.call('EXISTS', KEYS[2]) == 1 then
+          redis.call('HSET', KEYS[2], 'state', approved == 1 and 'starting' or 'refused')
+        end
+        return approved"""
+    STATUS = """
+        local kept = redis.call('HMGET', KEYS[2], 'token', 'state')
+        if not kept[1] then return false end
+        if kept[2] == 'waiting' and redis.call('EXISTS', KEYS[1]) == 0 then kept[2] = 'expired' end
+        return kept"""
+    PREFIX = "zentaris:"
+
+    def __init__(self, url, lifetime=APPROVAL_LIFETIME, max_ids=MAX_APPROVALS):
+        try:
+            import redis
+        except ImportError:
+            raise RuntimeError(f"this Python ({sys.executable}) has no redis module "
+                               "(Debian's python3-redis is for /usr/bin/python3)") from None
+        self.errors = (redis.RedisError,)
+        self.lifetime_ms = max(1, round(lifetime * 1000))
+        self.max_ids = max_ids
+        self.redis = redis.Redis.from_url(url, socket_timeout=10)
+        self.redis.ping()  # an unreachable store fails the start, not a visitor's click
+        self.issue_script = self.redis.register_script(self.ISSUE)
+        self.spend_script = self.redis.register_script(self.SPEND)
+        self.status_script = self.redis.register_script(self.STATUS)
+
+    def keys(self, approval_id):
+        return [self.PREFIX + "approval:" + approval_id, self.PREFIX + "launch:" + approval_id]
+
+    def issue(self, approval_id, token):
+        return self.issue_script(
+            keys=self.keys(approval_id) + [self.PREFIX + "issued"],
+            args=[approval_id, token, self.lifetime_ms, 2 * self.lifetime_ms, self.max_ids, self.PREFIX]) == 1
+
+    def approve(self, approval_id, spend):
+        if not spend:
+            return self.redis.exists(self.keys(approval_id)[0]) == 1
+        return self.spend_script(keys=self.keys(approval_id)) == 1
+
+    def status(self, approval_id):
+        kept = self.status_script(keys=self.keys(approval_id))
+        return None if kept is None else (kept[0].decode("ascii"), kept[1].decode("ascii"))
+
+
+def open_store(spec, lifetime=APPROVAL_LIFETIME, max_ids=MAX_APPROVALS):
+    """The store that --store names: None (a database of this process
+    alone), sqlite:PATH or redis://..."""
+    if spec is None:
+        return SqliteStore(":memory:", lifetime, max_ids)
+    if spec.startswith("sqlite:") and len(spec) > len("sqlite:"):
+        return SqliteStore(spec[len("sqlite:"):], lifetime, max_ids)
+    if spec.startswith(("redis://", "rediss://")):
+        return RedisStore(spec, lifetime, max_ids)
+    raise ValueError(f"not a store: {spec!r} (sqlite:PATH or redis://HOST:PORT)")
 
 
 class Portal:
-    def __init__(self, base_url, games, signing_seed=None, installer=None,
-                 clock=time.monotonic, approval_lifetime=APPROVAL_LIFETIME,
-                 max_approvals=MAX_APPROVALS):
+    def __init__(self, base_url, games, store, signing_seed=None, installer=None, status_wait=STATUS_WAIT):
         self.base_url = base_url
         self.games = games
+        self.store = store
         self.signing_seed = signing_seed
         self.installer = installer
+        self.status_wait = status_wait
         with open(os.path.join(HERE, "index.html"), encoding="utf-8") as f:
             self.page = string.Template(f.read())
-        # Outstanding ids and when each stops approving, oldest first: with
-        # one lifetime and a monotonic clock, order of issue is order of expiry.
-        self.approval_ids = OrderedDict()
-        self.clock = clock
-        self.approval_lifetime = approval_lifetime
-        self.max_approvals = max_approvals
-        self.lock = threading.Lock()
         self.news = news_image.packed_dib()
         with open(os.path.join(HERE, "space.gif"), "rb") as f:
             self.space_gif = f.read()
@@ -87,13 +272,16 @@ class Portal:
                 if not game[field] or ";" in game[field]:
                     raise ValueError(f"game field {field!r} is empty or holds ';': {game[field]!r}")
 
-    def launch_url(self, game, issue=True):
-        """A launch URL with a fresh one-time approval id: a replayed link, or
-        one used after the id's lifetime, is refused by launcher/<id>/. With
-        issue=False the id is never recorded (an answer to HEAD)."""
-        approval_id = secrets.token_hex(8)
-        if issue:
-            self.issue(approval_id)
+    def launch_url(self, game, token="", issue=True):
+        """A launch URL with a fresh one-time approval id, and the id: a
+        replayed link, or one used after the id's lifetime, is refused by
+        launcher/<id>/. The id is kept with the page's token (none for
+        scripts); with issue=False it is never kept (an answer to HEAD)."""
+        while True:
+            approval_id = secrets.token_hex(8)
+            # A store refuses an id it already keeps (a 64-bit collision).
+            if not issue or self.store.issue(approval_id, token):
+                break
         fields = [game["appname"], game["installkey"], game["installvalue"],
                   game["exename"], self.base_url + game["page"], approval_id]
         if self.signing_seed:
@@ -101,47 +289,37 @@ class Portal:
             # a page can pair this approval with no other fields.
             fields.append(link_signing.sign_fields(self.signing_seed, fields))
         payload = base64.b64encode(";".join(fields).encode("cp1252")).decode("ascii")
-        return "zentaris://launch/" + payload
-
-    def issue(self, approval_id):
-        with self.lock:
-            now = self.clock()
-            while self.approval_ids and next(iter(self.approval_ids.values())) <= now:
-                self.approval_ids.popitem(last=False)
-            # Anyone can ask for pages, so the store must not grow with them.
-            # When full, the oldest id goes: forgetting an id can only turn a
-            # launch away ("0"), never approve one, and the oldest is the
-            # nearest to expiry and the least likely to be clicked still.
-            # Refusing new ids instead would let a flood of page requests
-            # stop every new visitor from launching for a whole lifetime.
-            while len(self.approval_ids) >= self.max_approvals:
-                self.approval_ids.popitem(last=False)
-            self.approval_ids[approval_id] = now + self.approval_lifetime
+        return "zentaris://launch/" + payload, approval_id
 
     def approve(self, approval_id, spend=True):
         """Whether the id approves a launch now; spend=False only looks (HEAD)."""
-        with self.lock:
-            expires = self.approval_ids.get(approval_id)
-            if expires is None:
-                return False
-            if self.clock() >= expires:
-                del self.approval_ids[approval_id]
-                return False
-            if spend:
-                del self.approval_ids[approval_id]
-            return True
+        return bool(APPROVAL_ID.match(approval_id)) and self.store.approve(approval_id, spend)
+
+    def launch_status(self, approval_id, token):
+        """The id's state for the page that holds token, or None: an id of
+        another page, of none, or unknown, is not told apart."""
+        if not APPROVAL_ID.match(approval_id) or not PAGE_TOKEN.match(token):
+            return None
+        kept = self.store.status(approval_id)
+        if kept is None or not hmac.compare_digest(kept[0], token):
+            return None
+        return kept[1]
 
     def download_list(self):
         lines = [f"{g['appname']};{self.base_url}{g['client']}\r\n" for g in self.games]
         return "".join(lines).encode("cp1252")
 
-    def index_page(self, issue=True):
-        games = "\n".join(
-            f'<li><a class="launch" data-game="{html.escape(g["appname"])}" '
-            f'href="{html.escape(self.launch_url(g, issue))}">Play {html.escape(g["appname"])}</a>'
-            f' &middot; <a href="{html.escape(self.base_url + g["page"])}">about</a></li>'
-            for g in self.games)
-        return self.page.substitute(games=games, installer=html.escape(self.base_url + INSTALLER_PATH)).encode("utf-8")
+    def index_page(self, token=None):
+        """The page, its ids kept with token; with None it keeps none (HEAD)."""
+        items = []
+        for g in self.games:
+            url, approval_id = self.launch_url(g, token or "", issue=token is not None)
+            items.append(
+                f'<li><a class="launch" data-game="{html.escape(g["appname"])}" data-approval="{approval_id}" '
+                f'href="{html.escape(url)}">Play {html.escape(g["appname"])}</a>'
+                f' &middot; <a href="{html.escape(self.base_url + g["page"])}">about</a></li>')
+        return self.page.substitute(games="\n".join(items), installer=html.escape(self.base_url + INSTALLER_PATH),
+                                    status_wait_ms=int(self.status_wait * 1000)).encode("utf-8")
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -176,16 +354,47 @@ class Handler(BaseHTTPRequestHandler):
         self.do_GET()
 
     def do_GET(self):
+        try:
+            self.answer()
+        except self.server.portal.store.errors as e:
+            # Without its store the portal can approve nothing: "0" in
+            # effect, said as what it is.
+            self.log_error("store: %s", e)
+            self.send(503, b"the approval store is unavailable\n", "text/plain", NO_STORE)
+
+    def page_token(self):
+        """The zen_page cookie the request carries, or ""."""
+        for header in self.headers.get_all("Cookie") or []:
+            for pair in header.split(";"):
+                name, _, value = pair.strip().partition("=")
+                if name == PAGE_COOKIE:
+                    return value
+        return ""
+
+    def answer(self):
         portal = self.server.portal
         is_get = self.command == "GET"
         url = urlsplit(self.path)
         path = url.path
         parts = [p for p in path.split("/") if p]
         if path == "/":
-            return self.send(200, portal.index_page(is_get), "text/html; charset=utf-8", NO_STORE)
+            if not is_get:
+                return self.send(200, portal.index_page(None), "text/html; charset=utf-8", NO_STORE)
+            # A token for this page alone: its links' states are told to it
+            # and to no other page, visitor or site. Not kept in any script's
+            # reach (HttpOnly) nor sent with another site's requests (Strict).
+            token = secrets.token_hex(16)
+            cookie = f"{PAGE_COOKIE}={token}; Path=/; HttpOnly; SameSite=Strict"
+            return self.send(200, portal.index_page(token), "text/html; charset=utf-8",
+                             dict(NO_STORE, **{"Set-Cookie": cookie}))
         if len(parts) == 2 and parts[0] == "launcher" and parts[1] != "news.dib" and path.endswith("/"):
             answer = b"1\n" if portal.approve(parts[1], spend=is_get) else b"0\n"
             return self.send(200, answer, "text/plain", NO_STORE)
+        if len(parts) == 3 and path == "/api/launch-status/" + parts[2]:
+            state = portal.launch_status(parts[2], self.page_token())
+            if state is None:
+                return self.send(404, b"no such launch\n", "text/plain", NO_STORE)
+            return self.send(200, json.dumps({"state": state}).encode("ascii"), "application/json", NO_STORE)
         if path == "/launcher/news.dib":
             return self.send(200, portal.news, "image/bmp")
         if path == "/" + INSTALLER_PATH:
@@ -201,7 +410,8 @@ class Handler(BaseHTTPRequestHandler):
             name = parse_qs(url.query).get("game", [""])[0]
             for game in portal.games:
                 if game["appname"] == name:
-                    return self.send(200, portal.launch_url(game, is_get).encode("ascii"), "text/plain", NO_STORE)
+                    launch_url = portal.launch_url(game, issue=is_get)[0]
+                    return self.send(200, launch_url.encode("ascii"), "text/plain", NO_STORE)
             return self.send(404, b"no such game\n", "text/plain")
         for game in portal.games:
             if path == "/" + game["page"]:
@@ -228,6 +438,12 @@ def main():
     ap.add_argument("--installer", help="release installer served at " + INSTALLER_PATH)
     ap.add_argument("--approval-lifetime", type=seconds, default=APPROVAL_LIFETIME, metavar="SECONDS",
                     help=f"how long a one-time approval id approves (default {APPROVAL_LIFETIME:g})")
+    ap.add_argument("--status-wait", type=seconds, default=STATUS_WAIT, metavar="SECONDS",
+                    help="how long the page waits for the launcher to ask before it says Zentaris did not "
+                         f"answer (default {STATUS_WAIT:g})")
+    ap.add_argument("--store", metavar="sqlite:PATH|redis://HOST:PORT",
+                    help="where approval ids are kept, shared by every portal process given the same store "
+                         "(default: a database of this process alone)")
     ap.add_argument("--verbose", action="store_true")
     args = ap.parse_args()
     if not args.signing_key and not args.unsigned:
@@ -235,14 +451,18 @@ def main():
                  "give the portal's seed file, or --unsigned to serve unsigned links knowingly")
     with open(args.games) as f:
         games = json.load(f)["games"]
-    server = ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
-    server.daemon_threads = True
-    port = server.server_address[1]
     seed = link_signing.read_seed(args.signing_key) if args.signing_key else None
     if args.installer and not os.path.isfile(args.installer):
         ap.error(f"no installer at {args.installer}")
-    server.portal = Portal(f"http://127.0.0.1:{port}/", games, seed, args.installer,
-                           approval_lifetime=args.approval_lifetime)
+    try:
+        store = open_store(args.store, args.approval_lifetime)
+    except Exception as e:  # whatever the store's library raises: said at the start
+        ap.error(f"--store: {e}")
+    server = ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
+    server.daemon_threads = True
+    port = server.server_address[1]
+    server.portal = Portal(f"http://127.0.0.1:{port}/", games, store, seed, args.installer,
+                           status_wait=args.status_wait)
     server.verbose = args.verbose
     if args.unsigned:
         print("sample_portal.py: warning: --unsigned: this portal's launch links are unsigned; "

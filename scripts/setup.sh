@@ -23,7 +23,7 @@ packages=(
   libcurl4-openssl-dev googletest libgtest-dev dpkg-dev nsis
   curl libsodium-dev autoconf automake libtool libc6-i386 ccache
   chromium xdotool xdg-utils osslsigncode openssl
-  php-cli nodejs python3-yaml python3-jsonschema
+  php-cli nodejs python3-yaml python3-jsonschema redis-server python3-redis
 )
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }

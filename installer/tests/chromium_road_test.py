@@ -1,7 +1,8 @@
 """The road as a visitor takes it with a modern browser: the release
 installer in a Wine prefix, the sample portal's page in Chromium, a real
 click on a game's link, the system's scheme handler, the Windows shell of
-the prefix, the launcher, the portal's approval, the game.
+the prefix, the launcher, the portal's approval, the game; and what the page
+says of it, which it learns from the portal alone.
 
 Runs in a Wine session of scripts/run-test.sh --wine TEMPLATE --host:
     chromium_road_test.py BIN_DIR SOURCE_DIR PORT [SIGNING_SEED]
@@ -9,11 +10,13 @@ Exits 77 (skipped) with the reason where Chromium cannot run.
 """
 import base64
 import hashlib
+import json
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 import urllib.request
 
@@ -25,6 +28,17 @@ import chromium  # noqa: E402
 SETUP = os.path.join(BIN, "Zentaris-Setup-i686.exe")
 PORTAL = f"http://127.0.0.1:{PORT}/"
 RECORD_KEY = r"HKCU\SOFTWARE\Telmark\Zentaris\Space Demo"
+# How long the page waits for the launcher to ask before it says Zentaris
+# did not answer (the sample portal's --status-wait; 20 s on a real portal):
+# room for this road's slowest start under Wine, less than the default.
+STATUS_WAIT = 12
+# A game of the test's own that writes its log this long after it starts,
+# long after the page could have lost its focus to anything.
+SLOW_GAME = {"appname": "Slow Demo", "installkey": r"HKCU\Software\Zentaris Tests\Slow Demo",
+             "installvalue": "InstallDir", "exename": "slowdemo.exe", "page": "games/slow-demo/",
+             "client": "downloads/slow-demo-setup.exe"}
+SLOW_GAME_DELAY_MS = 6000
+NO_ANSWER_TEXTS = ("does not seem to be installed", "did not answer")
 
 
 def wine(*arguments, timeout=120):
@@ -60,9 +74,16 @@ class BrowserRoad(unittest.TestCase):
     def setUpClass(cls):
         cls.work = tempfile.mkdtemp(prefix="zen-browser.")
         cls.addClassCleanup(shutil.rmtree, cls.work, ignore_errors=True)
+        with open(os.path.join(SOURCE, "portal", "games.json")) as f:
+            games = json.load(f)
+        games["games"].append(SLOW_GAME)
+        games_file = os.path.join(cls.work, "games.json")
+        with open(games_file, "w") as f:
+            json.dump(games, f)
         portal_log = open(os.path.join(cls.work, "portal.log"), "wb")
         arguments = [sys.executable, os.path.join(SOURCE, "portal", "sample_portal.py"),
-                     "--port", str(PORT), "--installer", SETUP, "--verbose"]
+                     "--port", str(PORT), "--installer", SETUP, "--games", games_file,
+                     "--status-wait", str(STATUS_WAIT), "--verbose"]
         # A build without the generated key pair has no seed to give: its
         # launcher then takes unsigned links only if it was built without keys.
         arguments += ["--signing-key", SEED] if SEED else ["--unsigned"]
@@ -89,6 +110,14 @@ class BrowserRoad(unittest.TestCase):
             raise RuntimeError("the sample game did not write its installation record")
         # The game closes itself: nothing waits for a person.
         os.environ["ZEN_SAMPLE_GAME_SECONDS"] = "3"
+
+        cls.slow_game_dir = unix_path(r"C:\Games\Slow Demo")
+        os.makedirs(cls.slow_game_dir, exist_ok=True)
+        shutil.copyfile(os.path.join(BIN, "testgame.exe"), os.path.join(cls.slow_game_dir, "slowdemo.exe"))
+        if wine("reg", "add", SLOW_GAME["installkey"], "/v", "InstallDir", "/d", r"C:\Games\Slow Demo", "/f")[0] != 0:
+            raise RuntimeError("could not write the slow game's installation record")
+        # Reaches the game through Chromium, the scheme handler and the launcher.
+        os.environ["ZEN_TESTGAME_DELAY_MS"] = str(SLOW_GAME_DELAY_MS)
 
         cls.browser = chromium.Chromium(cls.work, os.path.join(BIN, "zen_shellopen.exe"))
         cls.addClassCleanup(cls.browser.close)
@@ -121,10 +150,15 @@ class BrowserRoad(unittest.TestCase):
             asked = "".join(line for line in f if "GET" in line)
         return f"scheme handler got:\n{handled}portal was asked:\n{asked}page says:\n{self.browser.text()}"
 
+    def page_id(self, game):
+        return self.browser.devtools.evaluate(
+            f"document.querySelector('a[data-game=\"{game}\"]').getAttribute('data-approval')")
+
     def test_1_page_claims_nothing_before_a_click(self):
         text = self.browser.text()
         self.assertNotIn("missing", text)
-        self.assertNotIn("does not seem to be installed", text)
+        for claim in NO_ANSWER_TEXTS:
+            self.assertNotIn(claim, text)
         self.assertIn("Play Space Demo", text)
         self.assertIn("Your browser will ask whether to open Zentaris", text)
 
@@ -132,6 +166,7 @@ class BrowserRoad(unittest.TestCase):
         link = self.browser.devtools.evaluate(
             "document.querySelector('a[data-game=\"Space Demo\"]').href")
         approval_id = base64.b64decode(link.split("/launch/", 1)[1]).decode("cp1252").split(";")[5]
+        self.assertEqual(self.page_id("Space Demo"), approval_id)
 
         self.browser.click_link("Play Space Demo")
         try:
@@ -143,36 +178,79 @@ class BrowserRoad(unittest.TestCase):
         chromium.wait_until("the game's record", 60,
                             lambda: wine("reg", "query", RECORD_KEY, "/v", "APPNAME")[0] == 0)
         self.assertIn("Space Demo", wine("reg", "query", RECORD_KEY, "/v", "APPNAME")[1])
-        # The game took the focus from the page: it says so, not "missing".
-        chromium.wait_until("the page to see Zentaris take over", 60,
+        chromium.wait_until("the page to hear from the portal", 60,
                             lambda: "Zentaris is starting Space Demo." in self.browser.text())
-        self.assertNotIn("does not seem to be installed", self.browser.text())
+        for claim in NO_ANSWER_TEXTS:
+            self.assertNotIn(claim, self.browser.text())
 
-        # The same, now spent, link: the portal is asked and says no.
+        # The same, now spent, link: the portal is asked and says no, and the
+        # page says so once it has.
         chromium.wait_until("the first launch to end", 60, lambda: not launch_processes())
         self.browser.click_link("Play Space Demo")
         chromium.wait_until("the replayed approval request", 120,
                             lambda: self.approvals_asked(approval_id) == 2)
+        chromium.wait_until("the page to hear of the refusal", 60,
+                            lambda: "this link was already used or is too old" in self.browser.text())
+        self.assertIn("Zentaris did not start Space Demo", self.browser.text())
         chromium.wait_until("the replayed launch to end", 60, lambda: not launch_processes())
         self.assertEqual(len(self.starts()), 1)
         self.assertEqual(self.handled(), [link, link])
 
-    def test_4_page_offers_the_installer_when_nothing_takes_over(self):
-        self.browser.forget_scheme_handler()
-        handled_before = self.handled()
-        self.browser.click_link("Play Kart Demo")
-        chromium.wait_until("the page's hint", 60,
-                            lambda: "Zentaris does not seem to be installed" in self.browser.text())
-        self.assertIn("Opening Zentaris for Kart Demo", self.browser.text())
-        self.assertEqual(self.handled(), handled_before)
+    def test_3_page_says_a_slow_game_is_starting_and_never_that_zentaris_is_missing(self):
+        log = os.path.join(self.slow_game_dir, "testgame.log")
+        clicked = time.monotonic()
+        self.browser.click_link("Play Slow Demo")
+        said, logged = [], []
 
-    def test_3_download_link_serves_the_release_installer(self):
+        def watch():
+            text = self.browser.text()
+            for claim in NO_ANSWER_TEXTS:
+                self.assertNotIn(claim, text, f"{time.monotonic() - clicked:.1f} s after the click")
+            if not said and "Zentaris is starting Slow Demo." in text:
+                said.append(time.monotonic() - clicked)
+            if not logged and os.path.exists(log):
+                logged.append(time.monotonic() - clicked)
+            return logged
+
+        try:
+            chromium.wait_until("the slow game to start", 120, watch)
+        except TimeoutError as e:
+            self.fail(f"{e}\n{self.road_so_far()}")
+        # The page said it before the game showed any sign of life, and kept
+        # to it while the game took its time.
+        self.assertTrue(said, "the page did not say the game is starting before the game's log")
+        self.assertGreater(logged[0], 4)
+        self.assertLess(said[0], logged[0])
+        chromium.wait_until("the slow game to end", 60, lambda: not launch_processes())
+        watch()
+        self.assertIn("Zentaris is starting Slow Demo.", self.browser.text())
+
+    def test_4_download_link_serves_the_release_installer(self):
         href = self.browser.link_target("download")
         self.assertTrue(href.startswith(PORTAL), href)
         with urllib.request.urlopen(href, timeout=30) as answer:
             served = answer.read()
         with open(SETUP, "rb") as f:
             self.assertEqual(hashlib.sha256(served).digest(), hashlib.sha256(f.read()).digest())
+
+    def test_5_page_says_zentaris_did_not_answer_after_its_wait(self):
+        self.browser.forget_scheme_handler()
+        handled_before = self.handled()
+        approval_id = self.page_id("Kart Demo")
+        clicked = time.monotonic()
+        self.browser.click_link("Play Kart Demo")
+        self.assertIn("Opening Zentaris for Kart Demo", self.browser.text())
+        chromium.wait_until("the page's hint", STATUS_WAIT + 60,
+                            lambda: "Zentaris does not seem to be installed" in self.browser.text())
+        # Not a moment before its wait.
+        self.assertGreaterEqual(time.monotonic() - clicked, STATUS_WAIT)
+        self.assertIn(f"Zentaris did not answer the click on Kart Demo within {STATUS_WAIT} seconds.",
+                      self.browser.text())
+        self.assertTrue(self.browser.devtools.evaluate(
+            "!document.getElementById('missing').hidden && "
+            "document.querySelector('#missing a').href === document.getElementById('download').href"))
+        self.assertEqual(self.handled(), handled_before)
+        self.assertEqual(self.approvals_asked(approval_id), 0)
 
 
 if __name__ == "__main__":
