@@ -10,7 +10,7 @@ ZEN_CACHE=${ZEN_CACHE:-$HOME/.cache/zentaris}
 prefix=$ZEN_CACHE/curl-$arch
 [ -f "$prefix/.complete" ] && exit 0
 
-as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+. "$(dirname "$0")/apt.sh"
 
 src=$ZEN_CACHE/curl-src
 if [ ! -f "$src/.complete" ]; then
@@ -24,10 +24,18 @@ if [ ! -f "$src/.complete" ]; then
     if [ -f /etc/apt/sources.list ]; then
       sed -n 's/^deb \(.*\)/deb-src \1/p' /etc/apt/sources.list | as_root tee /etc/apt/sources.list.d/zentaris-src.list >/dev/null
     fi
-    as_root apt-get update -qq
+    if ! apt_retry update -qq; then
+      echo "setup: the package index could not be updated with its sources:" >&2
+      apt_cause >&2
+    fi
   fi
   rm -rf "$src" && mkdir -p "$src"
-  (cd "$src" && apt-get source -qq --download-only curl >/dev/null && dpkg-source -x --no-check ./curl_*.dsc tree >/dev/null)
+  if ! (cd "$src" && apt_retry source -qq --download-only curl); then
+    echo "setup: could not fetch the source package curl; apt-get said:" >&2
+    apt_cause >&2
+    exit 1
+  fi
+  (cd "$src" && dpkg-source -x --no-check ./curl_*.dsc tree >/dev/null)
   touch "$src/.complete"
 fi
 

@@ -7,6 +7,7 @@ set -euo pipefail
 
 arch=$1
 ZEN_CACHE=${ZEN_CACHE:-$HOME/.cache/zentaris}
+. "$(dirname "$0")/apt.sh"
 prefix=$ZEN_CACHE/sodium-$arch
 [ -f "$prefix/.complete" ] && exit 0
 
@@ -14,8 +15,12 @@ src=$ZEN_CACHE/sodium-src
 if [ ! -f "$src/.complete" ]; then
   # build-curl.sh has added the deb-src entry that apt-get source needs.
   rm -rf "$src" && mkdir -p "$src"
-  (cd "$src" && apt-get source -qq --download-only libsodium >/dev/null 2>&1 \
-     && dpkg-source -x --no-check ./libsodium_*.dsc tree >/dev/null)
+  if ! (cd "$src" && apt_retry source -qq --download-only libsodium); then
+    echo "setup: could not fetch the source package libsodium; apt-get said:" >&2
+    apt_cause >&2
+    exit 1
+  fi
+  (cd "$src" && dpkg-source -x --no-check ./libsodium_*.dsc tree >/dev/null)
   touch "$src/.complete"
 fi
 

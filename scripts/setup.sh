@@ -26,27 +26,18 @@ packages=(
   php-cli nodejs python3-yaml python3-jsonschema redis-server python3-redis
 )
 
-as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+. "$here/apt.sh"
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "setup: installing ${missing[*]}"
-  as_root apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+apt_install_missing "${packages[@]}"
 
 # The shipped build is 32-bit: where this machine can run 32-bit programs,
 # Wine's 32-bit half lets the tests run it (in a WoW64 prefix). Elsewhere the
 # 32-bit tests are skipped, saying why.
 if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
-  if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
-    echo "setup: installing wine32:i386 (32-bit Windows programs under Wine)"
+  if ! apt_installed wine32:i386; then
+    echo "setup: 32-bit Windows programs under Wine need wine32:i386"
     dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
-    as_root apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null
+    apt_install_missing wine32:i386
   fi
 else
   echo "setup: this machine does not run 32-bit programs; the win32 tests will be skipped"
