@@ -163,8 +163,10 @@ void TrayApp::Run()
     // Shell "open" may hand the link to a COM-based handler.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     if (CreateTrayWindow()) {
-        // The shell sends its new taskbar's message even to a process with
-        // more rights than its own, which would otherwise never see it.
+        // The shell's message about its new taskbar is let through to a
+        // tray with more rights than the shell, which would otherwise never
+        // see it; where the filter cannot be changed the icon simply stays
+        // away after a restart, as before.
         if (taskbarCreated_ != 0) ChangeWindowMessageFilterEx(window_, taskbarCreated_, MSGFLT_ALLOW, nullptr);
         // Refused before the shell is up (at logon); its taskbar brings it.
         icon_.Add(window_, LoadAppIcon(program_, LR_DEFAULTCOLOR));
@@ -239,7 +241,9 @@ void TrayApp::OnDestroy()
     PostQuitMessage(0);
 }
 
-// The worker is given the window to hand its result to.
+// The worker is given the window to hand its result to. A worker that
+// cannot start leaves the menu as it is: without downloads, or without a
+// new picture, until the next "Mostrar Noticias nuevamente".
 void TrayApp::StartFetch(LPTHREAD_START_ROUTINE fetch)
 {
     const zentaris::UniqueKernelHandle thread(CreateThread(nullptr, 0, fetch, window_, 0, nullptr));
