@@ -52,6 +52,8 @@ using UniqueModule = UniqueHandle<HMODULE, &FreeLibrary>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, &CloseHandle>;
 using UniqueMemoryDc = UniqueHandle<HDC, &DeleteDC>;
 using UniqueGdiObject = UniqueHandle<HGDIOBJ, &DeleteObject>;
+using UniqueIcon = UniqueHandle<HICON, &DestroyIcon>;
+using UniqueMenu = UniqueHandle<HMENU, &DestroyMenu>;
 
 // What CreateProcess hands out: the process and its first thread.
 struct UniqueProcessInformation {

@@ -78,6 +78,20 @@ bool DownloadCatalog::Append(const DownloadLineFields& fields)
     return true;
 }
 
+void DownloadCatalog::Append(const DownloadCatalog& list)
+{
+    for (int i = 0; i < list.Count(); ++i) {
+        DownloadLineFields fields;
+        const char* name = list.Name(i);
+        const char* url = list.Url(i);
+        fields.hasName = name != nullptr;
+        fields.name = name ? name : "";
+        fields.hasUrl = url != nullptr;
+        fields.url = url ? url : "";
+        if (!Append(fields)) return;
+    }
+}
+
 const char* DownloadCatalog::Name(int index) const
 {
     if (index < 0 || index >= Count()) return nullptr;

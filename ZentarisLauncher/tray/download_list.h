@@ -45,9 +45,10 @@ public:
     virtual char* ReadLine(char* destination, int size) = 0;
 };
 
-// The download tables. One thread appends; any thread may read at the same
-// time and sees only whole entries: an entry is published, by the count,
-// after both of its texts are stored.
+// The download tables. One thread appends (the fetch into a list of its
+// own, the tray's UI thread into the tray's); any thread may read at the
+// same time and sees only whole entries: an entry is published, by the
+// count, after both of its texts are stored.
 class DownloadCatalog {
 public:
     DownloadCatalog() = default;
@@ -59,6 +60,9 @@ public:
     // Stores and publishes one entry; false when the tables are full. A text
     // that cannot be allocated leaves its slot empty.
     bool Append(const DownloadLineFields& fields);
+    // Appends every entry of `list`, empty slots as they are, while there is
+    // room.
+    void Append(const DownloadCatalog& list);
     // Entries published so far.
     int Count() const { return published_.load(std::memory_order_acquire); }
     // Null for an entry not published yet, or whose line had no such field.

@@ -2,11 +2,11 @@
 #include <string>
 #include <utility>
 
+#include "download_list.h"
+#include "download_thread.h"
 #include "portal.h"
-#include "tray_menu.h"
+#include "tray_messages.h"
 #include "webfile_owner.h"
-
-DownloadCatalog downloadCatalog;
 
 namespace {
 
@@ -22,13 +22,20 @@ private:
 
 }  // namespace
 
-DWORD WINAPI DownloadListThread(LPVOID)
+bool FetchDownloadList(DownloadCatalog& list)
 {
     const std::string url = std::string(zentaris::PortalBaseUrl) + zentaris::DownloadListPath;
     // Past the deadline the transfer ends: the entries read by then stay.
     zentaris::UniqueWebFile file(WebFileOpenWithin(url.c_str(), "r", zentaris::TrayFetchTimeoutSeconds * 1000));
-    if (!file) return 1;
+    if (!file) return false;
     WebFileLines lines(std::move(file));
-    LoadDownloadList(lines, downloadCatalog);
-    return 0;
+    LoadDownloadList(lines, list);
+    return true;
+}
+
+DWORD WINAPI DownloadListThread(LPVOID window)
+{
+    auto list = std::make_unique<DownloadCatalog>();
+    if (!FetchDownloadList(*list)) return 1;
+    return PostOwned(static_cast<HWND>(window), WM_TRAY_DOWNLOADS, std::move(list)) ? 0 : 1;
 }

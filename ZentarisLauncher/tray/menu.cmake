@@ -1,10 +1,26 @@
-# Tray application, hidden window and menu.
+# The TrayApp: hidden window, icon, menu and the fetches behind them.
 
-# Portable: the download list's line rules and its tables.
+# Portable: the download list's line rules and its tables, the record
+# tables and the menu model built from them (host tests and fuzzing).
 add_library(zen_download_list STATIC ${CMAKE_CURRENT_LIST_DIR}/download_list.cpp)
 target_include_directories(zen_download_list PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 # Which entries open: the shared web link rule.
 target_link_libraries(zen_download_list PUBLIC zen_application_record)
+
+add_library(zen_tray_model STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/tray_catalog.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tray_menu_model.cpp)
+target_link_libraries(zen_tray_model PUBLIC zen_download_list zen_application_record)
+
+zen_add_gtest(NAME tray_model_test HOST_ONLY
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/download_list_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/tests/tray_menu_model_test.cpp
+  LIBS zen_tray_model)
+
+zen_add_fuzzer(NAME fuzz_download_list
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/fuzz_download_list.cpp
+  LIBS zen_download_list
+  CORPUS ${CMAKE_CURRENT_LIST_DIR}/tests/corpus/download_list)
 
 if(ZEN_WINDOWS)
   add_library(zen_tray_menu STATIC
@@ -12,20 +28,11 @@ if(ZEN_WINDOWS)
     ${CMAKE_CURRENT_LIST_DIR}/tray_menu.cpp
     ${CMAKE_CURRENT_LIST_DIR}/record_menus.cpp
     ${CMAKE_CURRENT_LIST_DIR}/download_thread.cpp)
-  # The owner-drawn painting and the news thread come from the news side.
+  # The owner-drawn painting and the news threads come from the news side.
   target_link_libraries(zen_tray_menu PUBLIC
-    zen_tray_catalog zen_tray_news zen_tray_news_core zen_download_list zen_application_record zen_registry_text
+    zen_tray_icons zen_tray_news zen_tray_news_core zen_tray_model zen_application_record zen_registry_text
     zen_game_process zen_webfile zen_contract zen_platform user32 gdi32 shell32 advapi32 ole32)
 endif()
-
-zen_add_gtest(NAME download_list_test HOST_ONLY
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/download_list_test.cpp
-  LIBS zen_download_list)
-
-zen_add_fuzzer(NAME fuzz_download_list
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/fuzz_download_list.cpp
-  LIBS zen_download_list
-  CORPUS ${CMAKE_CURRENT_LIST_DIR}/tests/corpus/download_list)
 
 # The tray inside a test process, against the test portal on the built-in
 # port, with links recorded and games logged by the fixtures.

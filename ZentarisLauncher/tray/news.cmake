@@ -1,15 +1,13 @@
 # Owner-drawn menu items and the news popup.
-#   zen_tray_news_core  portable: popup placement, news image check, icon
-#                       category of a menu item and the menu's own entries
+#   zen_tray_news_core  portable: popup placement, news image check
 #                       (host tests and fuzzing)
-#   zen_tray_news       Windows: WM_MEASUREITEM/WM_DRAWITEM painting,
-#                       NewsThread and NewsDlgProc
+#   zen_tray_news       Windows: WM_MEASUREITEM/WM_DRAWITEM painting, the
+#                       news fetch and popup threads, NewsDlgProc
 set(ZEN_NEWS_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 add_library(zen_tray_news_core STATIC
   ${ZEN_NEWS_DIR}/news_placement.cpp
-  ${ZEN_NEWS_DIR}/news_image_check.cpp
-  ${ZEN_NEWS_DIR}/owner_draw_category.cpp)
+  ${ZEN_NEWS_DIR}/news_image_check.cpp)
 target_include_directories(zen_tray_news_core PUBLIC ${ZEN_NEWS_DIR})
 target_link_libraries(zen_tray_news_core PUBLIC zen_platform)
 
@@ -19,7 +17,7 @@ if(ZEN_WINDOWS)
     ${ZEN_NEWS_DIR}/news_dialog.cpp
     ${ZEN_NEWS_DIR}/news_thread.cpp)
   target_link_libraries(zen_tray_news PUBLIC
-    zen_tray_news_core zen_tray_catalog zen_webfile zen_contract zen_platform
+    zen_tray_news_core zen_tray_icons zen_webfile zen_contract zen_platform
     user32 gdi32 msimg32 shell32 ole32)
 endif()
 
@@ -30,7 +28,6 @@ set(ZEN_NEWS_TESTS ${ZEN_NEWS_DIR}/tests)
 zen_add_gtest(NAME news_host_test HOST_ONLY
   SOURCES ${ZEN_NEWS_TESTS}/news_placement_test.cpp
           ${ZEN_NEWS_TESTS}/news_image_check_test.cpp
-          ${ZEN_NEWS_TESTS}/owner_draw_category_test.cpp
   LIBS zen_tray_news_core)
 
 set(ZEN_DPI_AWARE_RC ${PROJECT_SOURCE_DIR}/tests/support/dpi_aware.rc)

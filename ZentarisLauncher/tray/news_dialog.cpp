@@ -62,14 +62,15 @@ void KeepCloseButtonInside(HWND dialog)
     MoveWindow(button, left, place.top, width, place.bottom - place.top, TRUE);
 }
 
-void InitPopup(HWND dialog)
+void InitPopup(HWND dialog, LPARAM image)
 {
+    SetWindowLongPtrA(dialog, DWLP_USER, image);
     SetTimer(dialog, CloseTimer, CloseAfterMs, nullptr);
     PlaceNearTaskbar(dialog);
     KeepCloseButtonInside(dialog);
 }
 
-// Every image that reaches newsImage passed the bitmap check, so all of its
+// Every image a popup is given passed the bitmap check, so all of its
 // rows lie inside its buffer. The platform is handed the picture's top 79
 // rows alone, under a header that describes just them: it reads no row it
 // is not given, and its rule that a bottom-up source rectangle counts from
@@ -79,8 +80,9 @@ void InitPopup(HWND dialog)
 // around it does.
 void PaintImage(HWND dialog)
 {
-    const unsigned char* image = newsImage.load(std::memory_order_acquire);
-    if (!image) return;
+    const auto* news = reinterpret_cast<const NewsImage*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (!news) return;
+    const unsigned char* image = news->bytes.get();
     const auto dc = zentaris::UniqueWindowDc::GetWindow(dialog);
     if (!dc) return;
     const NewsImageBand band = NewsImagePaintedBand(image);
@@ -103,11 +105,11 @@ void OpenNewsPage()
 
 }  // namespace
 
-INT_PTR CALLBACK NewsDlgProc(HWND dialog, UINT message, WPARAM, LPARAM)
+INT_PTR CALLBACK NewsDlgProc(HWND dialog, UINT message, WPARAM, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
-        InitPopup(dialog);
+        InitPopup(dialog, lParam);
         return TRUE;
     case WM_PAINT:
     case WM_NCPAINT:

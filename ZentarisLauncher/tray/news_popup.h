@@ -1,27 +1,46 @@
 // The news popup: a small picture from the portal, shown above the taskbar
-// in a modal dialog of its own thread.
+// in a modal dialog of its own thread. The picture is fetched on one worker
+// thread and handed to the tray window, which keeps the newest one and
+// starts a popup thread with it.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
+#include <cstddef>
+#include <memory>
 
-// Exit codes of NewsThread (nothing reads them; tests do).
-enum NewsThreadResult : DWORD {
-    NewsShown = 0,       // the popup was shown and has closed
-    NewsUnavailable = 1, // the file could not be opened, or is no usable bitmap
-    NewsNoMemory = 5,    // the image buffer could not be allocated
+// A packed bitmap that passed CheckNewsImage.
+struct NewsImage {
+    std::unique_ptr<unsigned char[]> bytes;
+    size_t size = 0;
 };
 
-// The newest news image, a packed bitmap; null until the first one arrives.
-// Written by news threads, read by every open popup's painting. Each image
-// buffer stays alive for the rest of the process, so a popup that still
-// holds an older pointer paints valid bytes.
-extern std::atomic<const unsigned char*> newsImage;
+// Exit codes of the news threads (nothing reads them; tests do).
+enum NewsResult : DWORD {
+    NewsShown = 0,        // the popup was shown and has closed
+    NewsUnavailable = 1,  // the file could not be opened, or is no usable bitmap
+    NewsFetched = 2,      // a usable picture arrived
+    NewsNoMemory = 5,     // the image buffer could not be allocated
+};
 
-// Thread procedure: fetches the news image and shows the popup until it
-// closes. The parameter is ignored. Started with CreateThread by the tray.
-DWORD WINAPI NewsThread(LPVOID parameter);
+// Fetches the news picture and checks it. NewsFetched, with the picture in
+// `image`, or why there is none.
+NewsResult FetchNewsImage(std::unique_ptr<NewsImage>& image);
 
-// Dialog procedure of the popup (dialog resource 102).
+// Thread procedure: a usable picture goes to the tray window given as the
+// parameter (WM_TRAY_NEWS); an error page, a cut-off file or a header that
+// would send the painting past the bytes received goes nowhere, so the
+// window keeps the picture it had.
+DWORD WINAPI NewsThread(LPVOID window);
+
+// Shows the popup with `image` on the calling thread until it closes.
+void ShowNewsPopup(const NewsImage& image);
+
+// Thread procedure: ShowNewsPopup with the picture the parameter holds, a
+// std::shared_ptr<const NewsImage> that the thread takes over, so the
+// picture lives as long as some popup paints it.
+DWORD WINAPI NewsPopupThread(LPVOID image);
+
+// Dialog procedure of the popup (dialog resource 102); its parameter is the
+// NewsImage it paints.
 INT_PTR CALLBACK NewsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,18 +1,17 @@
-// The news thread: fetches the picture, publishes it and shows the popup.
+// The news threads: one fetches the picture and hands it to the tray
+// window, one shows the popup.
 #include <windows.h>
 #include <objbase.h>
 
 #include <cstdio>
-#include <memory>
 #include <new>
 
 #include "news_image_check.h"
 #include "news_popup.h"
 #include "news_resource.h"
 #include "portal.h"
+#include "tray_messages.h"
 #include "webfile_owner.h"
-
-std::atomic<const unsigned char*> newsImage{nullptr};
 
 namespace {
 
@@ -36,32 +35,44 @@ size_t ReadImage(unsigned char* buffer, WebFile* file)
 
 }  // namespace
 
-DWORD WINAPI NewsThread(LPVOID)
+NewsResult FetchNewsImage(std::unique_ptr<NewsImage>& image)
 {
-    std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[NewsImageCapacity]);
-    if (!buffer) return NewsNoMemory;
+    auto fetched = std::unique_ptr<NewsImage>(new (std::nothrow) NewsImage);
+    if (fetched) fetched->bytes.reset(new (std::nothrow) unsigned char[NewsImageCapacity]);
+    if (!fetched || !fetched->bytes) return NewsNoMemory;
 
     char url[1024];
     std::snprintf(url, sizeof url, "%s%s", zentaris::PortalBaseUrl, zentaris::NewsImagePath);
-    // The file is closed before the popup shows: one cut at the buffer's end
-    // would otherwise hold its transfer open for the popup's whole life. A
-    // transfer cut by the deadline leaves a picture the check refuses.
-    size_t got = 0;
-    {
-        zentaris::UniqueWebFile file(WebFileOpenWithin(url, "r", zentaris::TrayFetchTimeoutSeconds * 1000));
-        if (!file) return NewsUnavailable;
-        got = ReadImage(buffer.get(), file.get());
-    }
-    // An error page, a cut-off file or a header that would send the painting
-    // past the bytes received shows nothing and leaves the last image alone.
-    if (CheckNewsImage(buffer.get(), got) != NewsImageVerdict::Ok) return NewsUnavailable;
+    // A transfer cut by the deadline leaves a picture the check refuses.
+    zentaris::UniqueWebFile file(WebFileOpenWithin(url, "r", zentaris::TrayFetchTimeoutSeconds * 1000));
+    if (!file) return NewsUnavailable;
+    fetched->size = ReadImage(fetched->bytes.get(), file.get());
+    if (CheckNewsImage(fetched->bytes.get(), fetched->size) != NewsImageVerdict::Ok) return NewsUnavailable;
+    image = std::move(fetched);
+    return NewsFetched;
+}
 
-    // Published images are never freed: a popup may still be painting one.
-    newsImage.store(buffer.release(), std::memory_order_release);
+DWORD WINAPI NewsThread(LPVOID window)
+{
+    std::unique_ptr<NewsImage> image;
+    const NewsResult result = FetchNewsImage(image);
+    if (result != NewsFetched) return result;
+    return PostOwned(static_cast<HWND>(window), WM_TRAY_NEWS, std::move(image)) ? NewsFetched : NewsUnavailable;
+}
+
+void ShowNewsPopup(const NewsImage& image)
+{
     // A click hands the news page to the shell, which may pass it on to a
     // COM-based handler: the popup's thread needs COM as the tray's does.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_NEWS), nullptr, NewsDlgProc, 0);
+    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_NEWS), nullptr, NewsDlgProc,
+                    reinterpret_cast<LPARAM>(&image));
     if (SUCCEEDED(com)) CoUninitialize();
+}
+
+DWORD WINAPI NewsPopupThread(LPVOID image)
+{
+    const std::unique_ptr<std::shared_ptr<const NewsImage>> shown(static_cast<std::shared_ptr<const NewsImage>*>(image));
+    ShowNewsPopup(**shown);
     return NewsShown;
 }

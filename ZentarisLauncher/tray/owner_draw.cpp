@@ -4,8 +4,7 @@
 
 #include "display_dpi.h"
 #include "display_scale.h"
-#include "owner_draw_category.h"
-#include "tray_catalog.h"
+#include "menu_icons.h"
 #include "unique_handle.h"
 
 namespace {
@@ -14,49 +13,25 @@ namespace {
 constexpr int TextMargin = 20;      // the icon sits in this margin
 constexpr int IconInset = 2;
 constexpr int ExtraHeight = 4;      // over the text's own height
-constexpr int ItemTextBuffer = 1024;
 
-const char* TextOrEmpty(ULONG_PTR data)
-{
-    const char* text = reinterpret_cast<const char*>(data);
-    return text ? text : "";
-}
+COLORREF Colour(uint32_t bgr) { return static_cast<COLORREF>(bgr); }
 
-// The item's data is the text pointer the menu was built with. The draw
-// record carries the same data, which stands in if the menu lookup fails.
-const char* ItemText(const DRAWITEMSTRUCT* item)
+void PaintBackground(HDC dc, const RECT& rect, bool selected, const MenuPalette& palette)
 {
-    char typeText[ItemTextBuffer] = "";
-    MENUITEMINFOA info{};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_TYPE | MIIM_DATA;
-    info.dwTypeData = typeText;
-    info.cch = sizeof typeText;
-    HMENU menu = reinterpret_cast<HMENU>(item->hwndItem);
-    if (GetMenuItemInfoA(menu, item->itemID, FALSE, &info) && info.dwItemData)
-        return TextOrEmpty(info.dwItemData);
-    return TextOrEmpty(item->itemData);
-}
-
-void PaintBackground(HDC dc, const RECT& rect, bool selected)
-{
-    if (selected) {
-        FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    if (selected || !palette.gradient) {
+        const zentaris::UniqueGdiObject brush(
+            CreateSolidBrush(Colour(selected ? palette.selectedBackground : palette.background)));
+        if (brush) FillRect(dc, &rect, static_cast<HBRUSH>(brush.get()));
         return;
     }
-    TRIVERTEX vertices[2] = {
-        {rect.left, rect.top, 0x2100, 0x8400, 0xE700, 0},
-        {rect.right, rect.bottom, 0xFF00, 0xFF00, 0xFF00, 0},
+    const auto vertex = [](LONG x, LONG y, uint32_t c) {
+        return TRIVERTEX{x, y, static_cast<COLOR16>((c & 0xFF) << 8), static_cast<COLOR16>(c & 0xFF00),
+                         static_cast<COLOR16>((c >> 8) & 0xFF00), 0};
     };
+    TRIVERTEX vertices[2] = {vertex(rect.left, rect.top, palette.gradientFrom),
+                             vertex(rect.right, rect.bottom, palette.gradientTo)};
     GRADIENT_RECT span = {0, 1};
     GradientFill(dc, vertices, 2, &span, 1, GRADIENT_FILL_RECT_H);
-}
-
-HICON ItemIcon(const DRAWITEMSTRUCT* item, const char* text)
-{
-    const int32_t category = TrayMenuItemCategory(static_cast<int32_t>(item->itemID), text);
-    const int32_t slot = TrayMenuIconSlot(category, MenuIconCount);
-    return slot < 0 ? nullptr : trayCatalog.MenuIcon(slot);
 }
 
 // The text is drawn in the menu's font: at 100 % as wide as the screen's
@@ -77,9 +52,8 @@ int MenuFontWidth(HDC dc, const char* text)
 
 }  // namespace
 
-void MeasureTrayMenuItem(MEASUREITEMSTRUCT* item)
+void MeasureTrayMenuItem(MEASUREITEMSTRUCT* item, const char* text)
 {
-    const char* text = TextOrEmpty(item->itemData);
     // Measured before the menu shows: at the scale of the monitor under
     // the pointer, where it opens.
     const UINT dpi = DpiAtPointer();
@@ -103,29 +77,35 @@ void MeasureTrayMenuItem(MEASUREITEMSTRUCT* item)
     item->itemHeight = static_cast<UINT>(extent.cy + zentaris::ScaleForDpi(ExtraHeight, dpi));
 }
 
-void DrawTrayMenuItem(const DRAWITEMSTRUCT* item)
+void DrawTrayMenuItem(const DRAWITEMSTRUCT* item, const char* text, HICON icon, const MenuPalette& palette)
 {
     HDC dc = item->hDC;
-    const char* text = ItemText(item);
     const bool selected = (item->itemState & ODS_SELECTED) != 0;
-
-    PaintBackground(dc, item->rcItem, selected);
-    SelectObject(dc, GetStockObject(WHITE_BRUSH));
+    PaintBackground(dc, item->rcItem, selected, palette);
 
     const UINT dpi = DpiOfMenuDc(dc);
     RECT textRect = item->rcItem;
     textRect.left += zentaris::ScaleForDpi(TextMargin, dpi);
     const int oldMode = SetBkMode(dc, TRANSPARENT);
-    COLORREF oldColour = 0;
-    if (selected) oldColour = SetTextColor(dc, RGB(255, 255, 255));
+    const COLORREF oldColour = SetTextColor(dc, Colour(selected ? palette.selectedText : palette.text));
     DrawTextA(dc, text, static_cast<int>(std::strlen(text)), &textRect, DT_SINGLELINE | DT_VCENTER);
+    SetTextColor(dc, oldColour);
+    SetBkMode(dc, oldMode);
 
-    if (HICON icon = ItemIcon(item, text)) {
+    if (icon) {
         const int inset = zentaris::ScaleForDpi(IconInset, dpi);
         const int size = MenuIconSize(dpi);
         DrawIconEx(dc, item->rcItem.left + inset, item->rcItem.top + inset, icon, size, size, 0, nullptr, DI_NORMAL);
     }
+}
 
-    if (selected) SetTextColor(dc, oldColour);
-    SetBkMode(dc, oldMode);
+MenuPalette CurrentMenuPalette()
+{
+    HIGHCONTRASTA contrast{};
+    contrast.cbSize = sizeof contrast;
+    const bool on = SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+                    (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+    const MenuColours system{GetSysColor(COLOR_MENU), GetSysColor(COLOR_MENUTEXT), GetSysColor(COLOR_HIGHLIGHT),
+                             GetSysColor(COLOR_HIGHLIGHTTEXT)};
+    return ChooseMenuPalette(on, system);
 }

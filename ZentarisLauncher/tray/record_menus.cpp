@@ -1,13 +1,11 @@
-// The feature and game submenus, built from the application records at
-// every showing of the menu, so that they show the registry as it is when
-// the icon is clicked.
+// The application records behind the feature and game submenus, read from
+// the registry at every showing of the menu.
 #include <optional>
 #include <string>
 
 #include "application_record.h"
 #include "installation.h"
 #include "registry_text.h"
-#include "tray_catalog.h"
 #include "tray_menu.h"
 #include "unique_handle.h"
 
@@ -28,6 +26,18 @@ std::optional<std::string> ReadBufferText(HKEY record, const char* name)
     return ReadRegistryText(record, name, zentaris::LauncherTextSize, TerminatorRule::MayBeMissing);
 }
 
+RecordFields ReadRecord(HKEY record)
+{
+    RecordFields fields;
+    fields.webLink = ReadWholeText(record, zentaris::RecordWebLink);
+    fields.appName = ReadBufferText(record, zentaris::RecordAppName);
+    fields.app = ReadWholeText(record, zentaris::RecordApp);
+    fields.appInBuffer = ReadBufferText(record, zentaris::RecordApp);
+    fields.apath = ReadWholeText(record, zentaris::RecordAPath);
+    fields.noLaunch = HasRegistryValue(record, zentaris::RecordNoLaunch);
+    return fields;
+}
+
 // Calls visit(record, index) for the branch's first records, stopping at the
 // first enumeration failure; a record that cannot be opened is passed over.
 template <typename Visit>
@@ -46,44 +56,14 @@ void ForEachRecord(Visit visit)
     }
 }
 
-// A failure at any step keeps what the steps before it stored: a record
-// without "APP" is listed without an icon, one without "APPNAME" is not
-// listed but its link stays behind its unused id.
-void AddFeatureEntry(HMENU menu, HKEY record, int i)
-{
-    if (!trayCatalog.SetFeatureLink(i, ReadWholeText(record, zentaris::RecordWebLink))) return;
-    const char* name = trayCatalog.SetFeatureName(i, ReadBufferText(record, zentaris::RecordAppName));
-    if (!name) return;
-    AppendMenuA(menu, MF_OWNERDRAW, IDM_FEATURE_FIRST + i, name);
-    const std::optional<std::string> app = ReadBufferText(record, zentaris::RecordApp);
-    if (app) trayCatalog.ScanFeatureIcon(i, ApplicationExecutablePath(*app));
-}
-
-void AddGameEntry(HMENU menu, HKEY record, int i)
-{
-    if (HasRegistryValue(record, zentaris::RecordNoLaunch)) return;
-    const char* command = trayCatalog.SetGameCommand(i, ReadWholeText(record, zentaris::RecordApp));
-    if (!command || !trayCatalog.SetGameDir(i, ReadWholeText(record, zentaris::RecordAPath))) return;
-    const char* name = trayCatalog.SetGameName(i, ReadBufferText(record, zentaris::RecordAppName));
-    if (!name) return;
-    AppendMenuA(menu, MF_OWNERDRAW, IDM_GAME_FIRST + i, name);
-    trayCatalog.ScanGameIcon(i, ApplicationExecutablePath(command));
-}
-
 }  // namespace
 
-HMENU BuildFeatureMenu()
+void ReadApplicationRecords(TrayCatalog& records, MenuIcons& icons)
 {
-    trayCatalog.ClearFeatures();
-    HMENU menu = CreatePopupMenu();
-    ForEachRecord([menu](HKEY record, int i) { AddFeatureEntry(menu, record, i); });
-    return menu;
-}
-
-HMENU BuildGameMenu()
-{
-    HMENU menu = CreatePopupMenu();
-    trayCatalog.ClearGames();
-    ForEachRecord([menu](HKEY record, int i) { AddGameEntry(menu, record, i); });
-    return menu;
+    records.Clear();
+    ForEachRecord([&](HKEY record, int i) {
+        const RecordFields fields = ReadRecord(record);
+        icons.ScanFeatureIcon(i, records.AddFeature(i, fields));
+        icons.ScanGameIcon(i, records.AddGame(i, fields));
+    });
 }

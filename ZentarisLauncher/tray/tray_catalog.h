@@ -1,75 +1,60 @@
-// The tables behind the tray menu's feature and game submenus, the modules
-// their icons come from and the icon of every menu entry. UI thread only;
-// the download tables are a DownloadCatalog of their own.
+// The tables behind the tray menu's feature and game submenus: what the
+// application records gave, by enumeration index. Portable (no windows.h):
+// which record is listed is decided here and tested on the host; the icons
+// the entries show are the menu's (menu_icons.h).
 #pragma once
-
-#include <windows.h>
-
-#include "display_scale.h"
 
 #include <optional>
 #include <string>
 #include <utility>
 
-#include "tray_menu_entries.h"
-
 inline constexpr int CatalogCapacity = 999;
-inline constexpr int MenuIconCount = 5000;
 
-// Menu icons are 16 x 16 at 96 DPI, loaded at the size of the scale they
-// show at rather than stretched.
-inline int MenuIconSize(UINT dpi) { return zentaris::ScaleForDpi(16, dpi); }
-// The size for a menu opening now, at the pointer.
-int MenuIconSizeHere();
+// One application record as the tray reads it. Texts read whole, except
+// those the launcher reads into its text buffer, which are missing when
+// they do not fit there.
+struct RecordFields {
+    std::optional<std::string> webLink;        // whole
+    std::optional<std::string> appName;        // through the buffer
+    std::optional<std::string> app;            // whole: the game's command line
+    std::optional<std::string> appInBuffer;    // through the buffer: the feature entry's icon
+    std::optional<std::string> apath;          // whole
+    bool noLaunch = false;                     // "NOLAUNCH" present, of any type
+};
 
-// Entry i belongs to the application record at enumeration index i. The
-// texts are rebuilt at every showing of the menu; a stored text stays in
-// place until its table is cleared, so the menu carries it as item data.
+// Entry i belongs to the application record at enumeration index i. A
+// stored text stays in place until its table is cleared.
 class TrayCatalog {
 public:
     using Text = std::optional<std::string>;
 
-    // Empties every table and forgets every icon. The modules stay loaded;
-    // only their slots are emptied, so that a position is scanned again for
-    // the icon just forgotten.
-    void Clear();
-
-    // Each Set stores its text, or empties the slot for none, and answers
-    // the stored text (null for none).
-
-    // The feature submenu: a record's web link and its name.
+    void Clear()
+    {
+        ClearFeatures();
+        ClearGames();
+    }
     void ClearFeatures();
-    const char* SetFeatureLink(int index, Text link) { return Store(features_[index].link, std::move(link)); }
-    const char* SetFeatureName(int index, Text name) { return Store(features_[index].name, std::move(name)); }
-    const char* FeatureLink(int index) const { return InCatalog(index) ? Get(features_[index].link) : nullptr; }
-
-    // The game submenu: a record's command line, working folder and name.
     void ClearGames();
-    const char* SetGameCommand(int index, Text command) { return Store(games_[index].command, std::move(command)); }
-    const char* SetGameDir(int index, Text dir) { return Store(games_[index].dir, std::move(dir)); }
-    const char* SetGameName(int index, Text name) { return Store(games_[index].name, std::move(name)); }
+
+    // Stores what record i gives, each text in turn until one is missing: a
+    // failure at any step keeps what the steps before it stored, so a record
+    // without "APPNAME" is not listed but its link stays behind its unused
+    // id. Answers the executable whose first icon the entry shows, when the
+    // entry is listed and names one; an empty text for none.
+    std::string AddFeature(int index, const RecordFields& record);
+    std::string AddGame(int index, const RecordFields& record);
+
+    // Null outside the table and where the record gave none. An entry with
+    // a name is listed.
+    const char* FeatureLink(int index) const { return InCatalog(index) ? Get(features_[index].link) : nullptr; }
+    const char* FeatureName(int index) const { return InCatalog(index) ? Get(features_[index].name) : nullptr; }
     const char* GameCommand(int index) const { return InCatalog(index) ? Get(games_[index].command) : nullptr; }
     const char* GameDir(int index) const { return InCatalog(index) ? Get(games_[index].dir) : nullptr; }
-
-    // Gives the entry the first icon of its executable. Each position loads
-    // its executable once and keeps it: a position whose module is loaded is
-    // not scanned again, even for another application.
-    void ScanFeatureIcon(int index, const std::string& executable);
-    void ScanGameIcon(int index, const std::string& executable);
-
-    // Icons by command id, or by category (1 to 3) for the submenu entries.
-    // Null where an entry has none, and outside the table.
-    HICON MenuIcon(int slot) const;
-    void SetMenuIcon(int slot, HICON icon);
+    const char* GameName(int index) const { return InCatalog(index) ? Get(games_[index].name) : nullptr; }
 
 private:
     static bool InCatalog(int index) { return index >= 0 && index < CatalogCapacity; }
     static const char* Get(const Text& text) { return text ? text->c_str() : nullptr; }
-    static const char* Store(Text& slot, Text text)
-    {
-        slot = std::move(text);
-        return Get(slot);
-    }
 
     struct FeatureEntry {
         Text link, name;
@@ -80,13 +65,4 @@ private:
 
     FeatureEntry features_[CatalogCapacity];
     GameEntry games_[CatalogCapacity];
-    // Executables loaded as data files for their icons: kept for the life
-    // of the process, never freed.
-    HMODULE featureModulesForProcessLife_[CatalogCapacity] = {};
-    HMODULE gameModulesForProcessLife_[CatalogCapacity] = {};
-    HICON menuIcons_[MenuIconCount] = {};
 };
-
-// The tray's one catalog: filled by the menu, read by its commands and by
-// the painting of its items.
-extern TrayCatalog trayCatalog;

@@ -1,79 +1,120 @@
-// The tray menu: built anew at every click on the icon, tracked at the
-// cursor, and destroyed when it closes.
 #include "tray_menu.h"
+
+#include <string>
+#include <string_view>
+
+#include "application_record.h"
+#include "owner_draw.h"
 
 namespace {
 
-// The top menu of the last showing; it takes its submenus with it.
-HMENU trayMenu;
+zentaris::UniqueMenu Render(const std::vector<TrayMenuItem>& items);
 
-// True while a menu is tracked: a second click must not rebuild the tables
-// that the open menu's items point into.
-bool menuShowing;
-
-HICON LoadProgramIcon(WORD id, int size)
+// Every item is owner-drawn and still carries its text, which is what
+// assistive technology reads (GetMenuString, GetMenuItemInfo) and what
+// the letters typed in the menu are matched against. The item's data is
+// its model entry, which the painting reads.
+bool Append(HMENU menu, const TrayMenuItem& item)
 {
-    return static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
-}
-
-// The news entry's icon stands for all of them.
-void LoadCategoryIcons()
-{
-    // Loaded again only when the menu opens at another scale.
-    static int loadedSize = 0;
-    const int size = MenuIconSizeHere();
-    if (size == loadedSize && trayCatalog.MenuIcon(IDM_NEWS)) return;
-    for (const ProgramIcon& icon : ProgramIcons) {
-        if (HICON old = trayCatalog.MenuIcon(icon.slot)) DestroyIcon(old);
-        trayCatalog.SetMenuIcon(icon.slot, LoadProgramIcon(icon.resource, size));
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_DATA | MIIM_ID;
+    info.fType = MFT_OWNERDRAW;
+    info.dwItemData = reinterpret_cast<ULONG_PTR>(&item);
+    info.wID = item.command;
+    if (item.kind == TrayMenuItem::Kind::Separator) {
+        info.fType |= MFT_SEPARATOR;
+    } else {
+        info.fMask |= MIIM_STRING;
+        info.dwTypeData = const_cast<char*>(item.text.c_str());
     }
-    loadedSize = size;
+    zentaris::UniqueMenu submenu;
+    if (item.kind == TrayMenuItem::Kind::Submenu) {
+        submenu = Render(item.children);
+        if (!submenu) return false;
+        info.fMask |= MIIM_SUBMENU;
+        info.hSubMenu = submenu.get();
+    }
+    if (!InsertMenuItemA(menu, static_cast<UINT>(GetMenuItemCount(menu)), TRUE, &info)) return false;
+    submenu.release();  // destroyed with its parent from now on
+    return true;
 }
 
-void AppendSubmenu(HMENU submenu, const char* text)
+// Null when any part could not be made: a menu with entries missing is not
+// shown.
+zentaris::UniqueMenu Render(const std::vector<TrayMenuItem>& items)
 {
-    AppendMenuA(trayMenu, MF_OWNERDRAW | MF_POPUP, reinterpret_cast<UINT_PTR>(submenu), text);
-}
-
-}  // namespace
-
-HMENU BuildDownloadMenu()
-{
-    HMENU menu = CreatePopupMenu();
-    const int count = downloadCatalog.Count();
-    for (int i = 0; i < count; ++i) {
-        const char* name = downloadCatalog.Name(i);
-        if (!name) break;
-        AppendMenuA(menu, MF_OWNERDRAW, IDM_DOWNLOAD_FIRST + i, name);
+    zentaris::UniqueMenu menu(CreatePopupMenu());
+    if (!menu) return {};
+    for (const TrayMenuItem& item : items) {
+        if (!Append(menu.get(), item)) return {};
     }
     return menu;
 }
 
-void DestroyTrayMenu()
-{
-    if (trayMenu) DestroyMenu(trayMenu);
-    trayMenu = nullptr;
-}
+const TrayMenuItem* Entry(ULONG_PTR data) { return reinterpret_cast<const TrayMenuItem*>(data); }
 
-void ShowTrayMenu(HWND owner)
+}  // namespace
+
+bool TrayMenu::Show(HWND owner, std::vector<TrayMenuItem> model)
 {
-    if (menuShowing) return;
-    DestroyTrayMenu();
+    if (showing_) return false;
+    model_ = std::move(model);
+    const zentaris::UniqueMenu menu = Render(model_);
+    if (!menu) return false;
+    palette_ = CurrentMenuPalette();
     POINT cursor{};
     GetCursorPos(&cursor);
-    trayMenu = CreatePopupMenu();
-    AppendSubmenu(BuildDownloadMenu(), DownloadMenuText);
-    AppendSubmenu(BuildFeatureMenu(), FeatureMenuText);
-    AppendSubmenu(BuildGameMenu(), GameMenuText);
-    AppendMenuA(trayMenu, MF_OWNERDRAW, IDM_NEWS, NewsItemText);
-    AppendMenuA(trayMenu, MF_SEPARATOR | MF_OWNERDRAW, 0, "");
-    AppendMenuA(trayMenu, MF_OWNERDRAW, IDM_EXIT, ExitItemText);
-    LoadCategoryIcons();
-
-    menuShowing = true;
+    showing_ = true;
+    // The menu closes when the user clicks elsewhere only if its owner is in
+    // the foreground, and the message after it lets a second click open it.
     SetForegroundWindow(owner);
-    TrackPopupMenu(trayMenu, TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, owner, nullptr);
-    menuShowing = false;
+    TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, owner, nullptr);
+    showing_ = false;
     PostMessageA(owner, WM_NULL, 0, 0);
+    return true;
+}
+
+void TrayMenu::Measure(MEASUREITEMSTRUCT* item) const
+{
+    const TrayMenuItem* entry = Entry(item->itemData);
+    MeasureTrayMenuItem(item, entry ? entry->text.c_str() : "");
+}
+
+void TrayMenu::Draw(const DRAWITEMSTRUCT* item) const
+{
+    const TrayMenuItem* entry = Entry(item->itemData);
+    if (!entry) return;
+    DrawTrayMenuItem(item, entry->text.c_str(), icons_.Icon(entry->iconSlot), palette_);
+}
+
+// Owner-drawn items have no underlined letter, so the menu asks its owner
+// what a typed character picks; the items' own texts answer.
+LRESULT TrayMenu::OnMenuChar(WPARAM typed, HMENU menu) const
+{
+    const int count = GetMenuItemCount(menu);
+    std::vector<std::string> texts(count > 0 ? static_cast<size_t>(count) : 0);
+    int highlighted = -1;
+    for (int i = 0; i < count; ++i) {
+        char text[zentaris::LauncherTextSize] = "";
+        MENUITEMINFOA info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_STRING | MIIM_STATE;
+        info.dwTypeData = text;
+        info.cch = sizeof text;
+        if (!GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info)) continue;
+        if (info.fState & MFS_HILITE) highlighted = i;
+        texts[i] = text;
+    }
+    const std::vector<std::string_view> views(texts.begin(), texts.end());
+    const MenuCharChoice choice = ChooseMenuChar(views, static_cast<unsigned char>(LOWORD(typed)), highlighted);
+    switch (choice.action) {
+    case MenuCharChoice::Action::Execute:
+        return MAKELRESULT(choice.index, MNC_EXECUTE);
+    case MenuCharChoice::Action::Select:
+        return MAKELRESULT(choice.index, MNC_SELECT);
+    case MenuCharChoice::Action::Ignore:
+        break;
+    }
+    return MAKELRESULT(0, MNC_IGNORE);
 }

@@ -1,7 +1,8 @@
 // The tray menu's own entries: their texts, the icon category of the three
 // submenu entries, the command ids and the program icons they show. The menu
-// is built from these and painted by them, so a text changed here changes
-// both. Free of windows.h: the painting's category rule is tested on the host.
+// model is built from these, so a text changed here changes what is painted
+// and what assistive technology reads. Free of windows.h: the model is
+// tested on the host.
 #pragma once
 
 #include <cstdint>

@@ -9,14 +9,13 @@
 #include <cstring>
 
 #include "owner_draw.h"
-#include "tray_catalog.h"
 #include "uiauto.h"
 #include "unique_handle.h"
 
 namespace {
 
 constexpr uint32_t Magenta = 0xFF00FF, Black = 0, White = 0xFFFFFF;
-constexpr uint32_t Red = 0xFF0000, Green = 0x00C800, Yellow = 0xFFFF00, Cyan = 0x00FFFF;
+constexpr uint32_t Red = 0xFF0000, Green = 0x00C800;
 using uiauto::ScaledForPrefix;
 const RECT Item{5, 30, 205, 30 + ScaledForPrefix(24)};  // inside the canvas, away from its edges
 const int TextLeft = 5 + ScaledForPrefix(20);
@@ -31,6 +30,9 @@ bool Near(uint32_t a, uint32_t b, int tolerance)
 }
 bool IsDark(uint32_t c) { return Near(c, Black, 60); }
 bool IsLight(uint32_t c) { return Near(c, White, 55); }
+// The system colours the High Contrast test sets for text.
+bool IsYellow(uint32_t c) { return Near(c, 0xFFFF00, 40); }
+bool IsOrange(uint32_t c) { return Near(c, 0xFF8000, 40); }
 
 // Gradient colour at dx of the item's 200 pixels: blue to white.
 uint32_t GradientAt(int dx)
@@ -111,34 +113,22 @@ HICON SolidIcon(uint32_t rgb)
     return CreateIconIndirect(&info);
 }
 
-// Appends the item to a fresh menu and paints it as the menu would ask.
-void Paint(const Canvas& canvas, UINT flags, UINT_PTR idOrSubmenu, const char* text, bool selected)
+const MenuPalette Product = ChooseMenuPalette(false, {});
+
+// Paints the item as the menu asks for it.
+void Paint(const Canvas& canvas, const char* text, HICON icon, bool selected, const MenuPalette& palette = Product)
 {
-    HMENU menu = CreatePopupMenu();
-    AppendMenuA(menu, MF_OWNERDRAW | flags, idOrSubmenu, text);
-    DRAWITEMSTRUCT d{ODT_MENU, 0, UINT(idOrSubmenu), ODA_DRAWENTIRE, UINT(selected ? ODS_SELECTED : 0),
-                     reinterpret_cast<HWND>(menu), canvas.dc(), Item, reinterpret_cast<ULONG_PTR>(text)};
-    DrawTrayMenuItem(&d);
-    DestroyMenu(menu);
+    DRAWITEMSTRUCT d{ODT_MENU, 0, 0, ODA_DRAWENTIRE, UINT(selected ? ODS_SELECTED : 0), nullptr, canvas.dc(), Item, 0};
+    DrawTrayMenuItem(&d, text, icon, palette);
 }
 
 class OwnerDraw : public testing::Test {
 protected:
-    void SetUp() override
+    HICON Icon(uint32_t colour) const
     {
-        trayCatalog.Clear();
-        trayCatalog.SetMenuIcon(0, SolidIcon(Cyan));  // must never show: the separator has no icon
-        trayCatalog.SetMenuIcon(1, SolidIcon(Red));
-        trayCatalog.SetMenuIcon(2, SolidIcon(Green));
-        trayCatalog.SetMenuIcon(3, SolidIcon(Yellow));
-        trayCatalog.SetMenuIcon(1000, SolidIcon(Red));
-        trayCatalog.SetMenuIcon(3001, SolidIcon(Green));
+        return colour == Red ? red_.get() : colour == Green ? green_.get() : nullptr;
     }
-    void TearDown() override
-    {
-        for (int slot = 0; slot < MenuIconCount; ++slot)
-            if (HICON icon = trayCatalog.MenuIcon(slot)) DestroyIcon(icon);
-    }
+    const zentaris::UniqueIcon red_{SolidIcon(Red)}, green_{SolidIcon(Green)};
 };
 
 TEST_F(OwnerDraw, ItemShowsGradientTextAtTheMarginAndItsIcon)
@@ -148,11 +138,11 @@ TEST_F(OwnerDraw, ItemShowsGradientTextAtTheMarginAndItsIcon)
         const char* text;
         uint32_t icon;  // Black: none expected
     } cases[] = {{1000, "Salir", Red}, {3001, "Space Game", Green}, {3002, "Game without icon", Black},
-                 {4001, "Client download", Black}, {0, "", Black}};  // the last: the separator
+                 {0, "", Black}};  // the last: the separator
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         Canvas canvas;
-        Paint(canvas, c.id ? 0 : MF_SEPARATOR, c.id, c.text, false);
+        Paint(canvas, c.text, Icon(c.icon), false);
         canvas.ExpectGradientRow(Item.bottom - 1);
         canvas.ExpectNothingOutside();
         EXPECT_EQ(canvas.MarginCount(IsDark), 0);
@@ -163,7 +153,7 @@ TEST_F(OwnerDraw, ItemShowsGradientTextAtTheMarginAndItsIcon)
         } else {
             EXPECT_EQ(first, -1);
         }
-        for (uint32_t colour : {Red, Green, Cyan}) EXPECT_EQ(canvas.IconShown(colour), colour == c.icon);
+        for (uint32_t colour : {Red, Green}) EXPECT_EQ(canvas.IconShown(colour), colour == c.icon);
         if (c.icon == Black) {
             const int middle = (IconFrom + IconTo) / 2;  // gradient only
             EXPECT_TRUE(Near(canvas.At(Item.left + middle, Item.top + middle), GradientAt(middle), 4));
@@ -175,7 +165,7 @@ TEST_F(OwnerDraw, SelectedItemIsBlackWithWhiteTextAndRecoversWhenDeselected)
 {
     Canvas canvas;
     SetBkMode(canvas.dc(), OPAQUE);
-    Paint(canvas, 0, 1000, "Salir", true);
+    Paint(canvas, "Salir", Icon(Red), true);
     EXPECT_EQ(canvas.At(Item.left, Item.top), Black);
     EXPECT_EQ(canvas.At(Item.right - 1, Item.bottom - 1), Black);
     EXPECT_GE(canvas.FirstTextColumn(IsLight), TextLeft);
@@ -186,7 +176,7 @@ TEST_F(OwnerDraw, SelectedItemIsBlackWithWhiteTextAndRecoversWhenDeselected)
     EXPECT_EQ(GetTextColor(canvas.dc()), RGB(0, 0, 0));
     EXPECT_EQ(GetBkMode(canvas.dc()), OPAQUE);
 
-    Paint(canvas, 0, 1000, "Salir", false);
+    Paint(canvas, "Salir", Icon(Red), false);
     canvas.ExpectGradientRow(Item.top);
     EXPECT_GE(canvas.FirstTextColumn(IsDark), TextLeft);
     int light = 0;  // no white text left over the gradient's darker half
@@ -195,22 +185,36 @@ TEST_F(OwnerDraw, SelectedItemIsBlackWithWhiteTextAndRecoversWhenDeselected)
     EXPECT_EQ(light, 0);
 }
 
-TEST_F(OwnerDraw, SubmenuEntryIconFollowsItsExactText)
+// High Contrast: the system's menu colours, flat, whatever they are; the
+// prefix's own are changed to colours the product never paints.
+TEST_F(OwnerDraw, HighContrastItemIsPaintedInTheSystemsColours)
 {
-    const struct {
-        const char* text;
-        uint32_t icon;
-    } cases[] = {{"Descargar game client", Red}, {"Caracter\xEDsticas de zentaris", Green},
-                 {"Iniciar Juego", Yellow}, {"Iniciar juego", Black}, {"Otros", Black}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        HMENU sub = CreatePopupMenu();
-        ASSERT_GT(reinterpret_cast<UINT_PTR>(sub), 5000u) << "a handle in the command id range reads as a command";
-        for (bool selected : {false, true}) {
-            Canvas canvas;
-            Paint(canvas, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), c.text, selected);
-            for (uint32_t colour : {Red, Green, Yellow, Cyan}) EXPECT_EQ(canvas.IconShown(colour), colour == c.icon);
-        }
+    const int elements[] = {COLOR_MENU, COLOR_MENUTEXT, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT};
+    const COLORREF chosen[] = {RGB(0, 0, 0x80), RGB(0xFF, 0xFF, 0), RGB(0, 0x80, 0), RGB(0xFF, 0x80, 0)};
+    COLORREF before[4];
+    for (int i = 0; i < 4; ++i) before[i] = GetSysColor(elements[i]);
+    ASSERT_TRUE(SetSysColors(4, elements, chosen));
+    const MenuColours system{GetSysColor(COLOR_MENU), GetSysColor(COLOR_MENUTEXT), GetSysColor(COLOR_HIGHLIGHT),
+                             GetSysColor(COLOR_HIGHLIGHTTEXT)};
+    SetSysColors(4, elements, before);
+    ASSERT_EQ(system.menu, chosen[0]);
+    const MenuPalette contrast = ChooseMenuPalette(true, system);
+    // The canvas reads 0xRRGGBB, the platform's colours are 0xBBGGRR.
+    const auto pixel = [](COLORREF c) { return uint32_t(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c); };
+    for (bool selected : {false, true}) {
+        SCOPED_TRACE(selected ? "selected" : "not selected");
+        Canvas canvas;
+        Paint(canvas, "Salir", Icon(Red), selected, contrast);
+        const uint32_t background = pixel(selected ? chosen[2] : chosen[0]);
+        for (int dx : {0, 100, 199}) EXPECT_EQ(canvas.At(Item.left + dx, Item.bottom - 1), background) << dx;
+        bool (*const isText)(uint32_t) = selected ? IsOrange : IsYellow;
+        const int first = canvas.FirstTextColumn(isText);
+        EXPECT_GE(first, TextLeft);
+        EXPECT_LE(first, TextLeft + 3);
+        EXPECT_EQ(canvas.FirstTextColumn(selected ? IsYellow : IsOrange), -1) << "text in the other state's colour";
+        EXPECT_EQ(canvas.MarginCount(isText), 0);
+        EXPECT_TRUE(canvas.IconShown(Red));
+        canvas.ExpectNothingOutside();
     }
 }
 
@@ -221,8 +225,8 @@ TEST_F(OwnerDraw, MeasureIsTheScreenTextExtentFourScaledPixelsTaller)
         SCOPED_TRACE(text);
         SIZE extent{99, 99};
         GetTextExtentPoint32A(screen.get(), text, int(std::strlen(text)), &extent);  // Wine: 0 high for ""
-        MEASUREITEMSTRUCT m{ODT_MENU, 0, 1000, 0, 0, reinterpret_cast<ULONG_PTR>(text)};
-        MeasureTrayMenuItem(&m);
+        MEASUREITEMSTRUCT m{ODT_MENU, 0, 1000, 0, 0, 0};
+        MeasureTrayMenuItem(&m, text);
         if (uiauto::PrefixDpi() == 96) {
             EXPECT_EQ(m.itemWidth, UINT(extent.cx));  // no room added for the margin
         } else {

@@ -8,7 +8,6 @@
 #include "application_record.h"
 #include "installation.h"
 #include "screen_capture.h"
-#include "tray.h"
 #include "uiauto.h"
 
 namespace traytest {
@@ -31,7 +30,9 @@ bool PickByKeys(HWND menuWindow, int downs, int sub, DWORD pid)
     return WaitUntil(10000, [pid] { return MenuWindows(pid).empty(); });
 }
 
-bool IconPresent(HWND window)
+namespace {
+
+bool IconCall(DWORD call, HWND window)
 {
     NOTIFYICONDATAA data{};
     data.cbSize = sizeof data;
@@ -39,15 +40,22 @@ bool IconPresent(HWND window)
     data.uID = 1;
     data.uFlags = NIF_TIP;
     lstrcpynA(data.szTip, "Zentaris", sizeof data.szTip);
-    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+    return Shell_NotifyIconA(call, &data) != FALSE;
 }
+
+}  // namespace
+
+bool IconPresent(HWND window) { return IconCall(NIM_MODIFY, window); }
+
+bool RemoveIcon(HWND window) { return IconCall(NIM_DELETE, window); }
 
 TrayRun::TrayRun()
 {
     ended_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     HANDLE ended = ended_.get();
-    thread_ = std::thread([ended] {
-        RunTray(GetModuleHandleA(nullptr));
+    TrayApp* app = app_.get();
+    thread_ = std::thread([ended, app] {
+        app->Run();
         SetEvent(ended);
     });
     WaitUntil(10000, [this] {
@@ -65,7 +73,9 @@ TrayRun::~TrayRun()
     if (WaitForSingleObject(ended_.get(), 60000) == WAIT_OBJECT_0) {
         thread_.join();
     } else {
-        thread_.detach();  // a hung tray: the test has failed already
+        // A hung tray: the test has failed already; its app stays for it.
+        thread_.detach();
+        app_.release();
     }
 }
 
@@ -143,15 +153,18 @@ std::vector<MenuItem> ReadMenuTree(HMENU menu)
     std::vector<MenuItem> items;
     const int count = GetMenuItemCount(menu);
     for (int i = 0; i < count; ++i) {
+        char text[1024] = "";
         MENUITEMINFOA info{};
         info.cbSize = sizeof info;
-        info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_DATA | MIIM_FTYPE;
+        info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_STRING | MIIM_FTYPE;
+        info.dwTypeData = text;
+        info.cch = sizeof text;
         if (!GetMenuItemInfoA(menu, i, TRUE, &info)) continue;
         MenuItem item;
         item.id = info.wID;
         item.type = info.fType;
         item.popup = info.hSubMenu != nullptr;
-        if (info.dwItemData) item.text = reinterpret_cast<const char*>(info.dwItemData);
+        item.text = text;
         if (info.hSubMenu) item.children = ReadMenuTree(info.hSubMenu);
         items.push_back(item);
     }

@@ -1,4 +1,4 @@
-// Drives tray mode inside the test process: RunTray on a thread of its own,
+// Drives tray mode inside the test process: a TrayApp on a thread of its own,
 // the icon's callback messages, the tracked menu read through its window,
 // keyboard picks, and the records the menus are built from.
 #pragma once
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "test_registry.h"
+#include "tray_app.h"
 #include "uiauto.h"
 
 namespace traytest {
@@ -18,12 +19,12 @@ struct MenuItem {
     UINT id = 0;             // command id; for a submenu entry its handle's low bits
     UINT type = 0;           // MFT_* flags
     bool popup = false;
-    std::string text;        // the owner-drawn item's data
+    std::string text;        // as the menu answers for it (what a screen reader reads)
     std::vector<MenuItem> children;
 };
 
-// RunTray(program instance) on its own thread, window found, until Exit or
-// destruction.
+// A TrayApp of the program instance running on its own thread, window
+// found, until Exit or destruction.
 class TrayRun {
 public:
     TrayRun();
@@ -33,6 +34,8 @@ public:
 
     HWND Window() const { return window_; }
     bool Started() const { return window_ != nullptr; }
+    // Read after Sync, or (the download count) at any time while it runs.
+    const TrayApp& App() const { return *app_; }
     // True once RunTray has returned, within timeoutMs.
     bool WaitEnded(DWORD timeoutMs);
 
@@ -50,6 +53,7 @@ public:
     void Sync();
 
 private:
+    std::unique_ptr<TrayApp> app_ = std::make_unique<TrayApp>(GetModuleHandleA(nullptr));
     zentaris::UniqueKernelHandle ended_;
     std::thread thread_;
     HWND window_ = nullptr;
@@ -69,6 +73,9 @@ using uiauto::PostKey;
 bool PickByKeys(HWND menuWindow, int downs, int sub, DWORD pid = GetCurrentProcessId());
 // Whether the notification area holds icon 1 of window.
 bool IconPresent(HWND window);
+// Takes icon 1 of window out of the notification area, as a shell that
+// ends does; true when it was there.
+bool RemoveIcon(HWND window);
 // The menu tree behind a tracked menu window.
 std::vector<MenuItem> ReadMenuTree(HMENU menu);
 

@@ -7,16 +7,19 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <future>
 #include <iterator>
 #include <set>
 #include <thread>
 
 #include "portal.h"
 #include "portal_client.h"
+#include "download_thread.h"
 #include "tray.h"
 #include "tray_harness.h"
-#include "tray_menu.h"
 #include "unique_handle.h"
 #include "url_record.h"
 
@@ -54,13 +57,9 @@ std::string Numbered(const char* format, int i)
     return text;
 }
 
-bool WaitForDownloads(int count)
+bool WaitForDownloads(const TrayRun& tray, int count)
 {
-    for (int i = 0; i < 500; ++i) {
-        if (downloadCatalog.Count() >= count) return true;
-        Sleep(20);
-    }
-    return false;
+    return traytest::WaitUntil(10000, [&] { return tray.App().Downloads().Count() >= count; });
 }
 
 int NewsRequests()
@@ -136,7 +135,8 @@ TEST_F(Tray, WithNothingToListTheMenuHoldsItsFixedEntries)
     for (int slot : {1, 2, 3, 1000, 1001}) {
         SCOPED_TRACE("icon slot " + std::to_string(slot));
         ICONINFO info{};
-        ASSERT_TRUE(trayCatalog.MenuIcon(slot) && GetIconInfo(trayCatalog.MenuIcon(slot), &info));
+        const HICON icon = tray.App().Icons().Icon(slot);
+        ASSERT_TRUE(icon && GetIconInfo(icon, &info));
         const zentaris::UniqueGdiObject colour(info.hbmColor), mask(info.hbmMask);
         BITMAP bitmap{};
         GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
@@ -283,8 +283,8 @@ TEST_F(Tray, ItemsTakeTheFirstIconOfTheirExecutable)
         for (int i = 0; i < 3; ++i) {
             const auto c = std::find_if(std::begin(cases), std::end(cases), [&](const Case& x) { return x.key == order[i]; });
             SCOPED_TRACE(c->key);
-            EXPECT_EQ(trayCatalog.MenuIcon(2001 + i) != nullptr, c->hasIcon);
-            EXPECT_EQ(trayCatalog.MenuIcon(3001 + i) != nullptr, c->hasIcon);
+            EXPECT_EQ(tray.App().Icons().Icon(2001 + i) != nullptr, c->hasIcon);
+            EXPECT_EQ(tray.App().Icons().Icon(3001 + i) != nullptr, c->hasIcon);
         }
     }
 }
@@ -302,7 +302,7 @@ TEST_F(Tray, PickedEntriesOpenTheirLinksAndStartTheGame)
 
     TrayRun tray;
     ASSERT_TRUE(tray.Started());
-    ASSERT_TRUE(WaitForDownloads(2));
+    ASSERT_TRUE(WaitForDownloads(tray, 2));
 
     ASSERT_TRUE(tray.Pick(0, 1));
     ASSERT_TRUE(tray.Pick(1, 0));
@@ -370,7 +370,7 @@ TEST_F(Tray, OnlyWebLinksAreOpened)
 
     TrayRun tray;
     ASSERT_TRUE(tray.Started());
-    ASSERT_TRUE(WaitForDownloads(static_cast<int>(std::size(links))));
+    ASSERT_TRUE(WaitForDownloads(tray, static_cast<int>(std::size(links))));
     ASSERT_EQ(tray.ReadMenu().size(), 6u);
     for (UINT i = 0; i < std::size(links); ++i) {
         tray.Command(IDM_DOWNLOAD_FIRST + i);
@@ -440,8 +440,8 @@ TEST_F(Tray, GamesOnTheNetworkAreNeitherScannedNorStarted)
             std::find_if(std::begin(records), std::end(records), [&](const Record& x) { return x.key == order[i]; });
         ASSERT_NE(r, std::end(records));
         SCOPED_TRACE(r->key);
-        EXPECT_EQ(trayCatalog.MenuIcon(IDM_FEATURE_FIRST + i) != nullptr, r->icon);
-        EXPECT_EQ(trayCatalog.MenuIcon(IDM_GAME_FIRST + i) != nullptr, r->icon);
+        EXPECT_EQ(tray.App().Icons().Icon(IDM_FEATURE_FIRST + i) != nullptr, r->icon);
+        EXPECT_EQ(tray.App().Icons().Icon(IDM_GAME_FIRST + i) != nullptr, r->icon);
         if (!r->pick) continue;
         (r->starts ? startingPicks : refusedPicks).push_back(IDM_GAME_FIRST + i);
         if (r->starts) expected.insert((r->apath.empty() ? std::string(cwd) : r->apath) + "|" + r->app);
@@ -474,7 +474,7 @@ TEST_F(Tray, FullCatalogsFillEveryIdAndOnlyThoseAct)
     }
     TrayRun tray;
     ASSERT_TRUE(tray.Started());
-    ASSERT_TRUE(WaitForDownloads(999));
+    ASSERT_TRUE(WaitForDownloads(tray, 999));
     const std::vector<MenuItem> menu = tray.ReadMenu(60000);
     ASSERT_EQ(menu.size(), 6u);
     for (int sub = 0; sub < 3; ++sub) {
@@ -505,7 +505,7 @@ TEST_F(Tray, DownloadListLongerThan999LinesShows999)
     ServeList(list);
     TrayRun tray;
     ASSERT_TRUE(tray.Started());
-    ASSERT_TRUE(WaitForDownloads(999));
+    ASSERT_TRUE(WaitForDownloads(tray, 999));
     const std::vector<MenuItem> menu = tray.ReadMenu();
     ASSERT_EQ(menu.size(), 6u);
     ASSERT_EQ(menu[0].children.size(), 999u);
@@ -525,7 +525,7 @@ TEST_F(Tray, DownloadCommandBeforeTheListArrivesDoesNothing)
     ASSERT_EQ(early.size(), 6u);
     EXPECT_TRUE(early[0].children.empty());
 
-    ASSERT_TRUE(WaitForDownloads(1));
+    ASSERT_TRUE(WaitForDownloads(tray, 1));
     const std::vector<MenuItem> later = tray.ReadMenu();
     ASSERT_EQ(later.size(), 6u);
     EXPECT_EQ(Entries(later[0]), (std::vector<Expected>{{4001, "Late Client"}}));
@@ -534,23 +534,20 @@ TEST_F(Tray, DownloadCommandBeforeTheListArrivesDoesNothing)
         << "only the command after the list arrived opens the link";
 }
 
-// A portal that never answers holds the list's thread no longer than the
+// A portal that never answers holds the list's fetch no longer than the
 // deadline; the list then stays empty.
 TEST_F(Tray, SilentPortalEndsTheListFetchAtTheDeadline)
 {
     ServeList("Late Client;" + Site + "late.exe;\n", "\"stall\": 600");
-    downloadCatalog.Clear();
-    const ULONGLONG start = GetTickCount64();
-    const zentaris::UniqueKernelHandle thread(CreateThread(nullptr, 0, DownloadListThread, nullptr, 0, nullptr));
-    ASSERT_TRUE(thread);
-    const DWORD bound = DWORD(zentaris::TrayFetchTimeoutSeconds + 30) * 1000;
-    ASSERT_EQ(WaitForSingleObject(thread.get(), bound), WAIT_OBJECT_0) << "still fetching long after the deadline";
-    const ULONGLONG seconds = (GetTickCount64() - start) / 1000;
-    DWORD code = 0;
-    GetExitCodeThread(thread.get(), &code);
-    EXPECT_EQ(code, 1u) << "nothing arrived: the list could not be opened";
-    EXPECT_GE(seconds + 1, static_cast<ULONGLONG>(zentaris::TrayFetchTimeoutSeconds)) << "ended before the deadline";
-    EXPECT_EQ(downloadCatalog.Count(), 0);
+    DownloadCatalog list;
+    const auto start = std::chrono::steady_clock::now();
+    auto fetch = std::async(std::launch::async, [&list] { return FetchDownloadList(list); });
+    const auto bound = std::chrono::seconds(zentaris::TrayFetchTimeoutSeconds + 30);
+    ASSERT_EQ(fetch.wait_for(bound), std::future_status::ready) << "still fetching long after the deadline";
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start);
+    EXPECT_FALSE(fetch.get()) << "nothing arrived: the list could not be opened";
+    EXPECT_GE(seconds.count() + 1, zentaris::TrayFetchTimeoutSeconds) << "ended before the deadline";
+    EXPECT_EQ(list.Count(), 0);
 }
 
 TEST_F(Tray, NewsCommandFetchesTheNewsAgainEachTime)
@@ -602,15 +599,58 @@ TEST_F(Tray, WithoutItsWindowTrayModeEndsAtOnce)
     EXPECT_TRUE(endedAtOnce);
 }
 
-TEST_F(Tray, SalirRemovesTheIconAndEndsTrayMode)
+// Owner-drawn items keep their texts for assistive technology, and a typed
+// first letter picks an item as a click would.
+TEST_F(Tray, ItemsKeepTheirTextsAndAnswerToTheirFirstLetter)
+{
+    ServeList("");
+    ASSERT_TRUE(traytest::CreateBranch());
+    const std::string dir = traytest::NewFolder("tray-letters");
+    const std::string game = traytest::CopyProgram("testgame.exe", dir, "kart.exe");
+    ASSERT_TRUE(traytest::WriteRecord("Kart", {Sz("APPNAME", "Kart"), Sz("APP", "\"" + game), Sz("APATH", dir)}));
+    TrayRun tray;
+    ASSERT_TRUE(tray.Started());
+    HWND menuWindow = tray.ClickIcon(WM_RBUTTONUP);
+    ASSERT_NE(menuWindow, nullptr);
+    const HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, 0x01E1 /* MN_GETHMENU */, 0, 0));
+    const char* texts[] = {DownloadMenuText, FeatureMenuText, GameMenuText, NewsItemText, "", ExitItemText};
+    ASSERT_EQ(GetMenuItemCount(menu), 6);
+    for (UINT i = 0; i < 6; ++i) {
+        char text[64] = "?";
+        EXPECT_EQ(GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION), int(std::strlen(texts[i])));
+        EXPECT_STREQ(text, texts[i]);
+    }
+    // "i" opens "Iniciar Juego", "k" starts its one game.
+    PostMessageA(menuWindow, WM_CHAR, 'i', 1);
+    ASSERT_TRUE(traytest::WaitUntil(5000, [] { return traytest::MenuWindows().size() == 2; }));
+    PostMessageA(menuWindow, WM_CHAR, 'k', 1);
+    ASSERT_TRUE(traytest::WaitUntil(5000, [] { return traytest::MenuWindows().empty(); }));
+    EXPECT_EQ(traytest::WaitForGameStarts(gameLog_, 1, 10000), (std::vector<std::string>{dir + "|\"" + game}));
+    // A letter no item starts with leaves the menu open; "S" picks "Salir".
+    menuWindow = tray.ClickIcon(WM_RBUTTONUP);
+    ASSERT_NE(menuWindow, nullptr);
+    PostMessageA(menuWindow, WM_CHAR, 'z', 1);
+    PostMessageA(menuWindow, WM_CHAR, 'S', 1);
+    EXPECT_TRUE(tray.WaitEnded(5000));
+}
+
+// Explorer started anew announces its taskbar to every window: the icon it
+// lost comes back. "Salir" removes it for good.
+TEST_F(Tray, IconComesBackWithANewTaskbarAndGoesWithSalir)
 {
     ServeList("");
     TrayRun tray;
     ASSERT_TRUE(tray.Started());
-    EXPECT_TRUE(traytest::WaitUntil(5000, [&] { return traytest::IconPresent(tray.Window()); }));
+    const auto present = [&] { return traytest::IconPresent(tray.Window()); };
+    ASSERT_TRUE(traytest::WaitUntil(5000, present));
+    ASSERT_TRUE(traytest::RemoveIcon(tray.Window()));
+    ASSERT_FALSE(present());
+    PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(traytest::WaitUntil(5000, present));
+
     ASSERT_TRUE(tray.Pick(5));
     EXPECT_TRUE(tray.WaitEnded(5000));
-    EXPECT_FALSE(traytest::IconPresent(tray.Window()));
+    EXPECT_FALSE(present());
 }
 
 }  // namespace

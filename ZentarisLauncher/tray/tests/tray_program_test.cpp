@@ -1,6 +1,7 @@
 // The real ZentarisLauncher.exe in tray mode, on a Wine desktop with a
 // taskbar and a notification area: its window, its icon, its menu picked by
-// keyboard, the effects of the picks, and its exit. A screenshot of the
+// keyboard, the effects of the picks, the icon brought back by a new
+// taskbar, and its exit by a typed letter. A screenshot of the
 // open menu is kept in the build folder (screenshots/tray-menu.png);
 // copy_screenshot.py puts it, recompressed, into docs/screenshots.
 #include <windows.h>
@@ -218,8 +219,16 @@ TEST(TrayProgram, RunsInTheNotificationAreaUntilSalir)
     ASSERT_EQ(starts.size(), 1u);
     EXPECT_EQ(starts[0], dir + "|\"" + game);
 
-    // "Salir": the sixth item, five Downs past the separator.
-    ASSERT_TRUE(Pick(launcher, 5));
+    // Explorer started anew: the icon it lost comes back with its taskbar.
+    ASSERT_TRUE(traytest::RemoveIcon(launcher.window));
+    ASSERT_FALSE(traytest::IconPresent(launcher.window));
+    PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(traytest::WaitUntil(60000, [&] { return traytest::IconPresent(launcher.window); }));
+
+    // "Salir", picked by its first letter.
+    menu = OpenMenu(launcher, WM_RBUTTONUP);
+    ASSERT_NE(menu, nullptr);
+    PostMessageA(menu, WM_CHAR, 's', 1);
     ASSERT_EQ(WaitForSingleObject(launcher.info.process.get(), 60000), WAIT_OBJECT_0);
     DWORD exitCode = 99;
     GetExitCodeProcess(launcher.info.process.get(), &exitCode);
