@@ -6,26 +6,27 @@
 
 #include "application_record.h"
 #include "installation.h"
-#include "registry_text.h"
+#include "registry.h"
 #include "tray_catalog.h"
 #include "tray_menu.h"
-#include "unique_handle.h"
 
 namespace {
 
+using zentaris::RegistryKey;
+
 // Web links, command lines and folders are read whole, whatever their size.
-std::optional<std::string> ReadWholeText(HKEY record, const char* name)
+std::optional<std::string> ReadWholeText(const RegistryKey& record, const char* name)
 {
-    return ReadRegistryText(record, name, 0, TerminatorRule::MayBeMissing);
+    return record.Text(name, 0, zentaris::TerminatorRule::MayBeMissing);
 }
 
 // Names, and the feature submenu's command line, go through the launcher's
 // text buffer: a value stored with more bytes fails, so an "APPNAME" of 1023
 // characters and its terminator is listed and one of 1024 is not. A value
 // that fills the buffer without a terminator is all text.
-std::optional<std::string> ReadBufferText(HKEY record, const char* name)
+std::optional<std::string> ReadBufferText(const RegistryKey& record, const char* name)
 {
-    return ReadRegistryText(record, name, zentaris::LauncherTextSize, TerminatorRule::MayBeMissing);
+    return record.Text(name, zentaris::LauncherTextSize, zentaris::TerminatorRule::MayBeMissing);
 }
 
 // Calls visit(record, index) for the branch's first records, stopping at the
@@ -33,23 +34,18 @@ std::optional<std::string> ReadBufferText(HKEY record, const char* name)
 template <typename Visit>
 void ForEachRecord(Visit visit)
 {
-    zentaris::UniqueRegKey branch;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, zentaris::AppBranch, 0, KEY_READ, branch.put()) != ERROR_SUCCESS) return;
+    const RegistryKey branch = RegistryKey::Open(HKEY_CURRENT_USER, zentaris::AppBranch);
     for (int i = 0; i < CatalogCapacity; ++i) {
-        char name[zentaris::LauncherTextSize];
-        DWORD nameLength = sizeof name;
-        if (RegEnumKeyExA(branch.get(), i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-            return;
-        }
-        zentaris::UniqueRegKey record;
-        if (RegOpenKeyExA(branch.get(), name, 0, KEY_READ, record.put()) == ERROR_SUCCESS) visit(record.get(), i);
+        const std::optional<std::string> name = branch.SubkeyName(i, zentaris::LauncherTextMaxLength);
+        if (!name) return;
+        if (const RegistryKey record = branch.OpenSubkey(name->c_str())) visit(record, i);
     }
 }
 
 // A failure at any step keeps what the steps before it stored: a record
 // without "APP" is listed without an icon, one without "APPNAME" is not
 // listed but its link stays behind its unused id.
-void AddFeatureEntry(HMENU menu, HKEY record, int i)
+void AddFeatureEntry(HMENU menu, const RegistryKey& record, int i)
 {
     if (!trayCatalog.SetFeatureLink(i, ReadWholeText(record, zentaris::RecordWebLink))) return;
     const char* name = trayCatalog.SetFeatureName(i, ReadBufferText(record, zentaris::RecordAppName));
@@ -59,9 +55,9 @@ void AddFeatureEntry(HMENU menu, HKEY record, int i)
     if (app) trayCatalog.ScanFeatureIcon(i, ApplicationExecutablePath(*app));
 }
 
-void AddGameEntry(HMENU menu, HKEY record, int i)
+void AddGameEntry(HMENU menu, const RegistryKey& record, int i)
 {
-    if (HasRegistryValue(record, zentaris::RecordNoLaunch)) return;
+    if (record.Has(zentaris::RecordNoLaunch)) return;
     const char* command = trayCatalog.SetGameCommand(i, ReadWholeText(record, zentaris::RecordApp));
     if (!command || !trayCatalog.SetGameDir(i, ReadWholeText(record, zentaris::RecordAPath))) return;
     const char* name = trayCatalog.SetGameName(i, ReadBufferText(record, zentaris::RecordAppName));
@@ -76,7 +72,7 @@ HMENU BuildFeatureMenu()
 {
     trayCatalog.ClearFeatures();
     HMENU menu = CreatePopupMenu();
-    ForEachRecord([menu](HKEY record, int i) { AddFeatureEntry(menu, record, i); });
+    ForEachRecord([menu](const RegistryKey& record, int i) { AddFeatureEntry(menu, record, i); });
     return menu;
 }
 
@@ -84,6 +80,6 @@ HMENU BuildGameMenu()
 {
     HMENU menu = CreatePopupMenu();
     trayCatalog.ClearGames();
-    ForEachRecord([menu](HKEY record, int i) { AddGameEntry(menu, record, i); });
+    ForEachRecord([menu](const RegistryKey& record, int i) { AddGameEntry(menu, record, i); });
     return menu;
 }
