@@ -6,6 +6,7 @@
 
 #include "ascii.h"
 #include "base64.h"
+#include "installation.h"
 
 namespace {
 
@@ -67,6 +68,15 @@ Step<LaunchInfo> ParseLaunchToken(std::string_view token)
     };
     for (size_t i = 0; i < fields->size(); ++i) *slots[i] = (*fields)[i];
     return info;
+}
+
+LauncherArguments SplitLauncherArguments(std::string_view commandLine)
+{
+    const std::string_view token = LaunchToken(commandLine);
+    if (token != zentaris::LogArgument) return {false, commandLine};
+    commandLine.remove_prefix(token.size());
+    while (!commandLine.empty() && commandLine.front() == ' ') commandLine.remove_prefix(1);
+    return {true, commandLine};
 }
 
 Step<LaunchInfo> DecodeLaunchCommand(std::string_view command)

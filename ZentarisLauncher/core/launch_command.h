@@ -34,6 +34,17 @@ std::optional<std::vector<std::string>> SplitPayloadFields(std::string_view deco
 // signature, a NUL in the decoded bytes.
 Step<LaunchInfo> ParseLaunchToken(std::string_view token);
 
+// What the launcher's command line holds: LogArgument (exactly, then a space
+// or the end) switches the support log on; the launch command follows after
+// the spaces. Only the opening token can be the switch: a link arrives first
+// on the command line (the shell's "%1", the handler's argument), so nothing
+// a page writes into a link reaches this place.
+struct LauncherArguments {
+    bool log = false;
+    std::string_view command;
+};
+LauncherArguments SplitLauncherArguments(std::string_view commandLine);
+
 // The first step of the road: NotStandalone for a command of fewer than two
 // characters, then ParseLaunchToken of its first token.
 Step<LaunchInfo> DecodeLaunchCommand(std::string_view command);

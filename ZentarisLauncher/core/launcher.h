@@ -7,8 +7,9 @@
 #include "launch_info.h"
 #include "launch_road.h"
 
-// The top of the road: runs each step in turn, and alone tells the user how
-// a launch ended early.
+// The top of the road: an optional LogArgument, then the launch command. Runs
+// each step in turn, writes each outcome to the support log when it is on,
+// and alone tells the user how a launch ended early.
 void RunLaunchCommand(const char* commandLine);
 
 // Fills `info` from the token. Returns 0 when the prefix matched and the

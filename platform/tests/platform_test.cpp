@@ -1,5 +1,6 @@
-// Stored registry texts.
+// Stored registry texts and the support log's lines.
 #include "registry_value_text.h"
+#include "support_log.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +33,28 @@ TEST(RegistryValueText, StopsAtTheFirstNulAndNeverReadsPastTheStoredSize)
         EXPECT_EQ(RegistryValueText(data.get(), c.stored.size()), c.text);
     }
     EXPECT_EQ(RegistryValueText(nullptr, 0), "");
+}
+
+// A link's fields reach the log: none of them may make a line of its own.
+TEST(SupportLogLine, OneLinePerDecisionWhateverTheTextHolds)
+{
+    const zentaris::LogTime time{2024, 5, 1, 9, 8, 7, 6};
+    const std::string head = "2024-05-01 09:08:07.006 [4242] ";
+    struct Case {
+        std::string text;
+        std::string line;
+    };
+    const Case cases[] = {
+        {"started C:\\Games\\g.exe", head + "started C:\\Games\\g.exe\r\n"},
+        {"a\r\n2024-01-01 00:00:00.000 [1] forged", head + "a\\x0D\\x0A2024-01-01 00:00:00.000 [1] forged\r\n"},
+        {std::string("nul\0tab\tdel\x7F", 12), head + "nul\\x00tab\\x09del\\x7F\r\n"},
+        {"caf\xE9", head + "caf\xE9\r\n"},
+        {"", head + "\r\n"},
+        {std::string(zentaris::SupportLogTextLimit, 'x'), head + std::string(zentaris::SupportLogTextLimit, 'x') + "\r\n"},
+        {std::string(zentaris::SupportLogTextLimit + 1, 'y') + "\n",
+         head + std::string(zentaris::SupportLogTextLimit, 'y') + "...\r\n"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(zentaris::SupportLogLine(time, 4242, c.text), c.line) << c.text;
 }
 
 }  // namespace

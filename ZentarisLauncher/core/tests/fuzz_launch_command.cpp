@@ -1,5 +1,5 @@
-// Feeds arbitrary command lines through the token, prefix and payload
-// split, the rules of what a launch may ask for (the check step)
+// Feeds arbitrary command lines through the log switch, the token, prefix
+// and payload split, the rules of what a launch may ask for (the check step)
 // and the signature check.
 #include <cstdint>
 #include <cstdlib>
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::free(decoded);
     }
 
-    const Step<LaunchInfo> decoded = DecodeLaunchCommand(input);
+    const Step<LaunchInfo> decoded = DecodeLaunchCommand(SplitLauncherArguments(input).command);
     if (const LaunchInfo* parsed = std::get_if<LaunchInfo>(&decoded)) {
         const LaunchInfo& info = *parsed;
         for (const auto* f : {&info.appname, &info.installkey, &info.installvalue, &info.exename,

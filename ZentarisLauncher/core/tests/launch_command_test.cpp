@@ -58,6 +58,34 @@ TEST(LaunchToken, EndsAtTheFirstSpaceOnly)
     EXPECT_EQ(LaunchToken("abc"), "abc");
 }
 
+// Only the command line's own first token can switch the log on: a link
+// comes first wherever a page can send one, and ends at its first space.
+TEST(SplitLauncherArguments, LogSwitchOnlyBeforeTheCommand)
+{
+    struct Case {
+        std::string commandLine;
+        bool log;
+        std::string command;
+    };
+    const Case cases[] = {
+        {"--log zentaris://launch/QUJD", true, "zentaris://launch/QUJD"},
+        {"--log   zentaris://launch/QUJD --x", true, "zentaris://launch/QUJD --x"},
+        {"--log", true, ""},
+        {"zentaris://launch/QUJD --log", false, "zentaris://launch/QUJD --log"},
+        {"\"zentaris://launch/QUJD\" --log", false, "\"zentaris://launch/QUJD\" --log"},
+        {"--LOG zentaris://launch/QUJD", false, "--LOG zentaris://launch/QUJD"},
+        {"--logzentaris://launch/QUJD", false, "--logzentaris://launch/QUJD"},
+        {"--log\tzentaris://launch/QUJD", false, "--log\tzentaris://launch/QUJD"},
+        {" --log x", false, " --log x"},
+        {"--autostart", false, "--autostart"},
+    };
+    for (const Case& c : cases) {
+        const LauncherArguments arguments = SplitLauncherArguments(c.commandLine);
+        EXPECT_EQ(arguments.log, c.log) << c.commandLine;
+        EXPECT_EQ(arguments.command, c.command) << c.commandLine;
+    }
+}
+
 // The first step of the road: too short a command is no start at all, and
 // only its first token is a launch command.
 TEST(DecodeLaunchCommand, ShortCommandIsNotStandaloneAndTheFirstTokenIsTheLink)
@@ -71,7 +99,7 @@ TEST(DecodeLaunchCommand, ShortCommandIsNotStandaloneAndTheFirstTokenIsTheLink)
         {"", LaunchError::NotStandalone},      {"x", LaunchError::NotStandalone},
         {"\"", LaunchError::NotStandalone},    {"ab", LaunchError::BadCommand},
         {" " + link, LaunchError::BadCommand}, {link, Ok},
-        {link + " trailing words", Ok},  {"zentaris://launch/Y=", LaunchError::InvalidLink},
+        {link + " --log trailing words", Ok},  {"zentaris://launch/Y=", LaunchError::InvalidLink},
     };
     for (const Case& c : cases) {
         const Step<LaunchInfo> step = DecodeLaunchCommand(c.command);

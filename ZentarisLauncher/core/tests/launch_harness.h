@@ -4,7 +4,9 @@
 #pragma once
 
 #include <windows.h>
+#include <shlobj.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,5 +72,16 @@ void ResetApplicationBranch();
 void DeleteApplicationBranch();
 
 std::string WithoutTrailingBackslash(std::string path);
+
+// A known folder of this user (made where missing), in the ANSI code page.
+std::string KnownFolder(REFKNOWNFOLDERID id);
+
+// The support log's files ("launcher.log", "zenproto.log", each with an older
+// ".1"), where both programs write them; the text of one, nothing when it is
+// missing.
+std::string SupportLogPath(const std::string& file);
+std::optional<std::string> SupportLogText(const std::string& file);
+// Every log file gone, and the branch's switch a DWORD 1 or no value at all.
+void ResetSupportLog(bool switchedOn);
 
 }  // namespace launchtest
