@@ -3,6 +3,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <string>
 
 #include "installation.h"
 #include "launcher_command_line.h"
@@ -30,17 +31,18 @@ std::optional<std::wstring> ReadLauncherPath()
 }
 
 // Starts the program and forgets it: no wait, no handle kept. Whether it
-// started is not the browser's concern.
-void StartDetached(wchar_t* commandLine)
+// started is not the browser's concern, only the support log's.
+std::string StartDetached(wchar_t* commandLine)
 {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        return;
+        return "the launcher did not start, error " + std::to_string(GetLastError());
     }
     zentaris::UniqueProcessInformation started;
     started.Take(process);
+    return "the launcher started, process " + std::to_string(started.processId);
 }
 
 }  // namespace
@@ -62,6 +64,6 @@ HRESULT CZentarisPluggableProtocol::StartLauncher(IInternetProtocolSink* sink, s
     std::unique_ptr<wchar_t[]> commandLine(new (std::nothrow) wchar_t[length + 1]);
     if (!commandLine) return ReportFailure(sink, ErrorOutOfMemory, L"out of memmory");
     FormatLaunchCommandLine(pathText, argument, reinterpret_cast<char16_t*>(commandLine.get()));
-    StartDetached(commandLine.get());
+    m_log.Write(StartDetached(commandLine.get()));
     return S_OK;
 }
