@@ -1,6 +1,6 @@
 #include "registry.h"
 
-#include <cwchar>
+#include <cstring>
 #include <memory>
 #include <new>
 

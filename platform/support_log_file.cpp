@@ -66,8 +66,9 @@ void SupportLog::Write(std::string_view decision) const
         MoveFileExW(path_.c_str(), (path_ + L".1").c_str(), MOVEFILE_REPLACE_EXISTING);
     }
     // Every process appends at the end, whoever else has the file open.
-    const HANDLE opened = CreateFileW(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE opened = CreateFileW(path_.c_str(), FILE_APPEND_DATA,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     const UniqueKernelHandle file(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
     if (!file) return;
     DWORD written = 0;

@@ -45,8 +45,12 @@ GameProcessStart StartGameCommand(const GameCommand& command)
     bool quoted = true;
     const std::string_view program =
         command.program.empty() ? ProgramNameStart(command.commandLine, quoted) : std::string_view(command.program);
-    if (!IsStartablePath(program, quoted)) return NotStarted("the program is not on a local drive or names a device");
-    if (!IsStartablePath(command.folder, true)) return NotStarted("the folder is not on a local drive or names a device");
+    if (!IsStartablePath(program, quoted)) {
+        return NotStarted("the program is not on a local drive or names a device");
+    }
+    if (!IsStartablePath(command.folder, true)) {
+        return NotStarted("the folder is not on a local drive or names a device");
+    }
     // CreateProcessA may write into the command line it is given.
     std::vector<char> line(command.commandLine.begin(), command.commandLine.end());
     line.push_back('\0');

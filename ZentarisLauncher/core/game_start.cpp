@@ -54,9 +54,16 @@ LaunchFailure GameNotFound(const std::string& reason)
     return {LaunchError::GameNotFound, reason};
 }
 
+// A game found through its installation record, and for the support log
+// which value of which key named its folder.
+struct InstalledGame {
+    GamePath path;
+    std::string source;
+};
+
 // The game's folder from the installation record the link names, and the
 // executable the link names inside it.
-Step<GamePath> FindInstalledGame(const CheckedLink& link, std::string& source)
+Step<InstalledGame> FindInstalledGame(const CheckedLink& link)
 {
     const InstallKey key = SplitInstallKey(link.installkey);
     const HKEY root = RootKeyOf(key.root);
@@ -67,6 +74,7 @@ Step<GamePath> FindInstalledGame(const CheckedLink& link, std::string& source)
     // in this program's view first, then in the other one.
     bool keyFound = false;
     std::optional<std::string> folder;
+    std::string source;
     for (const REGSAM view : InstallationViews(key.root)) {
         const RegistryKey installation = RegistryKey::Open(root, key.subkey.c_str(), KEY_READ | view);
         if (!installation) continue;
@@ -75,7 +83,9 @@ Step<GamePath> FindInstalledGame(const CheckedLink& link, std::string& source)
         source = "[" + link.installkey + "] value [" + link.installvalue + "]" + ViewName(view);
         if (folder) break;
     }
-    if (!keyFound) return LaunchFailure{LaunchError::AppNotFound, "installkey [" + link.installkey + "] does not exist"};
+    if (!keyFound) {
+        return LaunchFailure{LaunchError::AppNotFound, "installkey [" + link.installkey + "] does not exist"};
+    }
     if (!folder) return GameNotFound(source + " does not exist");
     // Whatever value the link names is read; only a folder on a local drive
     // is a place to start a game from.
@@ -89,12 +99,12 @@ Step<GamePath> FindInstalledGame(const CheckedLink& link, std::string& source)
     }
     std::optional<GamePath> game = RecordableGamePath(*folder, link.exename);
     if (!game) return GameNotFound("folder [" + *folder + "] and exename pass 1023 characters");
-    return std::move(*game);
+    return InstalledGame{std::move(*game), std::move(source)};
 }
 
 // A first launch's record, filled in the order readers expect. A value that
-// cannot be written leaves the start as it is; the source says so.
-void Remember(const RegistryKey& record, const CheckedLink& link, const GamePath& game, std::string& source)
+// cannot be written leaves the start as it is; the support log says so.
+const char* Remember(const RegistryKey& record, const CheckedLink& link, const GamePath& game)
 {
     // The tray opens this link with the shell: only a web page is kept.
     const std::string weblink = IsOpenableWebLink(link.weblink) ? link.weblink : std::string();
@@ -106,13 +116,14 @@ void Remember(const RegistryKey& record, const CheckedLink& link, const GamePath
     };
     bool stored = true;
     for (const auto& [name, text] : values) stored = record.SetText(name, text) && stored;
-    source += stored ? "; recorded" : "; the record could not be written whole";
+    return stored ? "; recorded" : "; the record could not be written whole";
 }
 
-Step<LocatedGame> Located(Step<GamePath> found, std::string source)
+Step<LocatedGame> Located(const Step<InstalledGame>& found, const std::string& how)
 {
     if (const LaunchFailure* failure = FailureOf(found)) return *failure;
-    return LocatedGame{LocatedGameCommand(std::get<GamePath>(found)), std::move(source)};
+    const InstalledGame& game = std::get<InstalledGame>(found);
+    return LocatedGame{LocatedGameCommand(game.path), how + game.source};
 }
 
 }  // namespace
@@ -120,7 +131,6 @@ Step<LocatedGame> Located(Step<GamePath> found, std::string source)
 Step<LocatedGame> LocateGame(const ApprovedLink& approved)
 {
     const CheckedLink& link = approved.link;
-    std::string source;
     const RegistryKey record = OpenApplicationRecord(link.appname);
     if (record) {
         const std::optional<std::string> app = ReadRecordText(record, zentaris::RecordApp);
@@ -128,17 +138,18 @@ Step<LocatedGame> LocateGame(const ApprovedLink& approved)
         if (app && apath) return LocatedGame{RecordedGameCommand(*app, *apath), "the application record"};
         // A record without a usable "APP" or "APATH" stays as it is; the
         // game is looked for on every launch.
-        Step<GamePath> found = FindInstalledGame(link, source);
-        return Located(std::move(found), "the application record is unusable; " + source);
+        return Located(FindInstalledGame(link), "the application record is unusable; ");
     }
 
     // First launch: make the record, then fill it from what locating finds.
     // When nothing is found the key stays, empty; later launches take the
     // fallback start.
     const RegistryKey fresh = ApplicationBranchIsWritable() ? CreateApplicationRecord(link.appname) : RegistryKey();
-    Step<GamePath> found = FindInstalledGame(link, source);
-    if (const GamePath* game = std::get_if<GamePath>(&found); game && fresh) Remember(fresh, link, *game, source);
-    return Located(std::move(found), "first launch: " + source);
+    Step<InstalledGame> found = FindInstalledGame(link);
+    if (InstalledGame* game = std::get_if<InstalledGame>(&found); game && fresh) {
+        game->source += Remember(fresh, link, game->path);
+    }
+    return Located(found, "first launch: ");
 }
 
 Step<StartedGame> StartGame(const LocatedGame& game)

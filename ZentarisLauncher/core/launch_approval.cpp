@@ -45,7 +45,8 @@ Step<ApprovedLink> AskPortal(CheckedLink link)
             return NotApproved(link.approvalid, "no answer within " + std::to_string(zentaris::ApprovalTimeoutSeconds) +
                                                     " s (no connection, or nothing came)");
         }
-        return NotApproved(link.approvalid, "HTTP " + std::to_string(status) + (status == 200 ? ", empty" : ""));
+        const char* empty = status == 200 ? " without a byte of answer" : "";
+        return NotApproved(link.approvalid, "HTTP " + std::to_string(status) + empty);
     }
     char line[1024];
     if (!IsApprovingAnswer(WebFileReadLine(line, sizeof line, answer.get()))) {

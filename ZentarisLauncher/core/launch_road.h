@@ -37,16 +37,19 @@ const LaunchFailure* FailureOf(const Step<T>& step)
     return std::get_if<LaunchFailure>(&step);
 }
 
-// The six fields of a link that passed every rule: all present, an
-// executable inside the game's folder, an approval id that names one page,
-// signed as this launcher requires.
-struct CheckedLink {
+// The six fields of a launch link, all present, in payload order.
+struct LinkFields {
     std::string appname;
     std::string installkey;
     std::string installvalue;
     std::string exename;
     std::string weblink;
     std::string approvalid;
+};
+
+// A link that passed every rule: an executable inside the game's folder, an
+// approval id that names one page, signed as this launcher requires.
+struct CheckedLink : LinkFields {
     bool verified = false;  // its signature verified (false: a launcher that takes unsigned links)
 };
 

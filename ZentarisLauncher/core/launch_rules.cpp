@@ -105,8 +105,9 @@ Step<CheckedLink> CheckLaunchLink(const LaunchInfo& info, const zentaris::LinkSi
     if (keys.count == 0 && !IsVendorInstallationKey(SplitInstallKey(*info.installkey))) {
         return Refused("installkey [" + *info.installkey + "] is not a vendor's installation key");
     }
-    return CheckedLink{*info.appname, *info.installkey, *info.installvalue, *info.exename,
-                       *info.weblink, *info.approvalid, keys.count != 0};
+    return CheckedLink{{*info.appname, *info.installkey, *info.installvalue, *info.exename, *info.weblink,
+                        *info.approvalid},
+                       keys.count != 0};
 }
 
 bool IsLocalInstallationFolder(std::string_view folder)

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -40,21 +41,19 @@ TEST(SupportLogLine, OneLinePerDecisionWhateverTheTextHolds)
 {
     const zentaris::LogTime time{2024, 5, 1, 9, 8, 7, 6};
     const std::string head = "2024-05-01 09:08:07.006 [4242] ";
-    struct Case {
-        std::string text;
-        std::string line;
-    };
-    const Case cases[] = {
+    // A text, and the line it makes.
+    const std::pair<std::string, std::string> cases[] = {
         {"started C:\\Games\\g.exe", head + "started C:\\Games\\g.exe\r\n"},
         {"a\r\n2024-01-01 00:00:00.000 [1] forged", head + "a\\x0D\\x0A2024-01-01 00:00:00.000 [1] forged\r\n"},
         {std::string("nul\0tab\tdel\x7F", 12), head + "nul\\x00tab\\x09del\\x7F\r\n"},
         {"caf\xE9", head + "caf\xE9\r\n"},
         {"", head + "\r\n"},
-        {std::string(zentaris::SupportLogTextLimit, 'x'), head + std::string(zentaris::SupportLogTextLimit, 'x') + "\r\n"},
+        {std::string(zentaris::SupportLogTextLimit, 'x'),
+         head + std::string(zentaris::SupportLogTextLimit, 'x') + "\r\n"},
         {std::string(zentaris::SupportLogTextLimit + 1, 'y') + "\n",
          head + std::string(zentaris::SupportLogTextLimit, 'y') + "...\r\n"},
     };
-    for (const Case& c : cases) EXPECT_EQ(zentaris::SupportLogLine(time, 4242, c.text), c.line) << c.text;
+    for (const auto& [text, line] : cases) EXPECT_EQ(zentaris::SupportLogLine(time, 4242, text), line) << text;
 }
 
 }  // namespace

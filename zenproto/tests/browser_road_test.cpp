@@ -178,7 +178,8 @@ TEST_F(BrowserRoad, LaunchUrlStartsTheLauncherAndTheApprovedGame)
         testsupport::WriteString(HKEY_LOCAL_MACHINE, key, "InstallDir", dir);
         const std::string id = "road" + std::to_string(serial);
         ASSERT_TRUE(portal::Serve("/launcher/" + id + "/", 200, c.approval));
-        const launchtest::LaunchFields fields{name, "HKLM\\" + key, "InstallDir", "game.exe", "http://127.0.0.1/g/", id};
+        const launchtest::LaunchFields fields{name, "HKLM\\" + key, "InstallDir", "game.exe",
+                                              "http://127.0.0.1/g/", id};
         const std::string command = launchtest::LaunchCommand(fields);
 
         const BindOutcome outcome = BindLikeABrowser(Widen(command));

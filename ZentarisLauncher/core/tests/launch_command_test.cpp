@@ -34,7 +34,7 @@ std::string Fields(const LaunchInfo& i)
            f(i.approvalid);
 }
 
-std::string JoinedFields(const CheckedLink& l)
+std::string JoinedFields(const LinkFields& l)
 {
     return l.appname + ";" + l.installkey + ";" + l.installvalue + ";" + l.exename + ";" + l.weblink + ";" +
            l.approvalid;

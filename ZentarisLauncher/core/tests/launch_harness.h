@@ -10,19 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "launch_road.h"
 #include "uiauto.h"
 
 namespace launchtest {
 
 // The six payload fields in payload order.
-struct LaunchFields {
-    std::string appname;
-    std::string installkey;
-    std::string installvalue;
-    std::string exename;
-    std::string weblink;
-    std::string approvalid;
-};
+using LaunchFields = LinkFields;
 
 // The six fields joined by ";", as they are signed.
 std::string JoinedFields(const LaunchFields& fields);

@@ -769,7 +769,8 @@ TEST_F(LaunchRoad, SupportLogHoldsEachDecisionOnceSwitchedOn)
         SCOPED_TRACE(c.what);
         ResetSupportLog(c.value == ValueOne);
         if (c.value == ValueZero) {
-            WriteValues(HKEY_CURRENT_USER, zentaris::AppBranch, {{zentaris::LogValue, REG_DWORD, std::string(4, '\0')}});
+            WriteValues(HKEY_CURRENT_USER, zentaris::AppBranch,
+                        {{zentaris::LogValue, REG_DWORD, std::string(4, '\0')}});
         }
         StartGameLog();
         LaunchFields game = InstalledGame("Logged " + std::to_string(n), "log" + std::to_string(n));
@@ -801,9 +802,8 @@ TEST_F(LaunchRoad, SupportLogKeepsToItsCapWithOneOlderFile)
 {
     ResetSupportLog(true);
     const std::string filler(zentaris::SupportLogCapBytes - 10, 'f');
-    for (const auto& [file, text] : {std::pair{"launcher.log", filler}, std::pair{"launcher.log.1", std::string("older")}}) {
-        std::ofstream(SupportLogPath(file), std::ios::binary) << text;
-    }
+    std::ofstream(SupportLogPath("launcher.log"), std::ios::binary) << filler;
+    std::ofstream(SupportLogPath("launcher.log.1"), std::ios::binary) << "older";
     ExpectOneMessage(RunLauncher("ab"), "Invalid Launcher command", "Operation error");
 
     EXPECT_EQ(SupportLogText("launcher.log.1"), filler);
