@@ -104,13 +104,13 @@ Step<InstalledGame> FindInstalledGame(const CheckedLink& link)
 
 // A first launch's record, filled in the order readers expect. A value that
 // cannot be written leaves the start as it is; the support log says so.
-const char* Remember(const RegistryKey& record, const CheckedLink& link, const GamePath& game)
+const char* Remember(const RegistryKey& record, const CheckedLink& link, const GameCommand& game)
 {
     // The tray opens this link with the shell: only a web page is kept.
     const std::string weblink = IsOpenableWebLink(link.weblink) ? link.weblink : std::string();
     const std::pair<const char*, std::string> values[] = {
         {zentaris::RecordAppName, link.appname},
-        {zentaris::RecordApp, LocatedGameCommand(game).commandLine},
+        {zentaris::RecordApp, game.commandLine},
         {zentaris::RecordAPath, game.folder},
         {zentaris::RecordWebLink, weblink},
     };
@@ -145,11 +145,11 @@ Step<LocatedGame> LocateGame(const ApprovedLink& approved)
     // When nothing is found the key stays, empty; later launches take the
     // fallback start.
     const RegistryKey fresh = ApplicationBranchIsWritable() ? CreateApplicationRecord(link.appname) : RegistryKey();
-    Step<InstalledGame> found = FindInstalledGame(link);
-    if (InstalledGame* game = std::get_if<InstalledGame>(&found); game && fresh) {
-        game->source += Remember(fresh, link, game->path);
+    Step<LocatedGame> found = Located(FindInstalledGame(link), "first launch: ");
+    if (LocatedGame* game = std::get_if<LocatedGame>(&found); game && fresh) {
+        game->source += Remember(fresh, link, game->command);
     }
-    return Located(found, "first launch: ");
+    return found;
 }
 
 Step<StartedGame> StartGame(const LocatedGame& game)
