@@ -94,17 +94,6 @@ Step<StartedGame> Launch(std::string_view command, const zentaris::SupportLog& l
 
 }  // namespace
 
-int ParseLaunchCommand(LaunchInfo* info, const char* token)
-{
-    Step<LaunchInfo> fields = ParseLaunchToken(token);
-    if (const LaunchFailure* failure = FailureOf(fields)) {
-        Tell(*failure, {}, {});
-        return -1;
-    }
-    *info = std::move(std::get<LaunchInfo>(fields));
-    return 0;
-}
-
 void RunLaunchCommand(const char* commandLine)
 {
     const LauncherArguments arguments = SplitLauncherArguments(commandLine);

@@ -12,11 +12,6 @@
 // and alone tells the user how a launch ended early.
 void RunLaunchCommand(const char* commandLine);
 
-// Fills `info` from the token. Returns 0 when the prefix matched and the
-// payload was split, -1 (after telling the user, as the top would) when it
-// was rejected.
-int ParseLaunchCommand(LaunchInfo* info, const char* token);
-
 // Asks the portal about the link's approval id: approved only by a 200
 // answer whose first byte is "1" and which arrived whole within
 // ApprovalTimeoutSeconds. Blocks until then; shows nothing.

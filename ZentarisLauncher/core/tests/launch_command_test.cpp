@@ -1,5 +1,6 @@
-// Grammar of the launch command. Built for the host and again for Windows,
-// where the same cases run through the launcher's ParseLaunchCommand.
+// Grammar of the launch command. Built for the host and again for Windows
+// (in the launcher's entry test), where the same cases check the code as the
+// Windows compiler builds it.
 #include "launch_command.h"
 
 #include "base64_encode.h"
