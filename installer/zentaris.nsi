@@ -1,6 +1,7 @@
 ; Zentaris installer, silent with /S.
 ;   makensis -DARCH=x86|x86_64 -DBIN=<folder with the deliverables> [-DBIN64=<64-bit build's folder>]
-;            -DVERSION=1.2.3.0 -DOUTFILE=<setup.exe> [-DSIGN=<command that signs the file it is given>]
+;            -DVERSION=1.2.3.0 -DOUTFILE=<setup.exe> -DNAMES=<shared_names.nsh>
+;            [-DSIGN=<command that signs the file it is given>]
 ;            [-DVERSION_LABEL="1.2.3.0 demo key"] [-DDISPLAY_NAME="Zentaris (demo key)"]
 ;            zentaris.nsi
 ; VERSION_LABEL is the version as users read it (default VERSION) and
@@ -30,15 +31,13 @@ Unicode true
 !include WinMessages.nsh
 !include x64.nsh
 
-!define PRODUCT "Zentaris"
-!define BRANCH "SOFTWARE\Telmark\Zentaris"
+; PRODUCT, PUBLISHER, BRANCH, LAUNCHERPATH_VALUE, SCHEME, LAUNCHER, HANDLER,
+; TRAYCLASS: the names the programs use, from one source.
+!include "${NAMES}"
 !define RUNKEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define UNINSTKEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Zentaris"
-!define SCHEMEKEY "Software\Classes\zentaris"
-!define LAUNCHER "ZentarisLauncher.exe"
-!define HANDLER "zenproto.dll"
+!define SCHEMEKEY "Software\Classes\${SCHEME}"
 !define HANDLER64 "x64\${HANDLER}"
-!define TRAYCLASS "ZentarisLauncherApplication"
 !define IDM_EXIT 1000
 !ifndef VERSION_LABEL
   !define VERSION_LABEL "${VERSION}"
@@ -62,8 +61,8 @@ ManifestDPIAwareness "PerMonitorV2,System"
 VIProductVersion "${VERSION}"
 VIFileVersion "${VERSION}"
 VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
-VIAddVersionKey /LANG=1033 "CompanyName" "Telmark"
-VIAddVersionKey /LANG=1033 "LegalCopyright" "Telmark"
+VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
 VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} Setup"
 VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION_LABEL}"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION_LABEL}"
@@ -365,7 +364,7 @@ FunctionEnd
 !macro FailInstall reason
   DetailPrint "${reason}"
   Call RemoveInstalledFiles
-  DeleteRegValue HKCU "${BRANCH}" "LauncherPath"
+  DeleteRegValue HKCU "${BRANCH}" "${LAUNCHERPATH_VALUE}"
   DeleteRegKey /ifempty HKCU "${BRANCH}"
   MessageBox MB_OK|MB_ICONSTOP "${reason}" /SD IDOK
   SetErrorLevel 2
@@ -424,7 +423,7 @@ Section "Zentaris"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   ; What the handler needs to find the launcher.
-  WriteRegStr HKCU "${BRANCH}" "LauncherPath" "$INSTDIR\${LAUNCHER}"
+  WriteRegStr HKCU "${BRANCH}" "${LAUNCHERPATH_VALUE}" "$INSTDIR\${LAUNCHER}"
 
   ; The protocol handler's own registration; on 64-bit Windows the 64-bit
   ; handler's first. (Where a platform keeps one set of the user's classes
@@ -469,7 +468,7 @@ Section "Zentaris"
   WriteRegStr HKCU "${RUNKEY}" "${PRODUCT}" '"$INSTDIR\${LAUNCHER}" --autostart'
 
   WriteRegStr HKCU "${UNINSTKEY}" "DisplayName" "${DISPLAY_NAME}"
-  WriteRegStr HKCU "${UNINSTKEY}" "Publisher" "Telmark"
+  WriteRegStr HKCU "${UNINSTKEY}" "Publisher" "${PUBLISHER}"
   WriteRegStr HKCU "${UNINSTKEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKCU "${UNINSTKEY}" "DisplayIcon" "$INSTDIR\${LAUNCHER}"
   WriteRegStr HKCU "${UNINSTKEY}" "InstallLocation" "$INSTDIR"
@@ -519,7 +518,7 @@ Section "Uninstall"
   ${EndIf}
 
   DeleteRegValue HKCU "${RUNKEY}" "${PRODUCT}"
-  DeleteRegValue HKCU "${BRANCH}" "LauncherPath"
+  DeleteRegValue HKCU "${BRANCH}" "${LAUNCHERPATH_VALUE}"
   ; The branch also holds the user's game list: kept unless asked.
   ${GetParameters} $0
   ClearErrors
@@ -529,7 +528,7 @@ Section "Uninstall"
   ${Else}
     DeleteRegKey /ifempty HKCU "${BRANCH}"
   ${EndIf}
-  DeleteRegKey /ifempty HKCU "SOFTWARE\Telmark"
+  DeleteRegKey /ifempty HKCU "SOFTWARE\${PUBLISHER}"
 
   Delete "$INSTDIR\${LAUNCHER}"
   Delete "$INSTDIR\${HANDLER}"

@@ -19,6 +19,7 @@ else
   installed='C:\Program Files\Zentaris'
 fi
 out=$build/demo
+. "$build/win64/contract/generated/shared_names.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/zen-demo.XXXXXX")
 trap 'zen_session_end; rm -rf "$work"' EXIT
@@ -62,7 +63,7 @@ step "install: $setup /S, as the user"
 zen_wine "$bin/zen_run_answer.exe" --unelevated "$(winpath "$bin/$setup")" /S | sed 's/^/installer: /'
 # A build that trusts the demo key says so where users look.
 reg_query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zentaris' /v DisplayName
-reg_query 'HKCU\SOFTWARE\Telmark\Zentaris' /v LauncherPath
+reg_query "HKCU\\$ZEN_BRANCH" /v "$ZEN_LAUNCHER_PATH_VALUE"
 reg_query 'HKCR\PROTOCOLS\Handler\zentaris' /v CLSID
 reg_query 'HKCR\zentaris\shell\open\command' /ve
 # The installer started the tray; its news popup shows shortly after.
@@ -94,7 +95,7 @@ if wait_file "$games/Space Demo/started.log"; then
 else
   echo "Space Demo did not run"; status=1
 fi
-reg_query 'HKCU\SOFTWARE\Telmark\Zentaris\Space Demo'
+reg_query "HKCU\\$ZEN_BRANCH\\Space Demo"
 
 step "the same link again: its one-time approval is spent, nothing starts"
 before=$(wc -l < "$games/Space Demo/started.log" 2>/dev/null || echo 0)
@@ -140,7 +141,7 @@ dir=$(unixpath "$installed")
 zen_wine "$dir/uninstall.exe" /S
 for i in $(seq 100); do [ -d "$dir" ] || break; sleep 0.1; done
 [ -d "$dir" ] && echo "install folder still there" || echo "install folder removed"
-reg_query 'HKCU\SOFTWARE\Telmark\Zentaris' /s | grep -E 'Zentaris\\|LauncherPath' || true
+reg_query "HKCU\\$ZEN_BRANCH" /s | grep -E "Zentaris\\\\|$ZEN_LAUNCHER_PATH_VALUE" || true
 
 python3 "$zen_src/ZentarisLauncher/tray/tests/news_png_pack.py" "$out" "$out"/*.bmp >/dev/null && rm -f "$out"/*.bmp
 echo

@@ -8,12 +8,13 @@
 #include "application_record.h"
 #include "download_thread.h"
 #include "game_process.h"
+#include "shared_names.h"
 #include "tray.h"
 
 namespace {
 
 constexpr WORD IDI_APP = 101;
-constexpr char WindowClassName[] = "ZentarisLauncherApplication";
+constexpr const char* WindowClassName = zentaris::TrayWindowClass;
 constexpr char WindowTitle[] = "Zentaris MsgWindow";
 
 #ifndef _WIN64
