@@ -3,8 +3,11 @@
 
 namespace zentaris {
 
-// Branch under HKEY_CURRENT_USER. The installer creates it and writes
-// LauncherPath; the launcher keeps its application records beneath it.
+// Branch under HKEY_CURRENT_USER: the launcher keeps the user's application
+// records beneath it, and an installation for that user alone writes
+// LauncherPath into it. An installation for every user of the machine writes
+// LauncherPath into the same branch under HKEY_LOCAL_MACHINE instead, and
+// has each user's branch created at their logon.
 inline constexpr char AppBranch[] = "SOFTWARE\\Telmark\\Zentaris";
 inline constexpr wchar_t AppBranchW[] = L"SOFTWARE\\Telmark\\Zentaris";
 

@@ -11,12 +11,13 @@
 
 namespace {
 
-// The launcher path from HKCU, terminated, or false as if it were missing.
-// A value too long for the buffer is refused rather than read past it.
-bool ReadLauncherPath(wchar_t (&path)[zenproto::LauncherPathCapacity])
+// The launcher path stored under `root`, terminated, or false as if it were
+// missing. A value too long for the buffer is refused rather than read past
+// it.
+bool ReadLauncherPathFrom(HKEY root, wchar_t (&path)[zenproto::LauncherPathCapacity])
 {
     zentaris::UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, zentaris::AppBranchW, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(root, zentaris::AppBranchW, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
     DWORD type = 0;
     DWORD size = 0;
     if (RegQueryValueExW(key.get(), zentaris::LauncherPathValueW, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
@@ -32,6 +33,14 @@ bool ReadLauncherPath(wchar_t (&path)[zenproto::LauncherPathCapacity])
     if (!length) return false;
     path[*length] = L'\0';
     return true;
+}
+
+// A user's own installation wins; an installation for every user of the
+// machine serves those who have none. The machine's value is written in both
+// registry views, so this handler's own view holds it whatever its bitness.
+bool ReadLauncherPath(wchar_t (&path)[zenproto::LauncherPathCapacity])
+{
+    return ReadLauncherPathFrom(HKEY_CURRENT_USER, path) || ReadLauncherPathFrom(HKEY_LOCAL_MACHINE, path);
 }
 
 // Starts the program and forgets it: no wait, no handle kept. Whether it
