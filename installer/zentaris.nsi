@@ -443,6 +443,29 @@ FunctionEnd
   Quit
 !macroend
 
+; A file that a process of another session holds (another user's tray, a
+; browser that loaded the handler), which no installer can end, cannot be
+; replaced but can be renamed: that process keeps the old file until it
+; ends, everyone else gets the new one, and the old one is removed at the
+; next restart, or by the next installation or removal that finds it free.
+!macro MoveAsideIfInUse file
+  ${If} ${FileExists} "${file}"
+    ClearErrors
+    FileOpen $0 "${file}" a
+    ${If} ${Errors}
+      System::Call 'kernel32::GetTickCount() i .r1'
+      ClearErrors
+      Rename "${file}" "${file}.$1.old"
+      ${IfNot} ${Errors}
+        Delete /REBOOTOK "${file}.$1.old"
+        !insertmacro Say "${file} is in use: replaced; the old file is removed at the next restart"
+      ${EndIf}
+    ${Else}
+      FileClose $0
+    ${EndIf}
+  ${EndIf}
+!macroend
+
 ; Stop before anything is written.
 !macro Refuse reason
   DetailPrint "${reason}"
@@ -533,6 +556,8 @@ FunctionEnd
 !ifdef BIN64
 Function InstallHandler64
   SetOutPath "$INSTDIR\x64"
+  Delete "$INSTDIR\x64\*.old"
+  !insertmacro MoveAsideIfInUse "$INSTDIR\${HANDLER64}"
   ClearErrors
   File "${BIN64}\${HANDLER}"
   ${If} ${Errors}
@@ -571,6 +596,9 @@ Section "Zentaris"
   ${EndIf}
   Call EndTray
   SetOutPath "$INSTDIR"
+  Delete "$INSTDIR\*.old"
+  !insertmacro MoveAsideIfInUse "$INSTDIR\${LAUNCHER}"
+  !insertmacro MoveAsideIfInUse "$INSTDIR\${HANDLER}"
   ClearErrors
   File "${BIN}\${LAUNCHER}"
   File "${BIN}\${HANDLER}"
@@ -694,8 +722,6 @@ Section "Uninstall"
   !ifdef BIN64
     ${If} ${FileExists} "$INSTDIR\${HANDLER64}"
       !insertmacro Regsvr32Native "/u" $0
-      Delete "$INSTDIR\${HANDLER64}"
-      RMDir "$INSTDIR\x64"
     ${EndIf}
   !endif
 
@@ -751,11 +777,19 @@ Section "Uninstall"
   DeleteRegKey /ifempty HKCU "${BRANCH}"
   DeleteRegKey /ifempty HKCU "SOFTWARE\Telmark"
 
-  Delete "$INSTDIR\${LAUNCHER}"
-  Delete "$INSTDIR\${HANDLER}"
+  ; Files that a process of another session holds go at the next restart.
+  Delete /REBOOTOK "$INSTDIR\${HANDLER64}"
+  Delete /REBOOTOK "$INSTDIR\x64\*.old"
+  RMDir /REBOOTOK "$INSTDIR\x64"
+  Delete /REBOOTOK "$INSTDIR\${LAUNCHER}"
+  Delete /REBOOTOK "$INSTDIR\${HANDLER}"
+  Delete /REBOOTOK "$INSTDIR\*.old"
   Delete "$INSTDIR\install.log"
   Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
+  RMDir /REBOOTOK "$INSTDIR"
+  ${If} ${RebootFlag}
+    DetailPrint "Some files are in use: they are removed at the next restart"
+  ${EndIf}
   !insertmacro UseClassesContext
   ReadRegStr $0 SHCTX "${UNINSTKEY}" "InstallLocation"
   ${If} $0 == $INSTDIR

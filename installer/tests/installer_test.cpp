@@ -566,6 +566,70 @@ TEST(Installer, EveryUserOfTheMachineGetsWhatADeploymentInstalled)
         << "the user's game list did not keep the game";
 }
 
+// The files of the one launcher named ZentarisLauncher.exe.*.old in `dir`.
+std::vector<std::string> MovedAsideLaunchers(const std::string& dir)
+{
+    std::vector<std::string> found;
+    WIN32_FIND_DATAA entry{};
+    const HANDLE search = FindFirstFileA((dir + "\\ZentarisLauncher.exe.*.old").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return found;
+    do {
+        found.push_back(dir + "\\" + entry.cFileName);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return found;
+}
+
+// On a machine shared by several users, another user's session may run
+// this installation's launcher (or have the handler loaded in a browser)
+// while a deployment tool upgrades or removes it; no installer can end what
+// runs in another session. Started without a link, the launcher stays in its
+// message box, as such a process stays.
+TEST(Installer, FilesHeldByAnotherSessionDoNotStopAnUpgradeOrARemoval)
+{
+    const std::string dir = InstallDir();
+    std::optional<uiauto::Process> held = uiauto::Process::Start(LauncherIn(dir), "");
+    ASSERT_TRUE(held);
+    ASSERT_TRUE(uiauto::WaitForMessageBox(held->Id(), Bound, held->Handle())) << "the launcher does not wait";
+
+    RunInstaller("/S", Rights::Elevated);
+    EXPECT_FALSE(held->WaitExit(0)) << "the installer ended another session's launcher";
+    const std::vector<std::string> aside = MovedAsideLaunchers(dir);
+    ASSERT_EQ(aside.size(), 1u) << "the held launcher was not moved aside";
+    const std::string log = InstallLog(dir);
+    EXPECT_NE(log.find(LauncherIn(dir) + " is in use: replaced"), std::string::npos) << log;
+    ExpectInstalledForEveryUser(dir);
+    for (const UrlLayerClient& c : UrlLayerClients()) {
+        SCOPED_TRACE(c.what);
+        LaunchThroughTheUrlLayer(c.program, std::string("held-") + c.what[0]);
+    }
+
+    // Removed, every file but the held one goes now; that one at the next
+    // restart.
+    const uiauto::RunResult run = uiauto::RunAndAnswer(dir + "\\uninstall.exe", "/S", 60000);
+    ASSERT_TRUE(run.exited);
+    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_TRUE(WaitUntil(60000, [&] { return !EntryNames(HKEY_LOCAL_MACHINE, dir); }));
+    ExpectNoSettingsIn(HKEY_LOCAL_MACHINE);
+    EXPECT_TRUE(WaitUntil(Bound, [&] { return !FileExists(dir + "\\uninstall.exe"); }));
+    EXPECT_FALSE(FileExists(LauncherIn(dir)));
+    EXPECT_FALSE(FileExists(dir + "\\zenproto.dll"));
+    EXPECT_TRUE(FileExists(aside[0]));
+    const auto pending = testsupport::KeyValues(HKEY_LOCAL_MACHINE,
+                                                "SYSTEM\\CurrentControlSet\\Control\\Session Manager");
+    const auto renames = pending.find("PendingFileRenameOperations");
+    ASSERT_NE(renames, pending.end()) << "nothing is removed at the next restart";
+    EXPECT_NE(renames->second.data.find(aside[0]), std::string::npos) << "the held launcher stays for good";
+
+    // The other session ends; what it held is removed as a restart would.
+    for (const uiauto::MessageBoxInfo& box : uiauto::FindMessageBoxes(held->Id())) uiauto::PressOk(box.window);
+    ASSERT_TRUE(held->WaitExit(Bound));
+    DeleteFileA(aside[0].c_str());
+    RemoveDirectoryA((dir + "\\x64").c_str());
+    ASSERT_TRUE(RemoveDirectoryA(dir.c_str()));
+    Install();
+}
+
 TEST(Installer, UninstallRemovesItsOwnAndKeepsTheGameList)
 {
     ASSERT_TRUE(WriteString(HKEY_CURRENT_USER, ApplicationRecordPath("Kept Game"), "APPNAME", "Kept Game"));
