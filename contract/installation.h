@@ -6,6 +6,13 @@
 
 namespace zentaris {
 
+// The branch (AppBranch, shared_names.h) under HKEY_CURRENT_USER: the
+// launcher keeps the user's application records beneath it, and an
+// installation for that user alone writes LauncherPath into it. An
+// installation for every user of the machine writes LauncherPath into the
+// same branch under HKEY_LOCAL_MACHINE instead, and has each user's branch
+// created at their logon.
+
 // The one command line that selects tray mode.
 inline constexpr char AutostartArgument[] = "--autostart";
 

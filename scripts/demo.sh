@@ -12,11 +12,11 @@ bin64=$build/win64/bin
 # amd64 build instead.
 if "$zen_src/scripts/wine-template.sh" "$build/win32/wine-template" --wow64 >/dev/null; then
   bin=$build/win32/bin setup=Zentaris-Setup-i686.exe template=$build/win32/wine-template
-  installed='C:\Program Files (x86)\Zentaris'
+  installed='C:\Program Files (x86)\Zentaris' view=/reg:32
 else
   echo "(this machine's Wine runs no 32-bit programs: showing the amd64 build)"
   bin=$bin64 setup=Zentaris-Setup-x86_64.exe template=$build/win64/wine-template
-  installed='C:\Program Files\Zentaris'
+  installed='C:\Program Files\Zentaris' view=/reg:64
 fi
 out=$build/demo
 . "$build/win64/contract/generated/shared_names.sh"
@@ -61,9 +61,11 @@ step "install: $setup /S, as the user"
 # Wine every program starts elevated): an elevated installer leaves the tray
 # to the next logon.
 zen_wine "$bin/zen_run_answer.exe" --unelevated "$(winpath "$bin/$setup")" /S | sed 's/^/installer: /'
-# A build that trusts the demo key says so where users look.
-reg_query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zentaris' /v DisplayName
-reg_query "HKCU\\$ZEN_BRANCH" /v "$ZEN_LAUNCHER_PATH_VALUE"
+# Wine's user is an administrator: the installation is for every user, its
+# settings in the machine's registry (the installer's own view). A build that
+# trusts the demo key says so where users look.
+reg_query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zentaris' /v DisplayName $view
+reg_query "HKLM\\$ZEN_BRANCH" /v "$ZEN_LAUNCHER_PATH_VALUE" $view
 reg_query 'HKCR\PROTOCOLS\Handler\zentaris' /v CLSID
 reg_query 'HKCR\zentaris\shell\open\command' /ve
 # The installer started the tray; its news popup shows shortly after.

@@ -236,6 +236,35 @@ TEST(Regsvr32, ForTheUserAloneWritesOnlyTheUsersClasses)
     EXPECT_EQ(probe::Snapshot(HKEY_LOCAL_MACHINE, L"Software\\Classes"), machineBefore);
 }
 
+// "regsvr32 /n /i:machine": an installation for every user registers in
+// the machine's classes alone, also where the installing user's own classes
+// already hold the handler (an installation for that user beside it, which
+// the merged HKEY_CLASSES_ROOT would be written into), and takes away only
+// its own.
+TEST(Regsvr32, ForEveryUserWritesOnlyTheMachinesClasses)
+{
+    const std::string usersCopy = "C:\\Zen user copy\\zenproto.dll";
+    ASSERT_TRUE(CopyDll(usersCopy));
+    ASSERT_EQ(probe::Regsvr32("/n /i:user " + Quoted(usersCopy)), 0);
+    const auto usersBefore = probe::Snapshot(HKEY_CURRENT_USER, L"Software\\Classes");
+    const std::wstring classes = L"Software\\Classes\\";
+
+    ASSERT_EQ(probe::Regsvr32("/n /i:machine " + Quoted(DllPath())), 0);
+    for (const std::wstring& key : {ClsidKey + L"\\InprocServer32", HandlerKey, LibidKey}) {
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, classes + key)) << Narrow(key);
+    }
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, classes + ClsidKey + L"\\InprocServer32", L"")->data, Widen(DllPath()));
+    EXPECT_EQ(probe::Snapshot(HKEY_CURRENT_USER, L"Software\\Classes"), usersBefore) << "the user's classes changed";
+
+    ASSERT_EQ(probe::Regsvr32("/u /n /i:machine " + Quoted(DllPath())), 0);
+    for (const std::wstring& key : {ClsidKey, HandlerKey, LibidKey}) {
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, classes + key)) << Narrow(key);
+    }
+    EXPECT_EQ(probe::Snapshot(HKEY_CURRENT_USER, L"Software\\Classes"), usersBefore) << "the user's classes changed";
+    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, classes + ClsidKey + L"\\InprocServer32", L"")->data, Widen(usersCopy));
+    ASSERT_EQ(probe::Regsvr32("/u /n /i:user " + Quoted(usersCopy)), 0);
+}
+
 TEST(Regsvr32, ACopyElsewhereTakesOverTheServerPathExactly)
 {
     const std::string copy = "C:\\Zen's 'games' folder\\zenproto.dll";
