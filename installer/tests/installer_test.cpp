@@ -15,6 +15,7 @@
 
 #include "application_record.h"
 #include "portal_client.h"
+#include "shared_names.h"
 #include "signed_link.h"
 #include "test_registry.h"
 #include "text_conversion.h"
@@ -29,7 +30,7 @@ using testsupport::ReadString;
 using testsupport::WriteString;
 using uiauto::WaitUntil;
 
-const char Branch[] = "SOFTWARE\\Telmark\\Zentaris";
+const char* const Branch = zentaris::AppBranch;
 const char RunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zentaris";
 const char ClassKey[] = "CLSID\\{3A7C1E52-9D04-4B6F-A1E8-52C0D97B3F14}";
@@ -107,7 +108,7 @@ std::vector<std::string> LogLines(const std::string& path)
 // they cost nothing when the condition comes, and a loaded machine is slow.
 constexpr DWORD Bound = 60000;
 
-const char TrayClass[] = "ZentarisLauncherApplication";
+const char* const TrayClass = zentaris::TrayWindowClass;
 constexpr WPARAM TrayExitCommand = 1000;  // the tray menu's "Salir"
 
 bool TrayRunning() { return FindWindowA(TrayClass, nullptr) != nullptr; }
