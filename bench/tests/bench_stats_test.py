@@ -9,7 +9,7 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from bench_stats import paired_ratios, parse_reader_run, quantile, read_samples, summary, verdict  # noqa: E402
 from idle_sample import delta  # noqa: E402
-from summarize import timed_pair  # noqa: E402
+from summarize import phase_breakdown, timed_pair  # noqa: E402
 
 READER_OUTPUT = """Silent server (5 s stall before the answer): read 15 bytes
   CPU 0.0040 s over 5.012 s wall (0.080% of one core)
@@ -108,6 +108,28 @@ class Targets(unittest.TestCase):
             with self.subTest(ours=ours):
                 row = timed_pair({"launch": {"launcher": ours, "baseline": base}}, "launch", "launcher", 1.15)
                 self.assertEqual(row["met"], expected)
+
+
+class InstallCheckPhases(unittest.TestCase):
+    def test_medians_in_bind_order_without_the_calls_a_side_never_makes(self):
+        text = "\n".join([
+            "instphase.after handler 0.5", "instphase.after handler 0.1", "instphase.after handler 0.3",
+            "instphase.to_start handler 2", "instphase.to_start handler 4", "instphase.to_start handler 3",
+            "instphase.InternetOpen handler 0", "instphase.InternetOpen handler 0", "instphase.InternetOpen handler 0",
+            "instcalls.InternetOpen handler 0", "instcalls.InternetOpen handler 0", "instcalls.InternetOpen handler 1",
+            "instphase.InternetReadFile handler 1", "instphase.InternetReadFile handler 2",
+            "instphase.InternetReadFile handler 9",
+            "instcalls.InternetReadFile handler 2", "instcalls.InternetReadFile handler 3",
+            "instcalls.InternetReadFile handler 3",
+            "instphase.after baseline 7",
+        ])
+        samples = read_samples(text)
+        handler = phase_breakdown(samples, "handler")
+        self.assertEqual(list(handler), ["to_start", "InternetReadFile", "after"])
+        self.assertEqual(handler["to_start"], (3.0, None))
+        self.assertEqual(handler["InternetReadFile"], (2.0, 3.0))
+        self.assertEqual(handler["after"], (0.3, None))
+        self.assertEqual(phase_breakdown(samples, "baseline"), {"after": (7.0, None)})
 
 
 class IdleCounts(unittest.TestCase):
