@@ -89,9 +89,12 @@ bool AnsweredOk(CURL* easy)
 int PassWait(const WebFile* file)
 {
 #ifdef _WIN32
-    curl_off_t connected = 0;
-    if (curl_easy_getinfo(static_cast<CURL*>(file->source.easy), CURLINFO_CONNECT_TIME_T, &connected) == CURLE_OK &&
-        connected == 0) {
+    // The request has not gone out while the name is resolved and the
+    // connection made. (The connect time would not tell: it stays 0 on a
+    // connection reused from an earlier file.)
+    curl_off_t sent = 0;
+    if (curl_easy_getinfo(static_cast<CURL*>(file->source.easy), CURLINFO_PRETRANSFER_TIME_T, &sent) == CURLE_OK &&
+        sent == 0) {
         return ConnectingPassWaitMs;
     }
 #else

@@ -227,6 +227,42 @@ TEST(WebFileSlowServers, DeadlineEndsASilentTransfer)
     EXPECT_EQ(WebFileOpenWithin(ServeOnce("deadline", "1\n", 200, "").c_str(), "r", -1), nullptr);
 }
 
+// Files opened one after another on a thread share its multi handle and so
+// its kept connections. A kept connection the server drops just as the next
+// request arrives costs that file a new connection, not its content.
+TEST(WebFileConnections, NextFileReusesOrReplacesTheKeptConnection)
+{
+    struct Case {
+        const char* name;
+        std::string extra;
+        int requests;  // for the two files
+    };
+    const Case cases[] = {
+        {"kept", "\"keep_alive\": true", 2},
+        {"closed at the next request", "\"keep_alive\": true, \"drop_kept\": \"close\"", 3},
+        {"reset at the next request", "\"keep_alive\": true, \"drop_kept\": \"reset\"", 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string body = "kept\nsecond line\n";
+        const std::string url = ServeOnce("kept", body, 200, c.extra);
+        for (int round = 0; round < 2; ++round) {
+            WebFile* file = WebFileOpen(url.c_str(), "r");
+            ASSERT_NE(file, nullptr) << "file " << round;
+            EXPECT_EQ(ReadEverything(file), body) << "file " << round;
+            EXPECT_EQ(WebFileComplete(file), 1) << "file " << round;
+            EXPECT_EQ(WebFileClose(file), 0);
+        }
+        EXPECT_EQ(ServerRequests(url), c.requests);
+        // An answer that closes its connection leaves none kept for the next
+        // case.
+        WebFile* closing = WebFileOpen(ServeOnce("closing", "1\n").c_str(), "r");
+        ASSERT_NE(closing, nullptr);
+        EXPECT_EQ(ReadEverything(closing), "1\n");
+        EXPECT_EQ(WebFileClose(closing), 0);
+    }
+}
+
 TEST(WebFileThreads, ThreadsReadTheirOwnUrlsAtTheSameTime)
 {
     constexpr int ThreadCount = 4;
