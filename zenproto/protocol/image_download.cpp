@@ -88,14 +88,14 @@ bool AnsweredOk(HINTERNET url)
 // resets it, and the platform fails that request rather than send it again;
 // it discards the connection, so the request is sent once more, on a new one.
 // Every other failure (a refused connection, a time-out) is the answer.
-HINTERNET OpenImageUrl(HINTERNET session)
+HINTERNET OpenImageUrl(HINTERNET root)
 {
     InternetCalls& calls = CurrentInternetCalls();
-    HINTERNET url = calls.openUrl(session, zentaris::InstallCheckImageUrl, nullptr, 0xFFFFFFFF, 0, 0);
+    HINTERNET url = calls.openUrl(root, zentaris::InstallCheckImageUrl, nullptr, 0xFFFFFFFF, 0, 0);
     if (url) return url;
     const DWORD error = GetLastError();
     if (error != ERROR_INTERNET_CONNECTION_RESET && error != ERROR_INTERNET_CONNECTION_ABORTED) return nullptr;
-    return calls.openUrl(session, zentaris::InstallCheckImageUrl, nullptr, 0xFFFFFFFF, 0, 0);
+    return calls.openUrl(root, zentaris::InstallCheckImageUrl, nullptr, 0xFFFFFFFF, 0, 0);
 }
 
 }  // namespace
