@@ -127,6 +127,16 @@ void ExpectCompleteRecord(const std::string& appname, const std::string& app, co
     }
 }
 
+// "Registry key for launch not found": nothing started, the record's key
+// left empty.
+void ExpectNotFoundAndNothingStarted(const LaunchRun& run, const std::string& appname)
+{
+    ExpectOneMessage(run, NotFoundText, "Error");
+    EXPECT_EQ(run.processesStarted, 0);
+    EXPECT_TRUE(GameStarts().empty());
+    EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, ApplicationRecordPath(appname)).empty());
+}
+
 void ExpectGameStartedIn(const LaunchRun& run, const std::string& dir, const std::string& exename = "game.exe")
 {
     EXPECT_EQ(run.processesStarted, 1);
@@ -509,10 +519,7 @@ TEST_F(LaunchRoad, InstallationFolderThatIsNotLocalOrThatAPageCanFillIsTreatedAs
         WriteString(HKEY_LOCAL_MACHINE, game.installkey.substr(5), game.installvalue, folder);
         Answer(game.approvalid, "1");
         const LaunchRun run = RunLauncher(LaunchCommand(game));
-        ExpectOneMessage(run, NotFoundText, "Error");
-        EXPECT_EQ(run.processesStarted, 0);
-        EXPECT_TRUE(GameStarts().empty());
-        EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, ApplicationRecordPath(game.appname)).empty());
+        ExpectNotFoundAndNothingStarted(run, game.appname);
     }
 }
 
@@ -709,10 +716,7 @@ TEST_F(LaunchRoad, GamePathThatWouldBeCutIsNotStartedNorRecorded)
                                 "http://127.0.0.1/cut/", "cut" + std::to_string(n++)};
         Answer(game.approvalid, "1");
         const LaunchRun run = RunLauncher(LaunchCommand(game));
-        ExpectOneMessage(run, NotFoundText, "Error");
-        EXPECT_EQ(run.processesStarted, 0);
-        EXPECT_TRUE(GameStarts().empty());
-        EXPECT_TRUE(KeyValues(HKEY_CURRENT_USER, ApplicationRecordPath(game.appname)).empty());
+        ExpectNotFoundAndNothingStarted(run, game.appname);
         EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, zentaris::AppBranch), c.branch);
     }
 
