@@ -86,6 +86,7 @@ UninstPage instfiles
 
 Var ForMachine       ; 1: installing for every user (rights, and no /CurrentUser)
 Var ClassesContext   ; "all" (machine classes) or "current" (the user's classes)
+Var Updating         ; 1: the folder holds an installation already, which a failure leaves as it is
 
 ; Sets $0 to 1 when the full path $1 is the folder ${root} or lies below it
 ; (compared without regard to case, as the file system does).
@@ -361,12 +362,16 @@ FunctionEnd
 !macroend
 !endif
 
-; Undo a half-done installation, then stop with the reason.
+; Undo a half-done installation, then stop with the reason. Over an
+; installation (an update, run by its tray) nothing is removed: the files it
+; could not replace are still the installed version's.
 !macro FailInstall reason
   DetailPrint "${reason}"
-  Call RemoveInstalledFiles
-  DeleteRegValue HKCU "${BRANCH}" "LauncherPath"
-  DeleteRegKey /ifempty HKCU "${BRANCH}"
+  ${If} $Updating != 1
+    Call RemoveInstalledFiles
+    DeleteRegValue HKCU "${BRANCH}" "LauncherPath"
+    DeleteRegKey /ifempty HKCU "${BRANCH}"
+  ${EndIf}
   MessageBox MB_OK|MB_ICONSTOP "${reason}" /SD IDOK
   SetErrorLevel 2
   Quit
@@ -413,6 +418,10 @@ Section "Zentaris"
   ${EndIf}
   ; After the directory page: the folder decides as much as the rights.
   !insertmacro ChooseClassesContext ""
+  StrCpy $Updating 0
+  ${If} ${FileExists} "$INSTDIR\${LAUNCHER}"
+    StrCpy $Updating 1
+  ${EndIf}
   Call EndTray
   SetOutPath "$INSTDIR"
   ClearErrors
