@@ -364,13 +364,19 @@ FunctionEnd
 
 ; Undo a half-done installation, then stop with the reason. Over an
 ; installation (an update, run by its tray) nothing is removed: the files it
-; could not replace are still the installed version's.
+; could not replace are still the installed version's, and the tray it
+; ended is started again, as the installation would have.
 !macro FailInstall reason
   DetailPrint "${reason}"
   ${If} $Updating != 1
     Call RemoveInstalledFiles
     DeleteRegValue HKCU "${BRANCH}" "LauncherPath"
     DeleteRegKey /ifempty HKCU "${BRANCH}"
+  ${Else}
+    Call IsElevated
+    ${If} $0 != 1
+      Exec '"$INSTDIR\${LAUNCHER}" --autostart'
+    ${EndIf}
   ${EndIf}
   MessageBox MB_OK|MB_ICONSTOP "${reason}" /SD IDOK
   SetErrorLevel 2

@@ -184,6 +184,50 @@ std::optional<FileVersion> ToldVersion()
     return ParseFileVersion(Narrow(*text));
 }
 
+void WriteBranchText(const wchar_t* name, const std::string& text)
+{
+    const std::wstring wide(text.begin(), text.end());
+    zentaris::UniqueRegKey key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, zentaris::AppBranchW, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
+                        nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                   static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
+}
+
+// "version seconds", as RememberTried writes it; anything else is nothing.
+std::optional<TriedUpdate> TriedInstaller()
+{
+    const std::optional<std::wstring> text =
+        ReadText(HKEY_CURRENT_USER, zentaris::AppBranchW, zentaris::UpdateTriedValueW, 0);
+    if (!text) return std::nullopt;
+    const std::string narrow = Narrow(*text);
+    const size_t space = narrow.find(' ');
+    if (space == std::string::npos || space + 1 >= narrow.size() || narrow.size() - space > 20) return std::nullopt;
+    const std::optional<FileVersion> version = ParseFileVersion(narrow.substr(0, space));
+    if (!version) return std::nullopt;
+    uint64_t at = 0;
+    for (const char c : narrow.substr(space + 1)) {
+        if (c < '0' || c > '9') return std::nullopt;
+        at = at * 10 + static_cast<uint64_t>(c - '0');
+    }
+    return TriedUpdate{*version, at};
+}
+
+void RememberTried(const FileVersion& version, uint64_t now)
+{
+    WriteBranchText(zentaris::UpdateTriedValueW, FileVersionText(version) + " " + std::to_string(now));
+}
+
+void ForgetTried()
+{
+    zentaris::UniqueRegKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, zentaris::AppBranchW, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS) {
+        RegDeleteValueW(key.get(), zentaris::UpdateTriedValueW);
+    }
+}
+
 // Launch mode keeps the object open for its life.
 bool LaunchUnderWay()
 {
@@ -370,9 +414,11 @@ InstallerStep CheckDownloaded(const UpdateManifest& manifest, const std::wstring
     return installer;
 }
 
-UpdateOutcome RunInstaller(const CheckedInstaller& installer, const OwnLauncher& own, const std::wstring& folder,
-                           UpdateRunner runner)
+UpdateOutcome RunInstaller(const CheckedInstaller& installer, const UpdateManifest& manifest, const OwnLauncher& own,
+                           const std::wstring& folder, UpdateRunner runner, uint64_t now)
 {
+    // Remembered first: the installer ends the tray that would remember it.
+    RememberTried(manifest.version, now);
     // Silent, for this user, into this installation's folder (NSIS takes
     // the rest of the line after /D= as the folder, unquoted).
     std::wstring command = L"\"" + installer.path + L"\" /S /CurrentUser /D=" + own.folder;
@@ -401,7 +447,7 @@ UpdateOutcome RunInstaller(const CheckedInstaller& installer, const OwnLauncher&
     return UpdateOutcome::InstallerFailed;
 }
 
-UpdateOutcome Install(const UpdateManifest& manifest, const OwnLauncher& own, UpdateRunner runner)
+UpdateOutcome Install(const UpdateManifest& manifest, const OwnLauncher& own, UpdateRunner runner, uint64_t now)
 {
     const std::optional<std::wstring> folder = UpdateFolder();
     if (!folder || !MakeUserOnlyFolder(*folder)) {
@@ -420,7 +466,7 @@ UpdateOutcome Install(const UpdateManifest& manifest, const OwnLauncher& own, Up
         Log("a launch began during the download: the installer waits");
         return UpdateOutcome::LaunchUnderWay;
     }
-    return RunInstaller(std::get<CheckedInstaller>(checked), own, *folder, runner);
+    return RunInstaller(std::get<CheckedInstaller>(checked), manifest, own, *folder, runner, now);
 }
 
 UpdateOutcome Check(UpdateReport& report, UpdateRunner runner, uint64_t now)
@@ -458,6 +504,8 @@ UpdateOutcome Check(UpdateReport& report, UpdateRunner runner, uint64_t now)
     situation.forEveryUser = InstalledForEveryUser(*own);
     situation.told = ToldVersion();
     situation.launchUnderWay = LaunchUnderWay();
+    // Asked to check now, the command tries again at once.
+    if (runner == UpdateRunner::Tray) situation.tried = TriedInstaller();
     Log("installed " + FileVersionText(own->version) + (situation.forEveryUser ? " for every user" : "") +
         ", manifest " + FileVersionText(manifest.version) + " (minimum " + FileVersionText(manifest.minimum) +
         ", notbefore " + std::to_string(manifest.notBefore) + ")");
@@ -465,6 +513,7 @@ UpdateOutcome Check(UpdateReport& report, UpdateRunner runner, uint64_t now)
     case UpdateAction::UpToDate:
         // What an earlier update downloaded has done its work.
         if (const std::optional<std::wstring> folder = UpdateFolder()) RemoveUpdateFolder(*folder);
+        ForgetTried();
         return UpdateOutcome::UpToDate;
     case UpdateAction::BelowMinimum:
         return UpdateOutcome::BelowMinimum;
@@ -480,8 +529,12 @@ UpdateOutcome Check(UpdateReport& report, UpdateRunner runner, uint64_t now)
         return UpdateOutcome::ForAdministrator;
     case UpdateAction::WaitForLaunch:
         return UpdateOutcome::LaunchUnderWay;
+    case UpdateAction::TriedLately:
+        Log("the installer of " + FileVersionText(manifest.version) + " ran at " + std::to_string(situation.tried->at) +
+            " and did not take: tried again a day later");
+        return UpdateOutcome::TriedLately;
     case UpdateAction::Install:
-        return Install(manifest, *own, runner);
+        return Install(manifest, *own, runner, now);
     }
     return UpdateOutcome::UpToDate;
 }
@@ -501,15 +554,7 @@ UpdateReport CheckForUpdate(UpdateRunner runner)
 
 void RememberToldVersion(const FileVersion& version)
 {
-    const std::string text = FileVersionText(version);
-    const std::wstring wide(text.begin(), text.end());
-    zentaris::UniqueRegKey key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, zentaris::AppBranchW, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
-                        nullptr) != ERROR_SUCCESS) {
-        return;
-    }
-    RegSetValueExW(key.get(), zentaris::UpdateToldValueW, 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
-                   static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
+    WriteBranchText(zentaris::UpdateToldValueW, FileVersionText(version));
 }
 
 int RunUpdateCheckCommand()

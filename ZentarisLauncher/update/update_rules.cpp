@@ -12,6 +12,12 @@ UpdateAction DecideUpdate(const UpdateManifest& manifest, const UpdateSituation&
         return UpdateAction::ForAdministrator;
     }
     if (situation.launchUnderWay) return UpdateAction::WaitForLaunch;
+    // A clock set back makes the attempt's time meaningless: tried again.
+    const std::optional<TriedUpdate>& tried = situation.tried;
+    if (tried && tried->version == manifest.version && situation.now >= tried->at &&
+        situation.now - tried->at < UpdateCheckIntervalSeconds) {
+        return UpdateAction::TriedLately;
+    }
     return UpdateAction::Install;
 }
 
@@ -32,6 +38,7 @@ const char* UpdateOutcomeText(UpdateOutcome outcome)
     case UpdateOutcome::InstallerNotStarted: return "the installer could not be started";
     case UpdateOutcome::InstallerFailed: return "the installer failed";
     case UpdateOutcome::NotConfigured: return "this launcher cannot check for updates";
+    case UpdateOutcome::TriedLately: return "this version's installer ran lately and did not take";
     }
     return "unknown";
 }

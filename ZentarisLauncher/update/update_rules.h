@@ -7,6 +7,13 @@
 
 #include "update_manifest.h"
 
+// An installer this user's tray started, and when: an update that did not
+// take (the installed version is still older) is not tried again at once.
+struct TriedUpdate {
+    FileVersion version;
+    uint64_t at = 0;  // seconds since 1970 (UTC)
+};
+
 // Where this launcher stands when a manifest arrives.
 struct UpdateSituation {
     FileVersion installed;           // the version of the running launcher's own file
@@ -14,6 +21,7 @@ struct UpdateSituation {
     bool forEveryUser = false;       // installed for the machine: the user cannot replace its files
     std::optional<FileVersion> told; // the version the user was last told of for the administrator
     bool launchUnderWay = false;     // a launch of this user's session is running
+    std::optional<TriedUpdate> tried; // the tray's last installer (the command tries at once)
 };
 
 enum class UpdateAction {
@@ -23,11 +31,13 @@ enum class UpdateAction {
     ForAdministrator, // newer, for the machine: tell the user once
     AlreadyTold,      // newer, for the machine, and the user was told of it
     WaitForLaunch,    // newer, but a launch is under way
+    TriedLately,      // newer, and its installer ran within the day without taking
     Install,          // newer: download, check and run its installer
 };
 
 // Never an older or equal version, never below the minimum, never before
-// notbefore, never for the machine's installation, never during a launch.
+// notbefore, never for the machine's installation, never during a launch,
+// and the same version's installer at most once a day.
 UpdateAction DecideUpdate(const UpdateManifest& manifest, const UpdateSituation& situation);
 
 // What one check came to. The numbers are the exit status of
@@ -47,6 +57,7 @@ enum class UpdateOutcome : int {
     InstallerNotStarted = 11,
     InstallerFailed = 12,    // the installer ended with an error (the installed version stays)
     NotConfigured = 13,      // a launcher without portal keys, or without its own version
+    TriedLately = 14,        // this version's installer ran within the day and did not take
 };
 const char* UpdateOutcomeText(UpdateOutcome outcome);
 

@@ -164,8 +164,9 @@ void RunInstaller(const char* setup, const std::string& options, Rights rights)
     ASSERT_TRUE(run.boxes.empty()) << run.boxes.front().text;
 }
 
-// `ZentarisLauncher.exe --check-updates` of one installation: its exit
-// status and the lines its check logged.
+// `ZentarisLauncher.exe --check-updates` of one installation, run by the
+// user (whatever installer it starts runs with the user's rights, as the
+// tray's): its exit status and the lines its check logged.
 struct CheckRun {
     DWORD status = 0;
     std::string log;
@@ -173,7 +174,9 @@ struct CheckRun {
 
 CheckRun CheckUpdates(const std::string& launcher)
 {
-    const uiauto::DebuggedRun run = uiauto::RunDebugged(launcher, zentaris::CheckUpdatesArgument, Bound);
+    const zentaris::UniqueKernelHandle user = uiauto::UnelevatedToken();
+    EXPECT_TRUE(user) << "no unelevated token to check as the user";
+    const uiauto::DebuggedRun run = uiauto::RunDebugged(launcher, zentaris::CheckUpdatesArgument, Bound, user.get());
     EXPECT_EQ(run.startError, 0u);
     EXPECT_TRUE(run.exited) << "the check did not end";
     CheckRun check{run.exitCode, {}};
@@ -546,6 +549,44 @@ TEST_F(UpdateRefusal, ALaunchLinkSignedAsAManifestIsRefused)
         }
         EXPECT_EQ(Requests("/launcher/" + c.id + "/"), c.refused ? 0 : 1);
     }
+}
+
+// An update whose installer cannot replace the files (another program holds
+// the launcher open) leaves the installed version as it was, with its tray;
+// that tray does not try the same installer again at once.
+TEST_F(UpdateRefusal, AnUpdateThatFailsLeavesTheInstalledVersionAndItsTray)
+{
+    ASSERT_TRUE(portal::Serve("/launcher/update.txt", 200, Good().Text()));
+    zentaris::UniqueKernelHandle held(
+        CreateFileA(Launcher().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
+    const CheckRun check = CheckUpdates(Launcher());
+    ASSERT_EQ(check.status, Status(UpdateOutcome::InstallerStarted)) << check.log;
+    // The installer exists as a process once the check has ended.
+    ASSERT_TRUE(WaitUntil(Bound, [] { return ProcessesOf("Zentaris-Setup.exe").empty(); }))
+        << "the installer did not end";
+    std::optional<DWORD> tray;
+    ASSERT_TRUE(WaitUntil(Bound, [&] {
+        for (const RunningProgram& p : Launchers()) {
+            if (SamePath(p.image, Launcher()) && TrayWindowOf(p.id)) tray = p.id;
+        }
+        return tray.has_value();
+    })) << "the installer did not start the installed version's tray again";
+    EXPECT_EQ(FileVersionOf(Launcher()), ThisVersion);
+    EXPECT_TRUE(FileExists(UserInstallDir() + "\\zenproto.dll"));
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, Branch, "LauncherPath"), Launcher());
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, UninstallKey, "DisplayVersion"), ThisVersion);
+
+    // That tray's check (which a command then waits for) downloads
+    // nothing; the command, asked to check now, tries again at once.
+    ASSERT_TRUE(WaitUntil(Bound, [] { return Requests("/launcher/update.txt") == 2; })) << "the tray did not check";
+    const CheckRun again = CheckUpdates(Launcher());
+    EXPECT_EQ(again.status, Status(UpdateOutcome::InstallerStarted)) << again.log;
+    EXPECT_EQ(Requests(InstallerPath), 2);
+    ASSERT_TRUE(WaitUntil(Bound, [] { return ProcessesOf("Zentaris-Setup.exe").empty(); }));
+    held.reset();
+    EndTrays();
+    EXPECT_EQ(FileVersionOf(Launcher()), ThisVersion);
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info
 
 }  // namespace
 
-DebuggedRun RunDebugged(const std::string& exePath, const std::string& arguments, DWORD timeoutMs)
+DebuggedRun RunDebugged(const std::string& exePath, const std::string& arguments, DWORD timeoutMs, HANDLE token)
 {
     DebuggedRun run;
     std::string commandLine = "\"" + exePath + "\"";
@@ -27,8 +27,11 @@ DebuggedRun RunDebugged(const std::string& exePath, const std::string& arguments
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
-                        nullptr, nullptr, &startup, &started)) {
+    const BOOL made = token ? CreateProcessAsUserA(token, exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                                                   DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr, &startup, &started)
+                            : CreateProcessA(exePath.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                                             DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr, &startup, &started);
+    if (!made) {
         run.startError = GetLastError();
         return run;
     }

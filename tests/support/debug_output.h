@@ -18,8 +18,10 @@ struct DebuggedRun {
 };
 
 // Runs `exePath` with the command line `"exePath" arguments` as its debugger
-// until it ends or `timeoutMs` has passed. Programs it starts are not
-// debugged.
-DebuggedRun RunDebugged(const std::string& exePath, const std::string& arguments, DWORD timeoutMs);
+// until it ends or `timeoutMs` has passed, with `token` when one is given
+// (uiauto::UnelevatedToken) and else with this process's own. Programs it
+// starts are not debugged.
+DebuggedRun RunDebugged(const std::string& exePath, const std::string& arguments, DWORD timeoutMs,
+                        HANDLE token = nullptr);
 
 }  // namespace uiauto

@@ -429,6 +429,27 @@ TEST(UpdateDecision, OnlyANewerDueVersionForThisUsersOwnInstallationOutsideALaun
          }),
          UpdateAction::NotYet},
         {"told, but this user's own", situation([](auto& s) { s.told = V("1.0.2.0"); }), UpdateAction::Install},
+        // An installer that ran and did not take is tried again a day later.
+        {"its installer ran a while ago", situation([](auto& s) { s.tried = TriedUpdate{V("1.0.2.0"), 1000}; }),
+         UpdateAction::TriedLately},
+        {"its installer ran just now", situation([](auto& s) { s.tried = TriedUpdate{V("1.0.2.0"), 2000}; }),
+         UpdateAction::TriedLately},
+        {"its installer ran a day ago",
+         situation([](auto& s) {
+             s.now = 100000;
+             s.tried = TriedUpdate{V("1.0.2.0"), 100000 - UpdateCheckIntervalSeconds};
+         }),
+         UpdateAction::Install},
+        {"another version's installer ran", situation([](auto& s) { s.tried = TriedUpdate{V("1.0.1.5"), 2000}; }),
+         UpdateAction::Install},
+        {"its installer ran at a time to come (a clock set back)",
+         situation([](auto& s) { s.tried = TriedUpdate{V("1.0.2.0"), 5000}; }), UpdateAction::Install},
+        {"its installer ran, during a launch",
+         situation([](auto& s) {
+             s.tried = TriedUpdate{V("1.0.2.0"), 2000};
+             s.launchUnderWay = true;
+         }),
+         UpdateAction::WaitForLaunch},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(static_cast<int>(DecideUpdate(manifest, c.situation)), static_cast<int>(c.action)) << c.what;
@@ -450,6 +471,7 @@ TEST(UpdateSchedule, OnceADayAndSoonerOnlyForWhatIsDueSooner)
         {"refused manifest", UpdateOutcome::ManifestRefused, 0, 5000, 0, Day},
         {"failed download", UpdateOutcome::DownloadFailed, 0, 5000, 0, Day},
         {"for the administrator", UpdateOutcome::ForAdministrator, 0, 5000, 0, Day},
+        {"an installer that did not take", UpdateOutcome::TriedLately, 0, 5000, 0, Day},
         {"due in two hours", UpdateOutcome::NotYet, 5000 + 7200, 5000, 0, 7200},
         {"due in two hours, spread", UpdateOutcome::NotYet, 5000 + 7200, 5000, 1234, 7200 + 1234},
         {"spread within its bound", UpdateOutcome::NotYet, 5000 + 7200, 5000, NotBeforeSpreadSeconds + 5,
