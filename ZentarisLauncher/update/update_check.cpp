@@ -286,9 +286,16 @@ std::optional<std::wstring> UpdateFolder()
 }
 
 // Removes the folder of an earlier download and what it holds; true when
-// it is gone.
+// it is gone. A link in its place is removed as a link: what it points to
+// is not the download's.
 bool RemoveUpdateFolder(const std::wstring& folder)
 {
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        if (!RemoveDirectoryW(folder.c_str())) DeleteFileW(folder.c_str());
+        return GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+    }
     WIN32_FIND_DATAW found{};
     const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
