@@ -18,6 +18,12 @@ std::string ApplicationExecutablePath(std::string_view app)
     return std::string(app.substr(0, app.find('"')));
 }
 
+GameCommand RecordedGameCommand(std::string_view app, std::string_view apath)
+{
+    const bool quoted = !app.empty() && app.front() == '"';
+    return {quoted ? ApplicationExecutablePath(app) : std::string(), std::string(app), std::string(apath)};
+}
+
 namespace {
 
 bool IsSeparator(char c)

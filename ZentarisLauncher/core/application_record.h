@@ -45,6 +45,19 @@ std::string ApplicationRecordPath(std::string_view appname);
 // mark or the end. Empty when "APP" has no second character.
 std::string ApplicationExecutablePath(std::string_view app);
 
+// What starts a game: the program apart from the command line it is given.
+struct GameCommand {
+    std::string program;      // the executable; empty: the platform reads it from the command line
+    std::string commandLine;  // what the game receives
+    std::string folder;       // its working folder; empty: the starter's own
+};
+
+// The start a record's "APP" and "APATH" describe. Only a line that opens
+// with a quotation mark (as the launcher writes "APP") names its program, as
+// ApplicationExecutablePath reads it; any other line is left to the platform
+// to read, however it does.
+GameCommand RecordedGameCommand(std::string_view app, std::string_view apath);
+
 // True for a path that leads to another machine, which the launcher neither
 // starts programs from, runs them in, nor reads icons from: two slashes or
 // backslashes in any mix at its start ("\\host\share", "//host",

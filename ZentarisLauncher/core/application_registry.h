@@ -1,26 +1,25 @@
 // The launcher's side of the application registry (HKEY_CURRENT_USER
-// branch): open, make and fill an application's record.
+// branch): open, make and read an application's record.
 #pragma once
 
-#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
 
-#include "unique_handle.h"
+#include "registry.h"
 
-// Opens an existing record for reading; false when there is none.
-bool OpenApplicationRecord(const char* appname, zentaris::UniqueRegKey& record);
+// An existing record, opened for reading; no key when there is none.
+zentaris::RegistryKey OpenApplicationRecord(std::string_view appname);
 
 // Opens the branch with full access only to learn whether records can be
 // made under it; the handle is used for nothing else.
 bool ApplicationBranchIsWritable();
 
 // Creates (or opens) a record by its full path, intermediate keys included.
-bool CreateApplicationRecord(const char* appname, zentaris::UniqueRegKey& record);
+zentaris::RegistryKey CreateApplicationRecord(std::string_view appname);
 
-// Reads a text value whole into `buffer` and terminates it. False when the
-// value is missing, or when it does not fit with its terminator: a shortened
-// command line or directory must not be used.
-bool ReadRecordText(HKEY record, const char* name, char* buffer, size_t size);
-
-// Writes a REG_SZ value, its terminating NUL counted in the stored size.
-// Like every record write, its result is not examined.
-void WriteRecordText(HKEY record, const char* name, const char* text);
+// A text value read whole as the launcher's texts hold it (LauncherTextSize
+// bytes with its terminator). Nothing when the value is missing, or when it
+// does not fit with its terminator: a shortened command line or directory
+// must not be used.
+std::optional<std::string> ReadRecordText(const zentaris::RegistryKey& record, const char* name);

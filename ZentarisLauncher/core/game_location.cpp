@@ -1,6 +1,5 @@
 #include "game_location.h"
 
-#include <cstring>
 #include <vector>
 
 #include "ascii.h"
@@ -73,26 +72,24 @@ bool IsSameOrBelowFolder(std::string_view folder, std::string_view place)
     return folder.size() == place.size() || IsSeparator(folder[place.size()]);
 }
 
-std::string InstallValueText(const char* data, size_t size)
+std::optional<GamePath> RecordableGamePath(std::string_view folder, std::string_view exename)
 {
-    if (!data) return {};
-    const void* nul = std::memchr(data, '\0', size);
-    return std::string(data, nul ? static_cast<const char*>(nul) - data : size);
+    if (folder.empty()) return std::nullopt;
+    GamePath game{std::string(folder), std::string(exename)};
+    // "APP" is the longer text: a quotation mark before the program.
+    if (ProgramPath(game).size() + 1 > LauncherTextMaxLength) return std::nullopt;
+    return game;
 }
 
-std::optional<LaunchTexts> BuildLaunchTexts(std::string_view directory, std::string_view exename)
+std::string ProgramPath(const GamePath& game)
 {
-    if (directory.empty()) return std::nullopt;
-    LaunchTexts texts;
-    texts.commandLine.reserve(directory.size() + exename.size() + 2);
-    texts.commandLine += '"';
-    texts.commandLine += directory;
-    texts.commandLine += '\\';
-    texts.commandLine += exename;
-    texts.workingDirectory = std::string(directory);
-    if (texts.commandLine.size() > LauncherTextMaxLength) return std::nullopt;
-    if (texts.workingDirectory.size() > LauncherTextMaxLength) return std::nullopt;
-    return texts;
+    return game.folder + '\\' + game.exename;
+}
+
+GameCommand LocatedGameCommand(const GamePath& game)
+{
+    const std::string program = ProgramPath(game);
+    return {program, '"' + program, game.folder};
 }
 
 std::string AppNotFoundText(std::string_view appname)

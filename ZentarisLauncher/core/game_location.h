@@ -1,12 +1,14 @@
-// Where a game lives and how it is started: the texts that the game start
-// builds from a launch command and the game's own installation record.
-// Portable; the registry and the process start are in game_start.cpp.
+// Where a game lives and how it is started, from a launch command and the
+// game's own installation record. Portable; the registry and the process
+// start are in game_start.cpp.
 #pragma once
 
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "application_record.h"
 
 enum class InstallRoot { ClassesRoot, CurrentUser, LocalMachine, Invalid };
 
@@ -36,22 +38,27 @@ bool IsVendorInstallationKey(const InstallKey& key);
 // without ASCII case and "/" counts as "\".
 bool IsSameOrBelowFolder(std::string_view folder, std::string_view place);
 
-// A registry text as stored (the installation directory among them): the
-// value's bytes up to the first NUL and never beyond the stored size,
-// whatever the value's type.
-std::string InstallValueText(const char* data, size_t size);
-
-// Command line and working directory of a game's process.
-struct LaunchTexts {
-    std::string commandLine;       // "\"<dir>\\<exe>": opening quote, no closing one
-    std::string workingDirectory;  // the directory, unchanged
+// A game found through its installation record: the folder as the record
+// holds it and the executable relative to it, kept apart.
+struct GamePath {
+    std::string folder;
+    std::string exename;
 };
 
-// Builds the texts of a start from the installation directory. Empty when
-// the directory is empty (it names no installation) or when either text
-// would not fit the launcher's buffers: a path cut short could name another
-// program than the launch command does.
-std::optional<LaunchTexts> BuildLaunchTexts(std::string_view directory, std::string_view exename);
+// The game's path when the folder names an installation (is not empty) and
+// the record's texts of it fit the launcher's 1023 characters; nothing
+// otherwise, since a path cut short could name another program than the
+// launch command does.
+std::optional<GamePath> RecordableGamePath(std::string_view folder, std::string_view exename);
+
+// The executable's full path: the folder, a backslash, the executable (a
+// folder's trailing backslash is kept, so two may stand together).
+std::string ProgramPath(const GamePath& game);
+
+// How the game is started and recorded: the program as ProgramPath, the
+// command line as "APP" holds it (a quotation mark, then the program, no
+// closing mark), in the folder.
+GameCommand LocatedGameCommand(const GamePath& game);
 
 // The "App not found" message for an application, cut to the launcher's
 // message buffer.

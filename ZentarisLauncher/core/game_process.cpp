@@ -2,12 +2,9 @@
 
 #include <windows.h>
 
-#include <cstring>
-#include <string>
 #include <string_view>
 #include <vector>
 
-#include "application_record.h"
 #include "path_rules.h"
 #include "unique_handle.h"
 
@@ -15,10 +12,14 @@ namespace {
 
 // Where the program's name begins in a line, however the platform reads it:
 // past any blanks and an opening quotation mark.
-const char* ProgramNameStart(const char* commandLine)
+std::string_view ProgramNameStart(std::string_view commandLine, bool& quoted)
 {
-    while (*commandLine == ' ' || *commandLine == '\t') ++commandLine;
-    return *commandLine == '"' ? commandLine + 1 : commandLine;
+    while (!commandLine.empty() && (commandLine.front() == ' ' || commandLine.front() == '\t')) {
+        commandLine.remove_prefix(1);
+    }
+    quoted = !commandLine.empty() && commandLine.front() == '"';
+    if (quoted) commandLine.remove_prefix(1);
+    return commandLine;
 }
 
 // A program or folder on another machine is not the user's installed game,
@@ -32,28 +33,43 @@ bool IsStartablePath(std::string_view path, bool quoted)
     return !HasDeviceNameComponent(path.substr(0, end));
 }
 
+GameProcessStart NotStarted(std::string failure)
+{
+    return {0, std::move(failure)};
+}
+
 }  // namespace
 
-void StartGameProcess(const char* commandLine, const char* workingDirectory)
+GameProcessStart StartGameCommand(const GameCommand& command)
 {
-    const char* program = ProgramNameStart(commandLine);
-    if (!IsStartablePath(program, program != commandLine && program[-1] == '"')) return;
-    if (workingDirectory && !IsStartablePath(workingDirectory, true)) return;
-    // No folder at all means the launcher's own, in every mode.
-    if (workingDirectory && !workingDirectory[0]) workingDirectory = nullptr;
-    // Only a line that opens with a quotation mark names its program this
-    // way; any other line is left to the platform to read.
-    const std::string module = commandLine[0] == '"' ? ApplicationExecutablePath(commandLine) : std::string();
+    bool quoted = true;
+    const std::string_view program =
+        command.program.empty() ? ProgramNameStart(command.commandLine, quoted) : std::string_view(command.program);
+    if (!IsStartablePath(program, quoted)) {
+        return NotStarted("the program is not on a local drive or names a device");
+    }
+    if (!IsStartablePath(command.folder, true)) {
+        return NotStarted("the folder is not on a local drive or names a device");
+    }
     // CreateProcessA may write into the command line it is given.
-    std::vector<char> line(commandLine, commandLine + std::strlen(commandLine) + 1);
+    std::vector<char> line(command.commandLine.begin(), command.commandLine.end());
+    line.push_back('\0');
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessA(module.empty() ? nullptr : module.c_str(), line.data(), nullptr, nullptr, FALSE,
-                        0, nullptr, workingDirectory, &startup, &started)) {
-        return;
+    // No folder at all means the caller's own, in every mode.
+    if (!CreateProcessA(command.program.empty() ? nullptr : command.program.c_str(), line.data(), nullptr, nullptr,
+                        FALSE, 0, nullptr, command.folder.empty() ? nullptr : command.folder.c_str(), &startup,
+                        &started)) {
+        return NotStarted("the platform refused the start, error " + std::to_string(GetLastError()));
     }
     // Nobody waits for the game: its handles go as soon as it has started.
     zentaris::UniqueProcessInformation process;
     process.Take(started);
+    return {process.processId, {}};
+}
+
+GameProcessStart StartGameProcess(const char* commandLine, const char* workingDirectory)
+{
+    return StartGameCommand(RecordedGameCommand(commandLine, workingDirectory ? workingDirectory : ""));
 }

@@ -1,26 +1,22 @@
-// Game start: registered start from the application record, first launch
-// that writes the record, and the fallback start.
+// Locating a game and starting it: from its application record, or on a
+// first launch from its installation record (and then recorded), or when
+// the application record cannot be used, from the installation record alone.
 #include <windows.h>
 
-#include <cstring>
-#include <memory>
 #include <vector>
 
 #include "application_record.h"
 #include "application_registry.h"
 #include "game_location.h"
 #include "game_process.h"
-#include "launch_command.h"
 #include "launch_rules.h"
 #include "launcher.h"
-#include "messages.h"
 #include "page_fillable_folders.h"
-#include "registry_text.h"
-#include "unique_handle.h"
+#include "registry.h"
 
 namespace {
 
-using zentaris::LauncherTextSize;
+using zentaris::RegistryKey;
 
 HKEY RootKeyOf(InstallRoot root)
 {
@@ -46,119 +42,119 @@ std::vector<REGSAM> InstallationViews(InstallRoot root)
     return {0, OtherView};
 }
 
-bool CopyWhole(const std::string& text, char* buffer, size_t size)
+const char* ViewName(REGSAM view)
 {
-    if (text.size() >= size) return false;
-    std::memcpy(buffer, text.c_str(), text.size() + 1);
-    return true;
+    if (view == KEY_WOW64_32KEY) return " (32-bit view)";
+    if (view == KEY_WOW64_64KEY) return " (64-bit view)";
+    return "";
 }
 
-// The registered start: false when the record lacks a usable "APP" or
-// "APATH", and the fallback start has to do the work.
-bool StartRegisteredApplication(HKEY record)
+LaunchFailure GameNotFound(const std::string& reason)
 {
-    char commandLine[LauncherTextSize] = {};
-    char workingDirectory[LauncherTextSize] = {};
-    if (!ReadRecordText(record, zentaris::RecordApp, commandLine, sizeof commandLine)) return false;
-    if (!ReadRecordText(record, zentaris::RecordAPath, workingDirectory, sizeof workingDirectory)) {
-        return false;
-    }
-    StartGameProcess(commandLine, workingDirectory);
-    return true;
+    return {LaunchError::GameNotFound, reason};
 }
 
-}  // namespace
+// A game found through its installation record, and for the support log
+// which value of which key named its folder.
+struct InstalledGame {
+    GamePath path;
+    std::string source;
+};
 
-void LocateApplication(char* commandLine, size_t commandLineSize, char* workingDirectory,
-                       size_t workingDirectorySize, const LaunchInfo* info)
+// The game's folder from the installation record the link names, and the
+// executable the link names inside it.
+Step<InstalledGame> FindInstalledGame(const CheckedLink& link)
 {
-    std::memset(commandLine, 0, commandLineSize);
-    std::memset(workingDirectory, 0, workingDirectorySize);
-    if (!HasAllLaunchFields(*info)) return;
-
-    const InstallKey key = SplitInstallKey(*info->installkey);
+    const InstallKey key = SplitInstallKey(link.installkey);
     const HKEY root = RootKeyOf(key.root);
-    if (!root) ShowFatalLauncherMessage("Launchinfo invalid", "invalid data");
+    if (!root) return LaunchFailure{LaunchError::InvalidLink, "installkey [" + link.installkey + "] names no root key"};
 
     // A game's installer writes its record to the registry view of its own
     // kind, which a program of the other kind does not see by default: look
     // in this program's view first, then in the other one.
     bool keyFound = false;
-    std::optional<std::string> directory;
+    std::optional<std::string> folder;
+    std::string source;
     for (const REGSAM view : InstallationViews(key.root)) {
-        zentaris::UniqueRegKey installation;
-        if (RegOpenKeyExA(root, key.subkey.c_str(), 0, KEY_READ | view, installation.put()) != ERROR_SUCCESS) {
-            continue;
-        }
+        const RegistryKey installation = RegistryKey::Open(root, key.subkey.c_str(), KEY_READ | view);
+        if (!installation) continue;
         keyFound = true;
-        directory =
-            ReadRegistryText(installation.get(), info->installvalue->c_str(), 0, TerminatorRule::MayBeMissing);
-        if (directory) break;
+        folder = installation.Text(link.installvalue.c_str(), 0, zentaris::TerminatorRule::MayBeMissing);
+        source = "[" + link.installkey + "] value [" + link.installvalue + "]" + ViewName(view);
+        if (folder) break;
     }
-    if (!keyFound) ShowFatalLauncherMessage(AppNotFoundText(*info->appname).c_str(), "App not found");
-    if (!directory) return;
+    if (!keyFound) {
+        return LaunchFailure{LaunchError::AppNotFound, "installkey [" + link.installkey + "] does not exist"};
+    }
+    if (!folder) return GameNotFound(source + " does not exist");
     // Whatever value the link names is read; only a folder on a local drive
     // is a place to start a game from.
-    if (!IsLocalInstallationFolder(*directory)) return;
+    if (!IsLocalInstallationFolder(*folder)) {
+        return GameNotFound("folder [" + *folder + "] from " + source + " is not a folder on a local drive");
+    }
     // A value can name a folder that any page fills (the downloads, the
     // desktop, a cache): a program lying there is no installed game.
-    if (IsInPageFillableFolder(*directory)) return;
-    const std::optional<LaunchTexts> texts = BuildLaunchTexts(*directory, *info->exename);
-    if (!texts) return;
-    if (texts->commandLine.size() >= commandLineSize) return;
-    if (texts->workingDirectory.size() >= workingDirectorySize) return;
-    CopyWhole(texts->commandLine, commandLine, commandLineSize);
-    CopyWhole(texts->workingDirectory, workingDirectory, workingDirectorySize);
+    if (IsInPageFillableFolder(*folder)) {
+        return GameNotFound("folder [" + *folder + "] from " + source + " lies where web pages save files");
+    }
+    std::optional<GamePath> game = RecordableGamePath(*folder, link.exename);
+    if (!game) return GameNotFound("folder [" + *folder + "] and exename pass 1023 characters");
+    return InstalledGame{std::move(*game), std::move(source)};
 }
 
-namespace {
-
-// Locates the game; tells the user when the installation record gives
-// nothing to start. False then.
-bool LocateOrTellUser(const LaunchInfo* info, char (&commandLine)[LauncherTextSize],
-                      char (&workingDirectory)[LauncherTextSize])
+// A first launch's record, filled in the order readers expect. A value that
+// cannot be written leaves the start as it is; the support log says so.
+const char* Remember(const RegistryKey& record, const CheckedLink& link, const GameCommand& game)
 {
-    LocateApplication(commandLine, sizeof commandLine, workingDirectory, sizeof workingDirectory, info);
-    if (commandLine[0]) return true;
-    ShowLauncherMessage("Registry key for launch not found", "Error");
-    return false;
+    // The tray opens this link with the shell: only a web page is kept.
+    const std::string weblink = IsOpenableWebLink(link.weblink) ? link.weblink : std::string();
+    const std::pair<const char*, std::string> values[] = {
+        {zentaris::RecordAppName, link.appname},
+        {zentaris::RecordApp, game.commandLine},
+        {zentaris::RecordAPath, game.folder},
+        {zentaris::RecordWebLink, weblink},
+    };
+    bool stored = true;
+    for (const auto& [name, text] : values) stored = record.SetText(name, text) && stored;
+    return stored ? "; recorded" : "; the record could not be written whole";
+}
+
+Step<LocatedGame> Located(const Step<InstalledGame>& found, const std::string& how)
+{
+    if (const LaunchFailure* failure = FailureOf(found)) return *failure;
+    const InstalledGame& game = std::get<InstalledGame>(found);
+    return LocatedGame{LocatedGameCommand(game.path), how + game.source};
 }
 
 }  // namespace
 
-void StartLocatedApplication(const LaunchInfo* info)
+Step<LocatedGame> LocateGame(const ApprovedLink& approved)
 {
-    char commandLine[LauncherTextSize];
-    char workingDirectory[LauncherTextSize];
-    if (LocateOrTellUser(info, commandLine, workingDirectory)) StartGameProcess(commandLine, workingDirectory);
-}
-
-void StartApplication(const LaunchInfo* info)
-{
-    if (!HasAllLaunchFields(*info)) return;
-    const char* appname = info->appname->c_str();
-
-    zentaris::UniqueRegKey record;
-    if (OpenApplicationRecord(appname, record)) {
-        if (!StartRegisteredApplication(record.get())) StartLocatedApplication(info);
-        return;
+    const CheckedLink& link = approved.link;
+    const RegistryKey record = OpenApplicationRecord(link.appname);
+    if (record) {
+        const std::optional<std::string> app = ReadRecordText(record, zentaris::RecordApp);
+        const std::optional<std::string> apath = ReadRecordText(record, zentaris::RecordAPath);
+        if (app && apath) return LocatedGame{RecordedGameCommand(*app, *apath), "the application record"};
+        // A record without a usable "APP" or "APATH" stays as it is; the
+        // game is looked for on every launch.
+        return Located(FindInstalledGame(link), "the application record is unusable; ");
     }
 
     // First launch: make the record, then fill it from what locating finds.
-    if (!ApplicationBranchIsWritable() || !CreateApplicationRecord(appname, record)) {
-        StartLocatedApplication(info);
-        return;
-    }
-    char commandLine[LauncherTextSize];
-    char workingDirectory[LauncherTextSize];
     // When nothing is found the key stays, empty; later launches take the
     // fallback start.
-    if (!LocateOrTellUser(info, commandLine, workingDirectory)) return;
-    WriteRecordText(record.get(), zentaris::RecordAppName, appname);
-    WriteRecordText(record.get(), zentaris::RecordApp, commandLine);
-    WriteRecordText(record.get(), zentaris::RecordAPath, workingDirectory);
-    // The tray opens this link with the shell: only a web page is kept.
-    const char* weblink = IsOpenableWebLink(*info->weblink) ? info->weblink->c_str() : "";
-    WriteRecordText(record.get(), zentaris::RecordWebLink, weblink);
-    StartGameProcess(commandLine, workingDirectory);
+    const RegistryKey fresh = ApplicationBranchIsWritable() ? CreateApplicationRecord(link.appname) : RegistryKey();
+    Step<LocatedGame> found = Located(FindInstalledGame(link), "first launch: ");
+    if (LocatedGame* game = std::get_if<LocatedGame>(&found); game && fresh) {
+        game->source += Remember(fresh, link, game->command);
+    }
+    return found;
+}
+
+Step<StartedGame> StartGame(const LocatedGame& game)
+{
+    const GameProcessStart started = StartGameCommand(game.command);
+    if (!started.processId) return LaunchFailure{LaunchError::NotStarted, started.failure};
+    return StartedGame{started.processId};
 }

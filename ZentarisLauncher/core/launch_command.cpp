@@ -6,6 +6,7 @@
 
 #include "ascii.h"
 #include "base64.h"
+#include "installation.h"
 
 namespace {
 
@@ -35,30 +36,53 @@ std::optional<std::vector<std::string>> SplitPayloadFields(std::string_view deco
     }
 }
 
-LaunchParse ParseLaunchToken(std::string_view token, LaunchInfo& out)
+Step<LaunchInfo> ParseLaunchToken(std::string_view token)
 {
     if (!token.empty() && token.front() == '"') token.remove_prefix(1);
     const std::string_view prefix(LaunchPrefix);
-    if (!zentaris::StartsWithIgnoringAsciiCase(token, prefix)) return LaunchParse::BadPrefix;
+    if (!zentaris::StartsWithIgnoringAsciiCase(token, prefix)) {
+        return LaunchFailure{LaunchError::BadCommand, "the command does not begin with zentaris://launch/"};
+    }
     token.remove_prefix(prefix.size());
 
     size_t length = 0;
     std::unique_ptr<char, FreeDeleter> decoded(Base64Decode(token.data(), token.size(), &length));
-    if (!decoded) return LaunchParse::BadPayload;
+    if (!decoded) return LaunchFailure{LaunchError::InvalidLink, "the payload is not Base64"};
     const std::string_view text(decoded.get(), length);
     // A NUL ends the text for every C string the fields pass through, while
     // the signature covers what lies after it: such a payload means two
     // different things.
-    if (text.find('\0') != std::string_view::npos) return LaunchParse::BadPayload;
+    if (text.find('\0') != std::string_view::npos) {
+        return LaunchFailure{LaunchError::InvalidLink, "the payload holds a NUL byte"};
+    }
 
     const std::optional<std::vector<std::string>> fields = SplitPayloadFields(text, SignedLaunchFieldCount);
-    if (!fields) return LaunchParse::BadPayload;
+    if (!fields) {
+        return LaunchFailure{LaunchError::InvalidLink,
+                             "the payload has an empty field, or a field after the signature"};
+    }
+    LaunchInfo info;
     std::optional<std::string>* const slots[SignedLaunchFieldCount] = {
-        &out.appname, &out.installkey, &out.installvalue, &out.exename,
-        &out.weblink, &out.approvalid, &out.signature,
+        &info.appname, &info.installkey, &info.installvalue, &info.exename,
+        &info.weblink, &info.approvalid, &info.signature,
     };
     for (size_t i = 0; i < fields->size(); ++i) *slots[i] = (*fields)[i];
-    return LaunchParse::Ok;
+    return info;
+}
+
+LauncherArguments SplitLauncherArguments(std::string_view commandLine)
+{
+    const std::string_view token = LaunchToken(commandLine);
+    if (token != zentaris::LogArgument) return {false, commandLine};
+    commandLine.remove_prefix(token.size());
+    while (!commandLine.empty() && commandLine.front() == ' ') commandLine.remove_prefix(1);
+    return {true, commandLine};
+}
+
+Step<LaunchInfo> DecodeLaunchCommand(std::string_view command)
+{
+    if (command.size() < 2) return LaunchFailure{LaunchError::NotStandalone, "no launch command"};
+    return ParseLaunchToken(LaunchToken(command));
 }
 
 bool HasAllLaunchFields(const LaunchInfo& info)

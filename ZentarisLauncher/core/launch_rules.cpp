@@ -1,6 +1,11 @@
 #include "launch_rules.h"
 
+#include <string>
+
 #include "ascii.h"
+#include "game_location.h"
+#include "launch_command.h"
+#include "link_signature.h"
 #include "path_rules.h"
 
 namespace {
@@ -66,10 +71,43 @@ bool IsSafeApprovalId(std::string_view approvalid)
     }
 }
 
-bool LaunchFieldsAreSafe(const LaunchInfo& info)
+namespace {
+
+LaunchFailure Refused(std::string reason)
 {
-    return info.exename && IsSafeExecutableName(*info.exename) && info.approvalid &&
-           IsSafeApprovalId(*info.approvalid);
+    return {LaunchError::InvalidLink, std::move(reason)};
+}
+
+}  // namespace
+
+Step<CheckedLink> CheckLaunchLink(const LaunchInfo& info, const zentaris::LinkSigningKeyList& keys)
+{
+    // Fields fill in order: without the approval id, the start's fields are
+    // there but nothing can be approved.
+    if (!HasAllLaunchFields(info)) return Refused("the payload has fewer than six fields");
+    if (!IsSafeExecutableName(*info.exename)) {
+        return Refused("exename [" + *info.exename + "] is not a plain .exe inside the game's folder");
+    }
+    if (!IsSafeApprovalId(*info.approvalid)) {
+        return Refused("approvalid [" + *info.approvalid + "] is not path segments of unreserved characters");
+    }
+    // A link from a portal whose keys this launcher carries must be signed by
+    // one of them; a launcher built without keys takes any link.
+    if (keys.count != 0 && !HasValidLinkSignature(info, keys.keys, keys.count)) {
+        return Refused(info.signature ? "the signature verifies with none of the " + std::to_string(keys.count) +
+                                            " portal keys"
+                                      : "the link is not signed");
+    }
+    // A launcher that takes unsigned links cannot tell the portal's links
+    // from a page's own: it reads the game's folder only from a vendor's
+    // installation key, never from values the platform keeps about the
+    // user's folders.
+    if (keys.count == 0 && !IsVendorInstallationKey(SplitInstallKey(*info.installkey))) {
+        return Refused("installkey [" + *info.installkey + "] is not a vendor's installation key");
+    }
+    return CheckedLink{{*info.appname, *info.installkey, *info.installvalue, *info.exename, *info.weblink,
+                        *info.approvalid},
+                       keys.count != 0};
 }
 
 bool IsLocalInstallationFolder(std::string_view folder)

@@ -8,6 +8,8 @@
 #include <string_view>
 
 #include "launch_info.h"
+#include "launch_road.h"
+#include "link_signing_keys.h"
 
 // A program inside the installation folder: a relative path of ordinary
 // components ("bin\game.exe"), ending in ".exe". Nothing that could leave the
@@ -21,9 +23,12 @@ bool IsSafeExecutableName(std::string_view exename);
 // a query, so the portal is asked about exactly this id.
 bool IsSafeApprovalId(std::string_view approvalid);
 
-// The fields of a launch command that choose what runs and what the portal
-// is asked: false when any breaks its rule (or is missing).
-bool LaunchFieldsAreSafe(const LaunchInfo& info);
+// The step from decoded fields to a checked link: all six fields present,
+// the executable and the approval id within their rules, the signature
+// verified by one of `keys` (when there are any), and, where unsigned links
+// are taken, an installation key of a vendor's (IsVendorInstallationKey).
+// InvalidLink otherwise, naming the rule that refused.
+Step<CheckedLink> CheckLaunchLink(const LaunchInfo& info, const zentaris::LinkSigningKeyList& keys);
 
 // An absolute folder on a local drive ("C:\..."), with no quotation mark
 // that would close the program path built from it and no device name among

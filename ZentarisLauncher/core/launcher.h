@@ -1,36 +1,28 @@
-// Launch mode: from the command line to a started game.
+// Launch mode: from the command line to a started game, as the pipeline of
+// launch_road.h. The portable steps are in launch_command.h (decode) and
+// launch_rules.h (check); these are the steps that reach the portal, the
+// registry and the platform, and the top of the road.
 #pragma once
 
-#include <cstddef>
-
 #include "launch_info.h"
+#include "launch_road.h"
 
-// Carries out a launch command: parse, ask the portal, start the game.
-// Works on the caller's copy of the command line and cuts it at its first
-// space.
-void RunLaunchCommand(char* commandLine);
+// The top of the road: an optional LogArgument, then the launch command. Runs
+// each step in turn, writes each outcome to the support log when it is on,
+// and alone tells the user how a launch ended early.
+void RunLaunchCommand(const char* commandLine);
 
-// Fills `info` from the token. Returns 0 when the prefix matched and the
-// payload was split, -1 (after telling the user) when it was rejected.
-int ParseLaunchCommand(LaunchInfo* info, const char* token);
+// Asks the portal about the link's approval id: approved only by a 200
+// answer whose first byte is "1" and which arrived whole within
+// ApprovalTimeoutSeconds. Blocks until then; shows nothing.
+Step<ApprovedLink> AskPortal(CheckedLink link);
 
-// Asks the portal whether this launch may go on: true only when the first
-// line of PortalBaseUrl + "launcher/" + approvalid + "/" begins with "1".
-// Shows nothing; blocks until the answer is read or the request failed.
-bool IsLaunchApproved(const LaunchInfo* info);
+// The game's program and folder: from its application record; or, on a first
+// launch, from the installation record the link names, which is then
+// recorded (the record's key is made first, and stays empty when the game is
+// not found); or, when the application record cannot be used or made, from
+// the installation record alone, touching no record.
+Step<LocatedGame> LocateGame(const ApprovedLink& approved);
 
-// Starts the game from its application record, or on a first launch locates
-// it, writes the record and starts it; when no record can be used or made,
-// takes the fallback start.
-void StartApplication(const LaunchInfo* info);
-
-// Reads the installation directory that the launch command names and builds
-// the command line and working directory in the given buffers. Leaves both
-// empty when the directory cannot be read or either text would not fit. Does
-// not return when the root abbreviation is unknown or the installation key
-// cannot be opened: it tells the user and ends the process.
-void LocateApplication(char* commandLine, size_t commandLineSize, char* workingDirectory,
-                       size_t workingDirectorySize, const LaunchInfo* info);
-
-// The fallback start: locate, then start, touching no application record.
-void StartLocatedApplication(const LaunchInfo* info);
+// Starts the game; nobody waits for it.
+Step<StartedGame> StartGame(const LocatedGame& game);

@@ -6,9 +6,3 @@ void ShowLauncherMessage(const char* text, const char* caption)
 {
     MessageBoxA(nullptr, text, caption, MB_OK);
 }
-
-void ShowFatalLauncherMessage(const char* text, const char* caption)
-{
-    ShowLauncherMessage(text, caption);
-    ExitProcess(0);
-}

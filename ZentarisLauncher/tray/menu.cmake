@@ -31,7 +31,7 @@ if(ZEN_WINDOWS)
     ${CMAKE_CURRENT_LIST_DIR}/update_thread.cpp)
   # The owner-drawn painting and the news threads come from the news side.
   target_link_libraries(zen_tray_menu PUBLIC
-    zen_tray_icons zen_tray_news zen_tray_news_core zen_tray_model zen_application_record zen_registry_text
+    zen_tray_icons zen_tray_news zen_tray_news_core zen_tray_model zen_application_record zen_registry
     zen_game_process zen_webfile zen_update zen_contract zen_platform user32 gdi32 shell32 advapi32 ole32)
 endif()
 

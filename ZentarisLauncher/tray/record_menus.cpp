@@ -5,28 +5,29 @@
 
 #include "application_record.h"
 #include "installation.h"
-#include "registry_text.h"
+#include "registry.h"
 #include "tray_menu.h"
-#include "unique_handle.h"
 
 namespace {
 
+using zentaris::RegistryKey;
+
 // Web links, command lines and folders are read whole, whatever their size.
-std::optional<std::string> ReadWholeText(HKEY record, const char* name)
+std::optional<std::string> ReadWholeText(const RegistryKey& record, const char* name)
 {
-    return ReadRegistryText(record, name, 0, TerminatorRule::MayBeMissing);
+    return record.Text(name, 0, zentaris::TerminatorRule::MayBeMissing);
 }
 
 // Names, and the feature submenu's command line, go through the launcher's
 // text buffer: a value stored with more bytes fails, so an "APPNAME" of 1023
 // characters and its terminator is listed and one of 1024 is not. A value
 // that fills the buffer without a terminator is all text.
-std::optional<std::string> ReadBufferText(HKEY record, const char* name)
+std::optional<std::string> ReadBufferText(const RegistryKey& record, const char* name)
 {
-    return ReadRegistryText(record, name, zentaris::LauncherTextSize, TerminatorRule::MayBeMissing);
+    return record.Text(name, zentaris::LauncherTextSize, zentaris::TerminatorRule::MayBeMissing);
 }
 
-RecordFields ReadRecord(HKEY record)
+RecordFields ReadRecord(const RegistryKey& record)
 {
     RecordFields fields;
     fields.webLink = ReadWholeText(record, zentaris::RecordWebLink);
@@ -34,7 +35,7 @@ RecordFields ReadRecord(HKEY record)
     fields.app = ReadWholeText(record, zentaris::RecordApp);
     fields.appInBuffer = ReadBufferText(record, zentaris::RecordApp);
     fields.apath = ReadWholeText(record, zentaris::RecordAPath);
-    fields.noLaunch = HasRegistryValue(record, zentaris::RecordNoLaunch);
+    fields.noLaunch = record.Has(zentaris::RecordNoLaunch);
     return fields;
 }
 
@@ -43,16 +44,11 @@ RecordFields ReadRecord(HKEY record)
 template <typename Visit>
 void ForEachRecord(Visit visit)
 {
-    zentaris::UniqueRegKey branch;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, zentaris::AppBranch, 0, KEY_READ, branch.put()) != ERROR_SUCCESS) return;
+    const RegistryKey branch = RegistryKey::Open(HKEY_CURRENT_USER, zentaris::AppBranch);
     for (int i = 0; i < CatalogCapacity; ++i) {
-        char name[zentaris::LauncherTextSize];
-        DWORD nameLength = sizeof name;
-        if (RegEnumKeyExA(branch.get(), i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-            return;
-        }
-        zentaris::UniqueRegKey record;
-        if (RegOpenKeyExA(branch.get(), name, 0, KEY_READ, record.put()) == ERROR_SUCCESS) visit(record.get(), i);
+        const std::optional<std::string> name = branch.SubkeyName(i, zentaris::LauncherTextMaxLength);
+        if (!name) return;
+        if (const RegistryKey record = branch.OpenSubkey(name->c_str())) visit(record, i);
     }
 }
 
@@ -61,7 +57,7 @@ void ForEachRecord(Visit visit)
 void ReadApplicationRecords(TrayCatalog& records, MenuIcons& icons)
 {
     records.Clear();
-    ForEachRecord([&](HKEY record, int i) {
+    ForEachRecord([&](const RegistryKey& record, int i) {
         const RecordFields fields = ReadRecord(record);
         icons.ScanFeatureIcon(i, records.AddFeature(i, fields));
         icons.ScanGameIcon(i, records.AddGame(i, fields));

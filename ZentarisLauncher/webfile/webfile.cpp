@@ -41,6 +41,12 @@ WebFile* WebFileOpen(const char* name, const char* mode)
 
 WebFile* WebFileOpenWithin(const char* name, const char* mode, long timeoutMs)
 {
+    return WebFileOpenAnswered(name, mode, timeoutMs, nullptr);
+}
+
+WebFile* WebFileOpenAnswered(const char* name, const char* mode, long timeoutMs, long* status)
+{
+    if (status) *status = 0;
     if (!name || !mode || timeoutMs < 0) {
         errno = EINVAL;
         return nullptr;
@@ -54,7 +60,7 @@ WebFile* WebFileOpenWithin(const char* name, const char* mode, long timeoutMs)
     }
     file->kind = WebFileUrl;
     file->timeoutMs = timeoutMs;
-    if (!WebFileStartUrl(file, name)) {
+    if (!WebFileStartUrl(file, name, status)) {
         free(file->data);
         free(file);
         return nullptr;

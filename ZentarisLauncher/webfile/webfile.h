@@ -41,6 +41,12 @@ WebFile* WebFileOpen(const char* name, const char* mode);
 // when nothing has). Local files are not bounded.
 WebFile* WebFileOpenWithin(const char* name, const char* mode, long timeoutMs);
 
+// WebFileOpenWithin that also says what the server answered: its HTTP status,
+// or 0 when no answer came (no connection, nothing within the time) or the
+// name is a local file. Stored whether or not the open succeeds, where
+// `status` is not null.
+WebFile* WebFileOpenAnswered(const char* name, const char* mode, long timeoutMs, long* status);
+
 // Like fread: the number of whole records of `size` bytes delivered. A
 // trailing partial record at the end is copied and consumed but not counted.
 size_t WebFileRead(void* destination, size_t size, size_t count, WebFile* file);

@@ -20,8 +20,9 @@ void WebFileConsume(WebFile* file, size_t n);
 
 // Starts the transfer of `name` as a URL into `file` (kind already set) and
 // waits until its first byte has arrived or it has ended. False when it ended
-// without a single byte; the easy handle is then removed and cleaned up.
-bool WebFileStartUrl(WebFile* file, const char* name);
+// without a single byte; the easy handle is then removed and cleaned up. The
+// HTTP status the server answered goes to `status` (when not null).
+bool WebFileStartUrl(WebFile* file, const char* name, long* status);
 
 // Removes the transfer from the thread's multi handle and cleans it up.
 void WebFileStopUrl(WebFile* file);

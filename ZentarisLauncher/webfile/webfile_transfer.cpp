@@ -75,12 +75,12 @@ void Perform(CURLM* multi, int* running)
     CollectEndings(multi);
 }
 
-// Only a 200 answer carries the portal's data; libcurl knows the status once
-// the first body byte has arrived, or the transfer has ended.
-bool AnsweredOk(CURL* easy)
+// libcurl knows the status once the first body byte has arrived, or the
+// transfer has ended; 0 when no answer came.
+long AnswerStatus(CURL* easy)
 {
     long status = 0;
-    return curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK && status == 200;
+    return curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK ? status : 0;
 }
 
 // select() cannot wait when libcurl names no descriptor (Windows refuses
@@ -197,7 +197,7 @@ void WebFileFill(WebFile* file, size_t want)
     } while (file->running != 0 && static_cast<size_t>(file->length) < want);
 }
 
-bool WebFileStartUrl(WebFile* file, const char* name)
+bool WebFileStartUrl(WebFile* file, const char* name, long* status)
 {
     InitCurlOnce();
     CURL* easy = curl_easy_init();
@@ -231,7 +231,10 @@ bool WebFileStartUrl(WebFile* file, const char* name)
     // unreachable server or an empty body must fail the open rather than
     // pass for an empty file, so wait for the first byte or the end.
     while (file->running != 0 && file->length == 0) FillPass(file);
-    if ((file->length == 0 && file->running == 0) || !AnsweredOk(easy)) {
+    const long answered = AnswerStatus(easy);
+    if (status) *status = answered;
+    // Only a 200 answer carries the portal's data.
+    if ((file->length == 0 && file->running == 0) || answered != 200) {
         WebFileStopUrl(file);
         return false;
     }

@@ -1,5 +1,7 @@
 // The install-check image: opened before anything else of a request is done,
 // read whole and announced last.
+#include <string>
+
 #include "image_transfer.h"
 #include "pluggable_protocol.h"
 #include "portal_config.h"
@@ -29,17 +31,16 @@ private:
     HINTERNET url_;
 };
 
-// Only a 200 answer is the portal's image: an error page's body is not. An
-// answer whose status cannot be read is no answer either.
-bool AnsweredOk(HINTERNET url)
+// The answer's HTTP status; 0 when it cannot be read.
+DWORD AnswerStatus(HINTERNET url)
 {
     DWORD status = 0;
     DWORD size = sizeof status;
     if (!CurrentInternetCalls().queryInfo(url, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
                                           nullptr)) {
-        return false;
+        return 0;
     }
-    return status == 200;
+    return status;
 }
 
 }  // namespace
@@ -55,9 +56,13 @@ HRESULT CZentarisPluggableProtocol::OpenImage(IInternetProtocolSink* sink, bool 
         return ReportFailure(sink, ErrorInternetOpen, launch ? L"InternetOpen failed" : L"Internet Open failed");
     }
     m_hUrl.reset(calls.openUrl(m_hInternet.get(), zentaris::InstallCheckImageUrl, nullptr, 0xFFFFFFFF, 0, 0));
-    // A status other than 200 ends the request as if the portal had not
-    // answered at all.
-    if (!m_hUrl || !AnsweredOk(m_hUrl.get())) {
+    const DWORD status = m_hUrl ? AnswerStatus(m_hUrl.get()) : 0;
+    m_log.Write(m_hUrl ? "the portal's image: HTTP " + std::to_string(status)
+                       : "the portal's image: no answer, error " + std::to_string(GetLastError()));
+    // Only a 200 answer is the portal's image: an error page's body is not,
+    // and an answer whose status cannot be read is no answer either. Any
+    // other status ends the request as if the portal had not answered at all.
+    if (status != 200) {
         CloseImage();
         return ReportFailure(sink, ErrorOpenUrl, launch ? L"InternetOpenURL failed" : L"InternetOpenURL Failed");
     }
@@ -74,6 +79,7 @@ HRESULT CZentarisPluggableProtocol::TransferImage(IInternetProtocolSink* sink)
     if (TransferBody(body, CurrentImageAllocator(), &data, &size) != TransferResult::Complete) {
         return ReportFailure(sink, ErrorOutOfMemory, L"out of memmory");
     }
+    m_log.Write("the portal's image: " + std::to_string(size) + " bytes for the browser");
     // One request per object; should a caller start it again, the image it
     // already holds is given back rather than lost.
     if (m_pData) CurrentImageAllocator().Release(m_pData);

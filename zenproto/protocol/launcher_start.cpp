@@ -2,50 +2,47 @@
 // launcher itself checks and carries out the command.
 #include <memory>
 #include <new>
+#include <optional>
+#include <string>
 
 #include "installation.h"
 #include "launcher_command_line.h"
 #include "pluggable_protocol.h"
+#include "registry.h"
 #include "unique_handle.h"
 #include "url_grammar.h"
 
 namespace {
 
-// The launcher path from HKCU, terminated, or false as if it were missing.
-// A value too long for the buffer is refused rather than read past it.
-bool ReadLauncherPath(wchar_t (&path)[zenproto::LauncherPathCapacity])
+// The launcher path from HKCU, or nothing as if it were missing. A value too
+// long for the handler's buffer is refused rather than cut.
+std::optional<std::wstring> ReadLauncherPath()
 {
-    zentaris::UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, zentaris::AppBranchW, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
-    DWORD type = 0;
-    DWORD size = 0;
-    if (RegQueryValueExW(key.get(), zentaris::LauncherPathValueW, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
-        return false;
+    using zenproto::LauncherPathCapacity;
+    const std::optional<std::wstring> path = zentaris::RegistryKey::Open(HKEY_CURRENT_USER, zentaris::AppBranch)
+                                                 .WideText(zentaris::LauncherPathValueW,
+                                                           LauncherPathCapacity * sizeof(wchar_t));
+    if (!path) return std::nullopt;
+    if (!zenproto::LauncherPathLength(reinterpret_cast<const char16_t*>(path->c_str()), path->size(),
+                                      LauncherPathCapacity)) {
+        return std::nullopt;
     }
-    if (size > sizeof path) return false;
-    if (RegQueryValueExW(key.get(), zentaris::LauncherPathValueW, nullptr, &type, reinterpret_cast<BYTE*>(path),
-                         &size) != ERROR_SUCCESS) {
-        return false;
-    }
-    const auto length = zenproto::LauncherPathLength(reinterpret_cast<const char16_t*>(path), size / sizeof(wchar_t),
-                                                     zenproto::LauncherPathCapacity);
-    if (!length) return false;
-    path[*length] = L'\0';
-    return true;
+    return path;
 }
 
 // Starts the program and forgets it: no wait, no handle kept. Whether it
-// started is not the browser's concern.
-void StartDetached(wchar_t* commandLine)
+// started is not the browser's concern, only the support log's.
+std::string StartDetached(wchar_t* commandLine)
 {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        return;
+        return "the launcher did not start, error " + std::to_string(GetLastError());
     }
     zentaris::UniqueProcessInformation started;
     started.Take(process);
+    return "the launcher started, process " + std::to_string(started.processId);
 }
 
 }  // namespace
@@ -53,12 +50,12 @@ void StartDetached(wchar_t* commandLine)
 HRESULT CZentarisPluggableProtocol::StartLauncher(IInternetProtocolSink* sink, std::u16string_view url)
 {
     using namespace zenproto;
-    wchar_t path[LauncherPathCapacity];
-    if (!ReadLauncherPath(path)) {
+    const std::optional<std::wstring> path = ReadLauncherPath();
+    if (!path) {
         MessageBoxA(nullptr, "launcher not correctly installed, please reinstall", "error", MB_OK);
         return ReportFailure(sink, ErrorNoLauncherPath, L"registry settings not found");
     }
-    const std::u16string_view pathText(reinterpret_cast<const char16_t*>(path));
+    const std::u16string_view pathText(reinterpret_cast<const char16_t*>(path->c_str()), path->size());
     const std::u16string_view argument = LaunchArgument(url);
     if (!LaunchCommandLineFits(pathText, argument)) {
         return ReportFailure(sink, ErrorCommandLineTooLong, L"launch url too long");
@@ -67,6 +64,6 @@ HRESULT CZentarisPluggableProtocol::StartLauncher(IInternetProtocolSink* sink, s
     std::unique_ptr<wchar_t[]> commandLine(new (std::nothrow) wchar_t[length + 1]);
     if (!commandLine) return ReportFailure(sink, ErrorOutOfMemory, L"out of memmory");
     FormatLaunchCommandLine(pathText, argument, reinterpret_cast<char16_t*>(commandLine.get()));
-    StartDetached(commandLine.get());
+    m_log.Write(StartDetached(commandLine.get()));
     return S_OK;
 }

@@ -3,22 +3,47 @@
 #include <cwchar>
 #include <cstring>
 
+#include <string>
+
 #include "image_transfer.h"
-#include "trace.h"
+#include "installation.h"
 #include "url_grammar.h"
 
 using zenproto::UrlCommand;
 
-namespace zenproto {
+namespace {
 
-HRESULT ReportFailure(IInternetProtocolSink* sink, ProtocolError code, const wchar_t* text)
+// The request's kind for the support log: never the URL itself, which for a
+// launch is the whole signed link.
+const char* RequestKind(UrlCommand command)
 {
-    ZEN_TRACE_LINE("failure %lu %s", static_cast<unsigned long>(code), TraceText(text).c_str());
+    switch (command) {
+    case UrlCommand::NoScheme: return "no URL";
+    case UrlCommand::WrongScheme: return "another scheme";
+    case UrlCommand::BadSyntax: return "no \"://\"";
+    case UrlCommand::VersionTooHigh: return "install check for a newer version";
+    case UrlCommand::InstallCheck: return "install check";
+    case UrlCommand::Launch: return "launch";
+    }
+    return "";
+}
+
+// Texts the handler reports are ASCII.
+std::string Ascii(const wchar_t* text)
+{
+    std::string narrow;
+    for (; *text; ++text) narrow += *text < 0x80 ? static_cast<char>(*text) : '?';
+    return narrow;
+}
+
+}  // namespace
+
+HRESULT CZentarisPluggableProtocol::ReportFailure(IInternetProtocolSink* sink, DWORD code, const wchar_t* text)
+{
+    m_log.Write("failure " + std::to_string(code) + ": " + Ascii(text));
     sink->ReportResult(E_FAIL, code, text);
     return S_FALSE;
 }
-
-}  // namespace zenproto
 
 CZentarisPluggableProtocol::CZentarisPluggableProtocol()
     : m_cbPos(0), m_bDataReady(0), m_pData(nullptr), m_cbData(0)
@@ -44,7 +69,6 @@ const ComInterfaceEntry* CZentarisPluggableProtocol::_GetEntries()
 STDMETHODIMP CZentarisPluggableProtocol::Start(LPCWSTR szUrl, IInternetProtocolSink* pOIProtSink,
                                                IInternetBindInfo*, DWORD, HANDLE_PTR)
 {
-    ZEN_TRACE_LINE("Start %s", zenproto::TraceText(szUrl).c_str());
     // Without a sink there is nobody to answer; nothing is done.
     if (!pOIProtSink) return S_FALSE;
     static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wide characters");
@@ -52,13 +76,16 @@ STDMETHODIMP CZentarisPluggableProtocol::Start(LPCWSTR szUrl, IInternetProtocolS
         szUrl ? std::u16string_view(reinterpret_cast<const char16_t*>(szUrl), wcslen(szUrl)) : std::u16string_view();
 
     const UrlCommand command = zenproto::ClassifyUrl(url);
+    m_log = zentaris::SupportLog::Open(zentaris::HandlerLogFile, false);
+    m_log.Write(std::string("request: ") + RequestKind(command) + ", a URL of " + std::to_string(url.size()) +
+                " characters");
     switch (command) {
     case UrlCommand::NoScheme:
         return S_FALSE;
     case UrlCommand::WrongScheme:
-        return zenproto::ReportFailure(pOIProtSink, zenproto::ErrorInvalidProtocol, L"invalid protocol");
+        return ReportFailure(pOIProtSink, zenproto::ErrorInvalidProtocol, L"invalid protocol");
     case UrlCommand::BadSyntax:
-        return zenproto::ReportFailure(pOIProtSink, zenproto::ErrorInvalidSyntax, L"invalid syntax");
+        return ReportFailure(pOIProtSink, zenproto::ErrorInvalidSyntax, L"invalid syntax");
     default:
         break;
     }
@@ -68,7 +95,7 @@ STDMETHODIMP CZentarisPluggableProtocol::Start(LPCWSTR szUrl, IInternetProtocolS
     pOIProtSink->ReportProgress(BINDSTATUS_SENDINGREQUEST, L"Sending Request");
 
     if (command == UrlCommand::VersionTooHigh) {
-        return zenproto::ReportFailure(pOIProtSink, zenproto::ErrorInvalidVersion, L"invalid version");
+        return ReportFailure(pOIProtSink, zenproto::ErrorInvalidVersion, L"invalid version");
     }
     const bool launch = command == UrlCommand::Launch;
     HRESULT hr = OpenImage(pOIProtSink, launch);

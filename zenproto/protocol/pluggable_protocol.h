@@ -11,6 +11,7 @@
 
 #include "com_class_factory.h"
 #include "internet_calls.h"
+#include "support_log_file.h"
 #include "zenproto_ids.h"
 
 class CZentarisPluggableProtocol
@@ -57,6 +58,9 @@ public:
     IUnknown* _GetRawUnknown() { return static_cast<IInternetProtocolInfo*>(this); }
 
 private:
+    // Ends a failed request: one ReportResult (with E_FAIL), and Start's
+    // S_FALSE.
+    HRESULT ReportFailure(IInternetProtocolSink* sink, DWORD code, const wchar_t* text);
     HRESULT OpenImage(IInternetProtocolSink* sink, bool launch);
     HRESULT StartLauncher(IInternetProtocolSink* sink, std::u16string_view url);
     HRESULT TransferImage(IInternetProtocolSink* sink);
@@ -68,6 +72,7 @@ private:
     zenproto::UniqueInternetHandle m_hUrl;       // open only within Start
     BYTE* m_pData;       // the image; the object's until it is destroyed
     ULONG m_cbData;      // valid bytes in m_pData
+    zentaris::SupportLog m_log;  // opened by Start: each decision of the request
 };
 
 namespace zenproto {
@@ -83,8 +88,5 @@ enum ProtocolError : DWORD {
     ErrorOutOfMemory = 106,
     ErrorCommandLineTooLong = 107,
 };
-
-// Ends a failed request: one ReportResult, and Start's S_FALSE.
-HRESULT ReportFailure(IInternetProtocolSink* sink, ProtocolError code, const wchar_t* text);
 
 }  // namespace zenproto

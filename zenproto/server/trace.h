@@ -1,7 +1,8 @@
 // Trace lines for whoever watches the debugger output of the process that
-// loaded the handler (under Wine: WINEDEBUG=+debugstr): what Start was asked,
-// each failure it reported, what the class object and registration answered.
-// A browser shows none of this, and the handler has no window of its own.
+// loaded the handler (under Wine: WINEDEBUG=+debugstr): what the class object
+// and registration answered. A browser shows none of this, and the handler
+// has no window of its own. (What a request decided goes to the support log,
+// which users switch on: support_log_file.h.)
 //
 // Only builds with ZEN_TRACE_ENABLED (Debug builds, or the ZEN_TRACE option)
 // write them; elsewhere ZEN_TRACE_LINE and its arguments compile to nothing,
@@ -17,29 +18,6 @@
 #include <string>
 
 namespace zenproto {
-
-// Wide text as printable ASCII: a URL is composed by any web page, so
-// anything else (controls, non-ASCII) is written as \uXXXX, and a long text
-// is cut.
-inline std::string TraceText(const wchar_t* text)
-{
-    if (!text) return "(null)";
-    constexpr size_t kMaxUnits = 300;
-    std::string out;
-    size_t i = 0;
-    for (; text[i] && i < kMaxUnits; ++i) {
-        const wchar_t c = text[i];
-        if (c >= 0x20 && c < 0x7F) {
-            out += static_cast<char>(c);
-            continue;
-        }
-        char escaped[8];
-        std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c) & 0xFFFFu);
-        out += escaped;
-    }
-    if (text[i]) out += "...";
-    return out;
-}
 
 // One line, "zenproto: " and the formatted text.
 inline void TraceLine(const char* format, ...)

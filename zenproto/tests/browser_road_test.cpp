@@ -16,6 +16,7 @@
 #include "launch_harness.h"
 #include "portal.h"
 #include "portal_client.h"
+#include "signed_link.h"
 #include "uiauto.h"
 #include "browser_bind.h"
 #include "test_registry.h"
@@ -155,16 +156,20 @@ TEST_F(BrowserRoad, InstallCheckForATooNewVersionFailsWithoutTheImage)
     }
 }
 
+// With the support log switched on, the handler and the launcher each write
+// what they decided, and neither writes the signed link.
 TEST_F(BrowserRoad, LaunchUrlStartsTheLauncherAndTheApprovedGame)
 {
     ASSERT_TRUE(watching_) << "cannot follow the processes this test starts";
     const struct {
         const char* approval;
         bool gameStarts;
-    } cases[] = {{"1", true}, {"0", false}};
+        bool log;
+    } cases[] = {{"1", true, false}, {"1", true, true}, {"0", false, true}};
     int serial = 0;
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string("approval ") + c.approval);
+        SCOPED_TRACE(std::string("approval ") + c.approval + (c.log ? ", logged" : ""));
+        launchtest::ResetSupportLog(c.log);
         ASSERT_TRUE(portal::Serve("/images/space.gif", 200, ImageBody()));
         launchtest::StartGameLog();
         const std::string name = "Road Game " + std::to_string(++serial);
@@ -173,8 +178,9 @@ TEST_F(BrowserRoad, LaunchUrlStartsTheLauncherAndTheApprovedGame)
         testsupport::WriteString(HKEY_LOCAL_MACHINE, key, "InstallDir", dir);
         const std::string id = "road" + std::to_string(serial);
         ASSERT_TRUE(portal::Serve("/launcher/" + id + "/", 200, c.approval));
-        const std::string command =
-            launchtest::LaunchCommand({name, "HKLM\\" + key, "InstallDir", "game.exe", "http://127.0.0.1/g/", id});
+        const launchtest::LaunchFields fields{name, "HKLM\\" + key, "InstallDir", "game.exe",
+                                              "http://127.0.0.1/g/", id};
+        const std::string command = launchtest::LaunchCommand(fields);
 
         const BindOutcome outcome = BindLikeABrowser(Widen(command));
         ASSERT_TRUE(outcome.finished);
@@ -186,6 +192,28 @@ TEST_F(BrowserRoad, LaunchUrlStartsTheLauncherAndTheApprovedGame)
         ASSERT_EQ(starts.size(), c.gameStarts ? 1u : 0u);
         if (c.gameStarts) {
             EXPECT_EQ(launchtest::WithoutTrailingBackslash(starts[0].workingDirectory), dir);
+        }
+
+        const auto handlerLog = launchtest::SupportLogText("zenproto.log");
+        const auto launcherLog = launchtest::SupportLogText("launcher.log");
+        if (!c.log) {
+            EXPECT_FALSE(handlerLog || launcherLog) << "a log was written while switched off";
+            continue;
+        }
+        ASSERT_TRUE(handlerLog && launcherLog);
+        for (const char* line : {"request: launch, a URL of ", "the portal's image: HTTP 200\r\n",
+                                 "the launcher started, process "}) {
+            EXPECT_NE(handlerLog->find(line), std::string::npos) << line << "\n" << *handlerLog;
+        }
+        const std::string decision = c.gameStarts ? "the portal approved [" + id + "]: HTTP 200\r\n"
+                                                  : "the portal did not approve [" + id +
+                                                        "]: HTTP 200, the answer does not begin with 1\r\n";
+        EXPECT_NE(launcherLog->find(decision), std::string::npos) << *launcherLog;
+        const std::string signature = signedlink::Signature(launchtest::JoinedFields(fields));
+        const std::string payload = command.substr(std::string("zentaris://launch/").size(), 40);
+        for (const std::string* log : {&*handlerLog, &*launcherLog}) {
+            EXPECT_EQ(log->find(signature), std::string::npos) << *log;
+            EXPECT_EQ(log->find(payload), std::string::npos) << *log;
         }
     }
 }

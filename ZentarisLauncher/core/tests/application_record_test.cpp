@@ -13,24 +13,35 @@ TEST(ApplicationRecordPath, NameGoesUnderTheBranchUnchanged)
     EXPECT_EQ(ApplicationRecordPath("Outer\\Inner"), "SOFTWARE\\Telmark\\Zentaris\\Outer\\Inner");
 }
 
+// The program a record's "APP" names, as the tray reads it for icons and
+// as the start gives it to the platform (only a quoted line names one).
 TEST(ApplicationExecutablePath, SkipsTheFirstCharacterAndEndsAtAQuote)
 {
     struct Case {
         std::string app;
         std::string path;
+        bool namesProgram;  // the start gives the platform this path
     };
     const Case cases[] = {
-        {"\"C:\\Games\\Game\\game.exe", "C:\\Games\\Game\\game.exe"},
-        {"\"C:\\Games\\Game\\game.exe\" -x", "C:\\Games\\Game\\game.exe"},
-        {"\"C:\\My Games\\g.exe -windowed", "C:\\My Games\\g.exe -windowed"},
-        {"\"C:\\G\\\\game.exe", "C:\\G\\\\game.exe"},
-        // The first character goes whatever it is.
-        {"C:\\game.exe", ":\\game.exe"},
-        {"\"", ""},
-        {"", ""},
-        {"\"\"", ""},
+        {"\"C:\\Games\\Game\\game.exe", "C:\\Games\\Game\\game.exe", true},
+        {"\"C:\\Games\\Game\\game.exe\" -x", "C:\\Games\\Game\\game.exe", true},
+        {"\"C:\\My Games\\g.exe -windowed", "C:\\My Games\\g.exe -windowed", true},
+        {"\"C:\\G\\\\game.exe", "C:\\G\\\\game.exe", true},
+        // The first character goes whatever it is; an unquoted line is the
+        // platform's to read.
+        {"C:\\game.exe", ":\\game.exe", false},
+        {" \"C:\\game.exe", "", false},
+        {"\"", "", true},
+        {"", "", false},
+        {"\"\"", "", true},
     };
-    for (const Case& c : cases) EXPECT_EQ(ApplicationExecutablePath(c.app), c.path) << c.app;
+    for (const Case& c : cases) {
+        EXPECT_EQ(ApplicationExecutablePath(c.app), c.path) << c.app;
+        const GameCommand command = RecordedGameCommand(c.app, "C:\\Games");
+        EXPECT_EQ(command.program, c.namesProgram ? c.path : "") << c.app;
+        EXPECT_EQ(command.commandLine, c.app);
+        EXPECT_EQ(command.folder, "C:\\Games");
+    }
 }
 
 // What the launcher and the tray take from a record or a download list:

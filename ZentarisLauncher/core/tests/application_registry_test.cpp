@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
+#include "application_record.h"
 #include "application_registry.h"
 #include "launch_harness.h"
 
@@ -20,17 +20,18 @@ protected:
     void SetUp() override
     {
         launchtest::ResetApplicationBranch();
-        ASSERT_TRUE(CreateApplicationRecord(TestRecord.c_str(), record_));
+        record_ = CreateApplicationRecord(TestRecord);
+        ASSERT_TRUE(record_);
     }
 
     void Store(const char* name, DWORD type, const std::string& bytes)
     {
-        ASSERT_EQ(RegSetValueExA(record_.get(), name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                                 static_cast<DWORD>(bytes.size())),
+        ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, ApplicationRecordPath(TestRecord).c_str(), name, type,
+                                  bytes.data(), static_cast<DWORD>(bytes.size())),
                   ERROR_SUCCESS);
     }
 
-    zentaris::UniqueRegKey record_;
+    zentaris::RegistryKey record_;
 };
 
 TEST_F(ApplicationRegistry, TextsAreReadWholeAndTerminatedOrNotAtAll)
@@ -54,15 +55,11 @@ TEST_F(ApplicationRegistry, TextsAreReadWholeAndTerminatedOrNotAtAll)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Store("APP", c.type, c.stored);
-        char buffer[1024];
-        std::memset(buffer, 'X', sizeof buffer);
-        EXPECT_EQ(ReadRecordText(record_.get(), "APP", buffer, sizeof buffer), c.ok);
-        if (c.ok) {
-            EXPECT_EQ(std::string(buffer), c.text);
-        }
+        const std::optional<std::string> text = ReadRecordText(record_, "APP");
+        EXPECT_EQ(text.has_value(), c.ok);
+        if (c.ok) EXPECT_EQ(text, c.text);
     }
-    char buffer[1024];
-    EXPECT_FALSE(ReadRecordText(record_.get(), "APATH", buffer, sizeof buffer));
+    EXPECT_FALSE(ReadRecordText(record_, "APATH"));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// Feeds arbitrary command lines through the token, prefix and payload split,
-// the rules of what a launch may ask for, and the signature check.
+// Feeds arbitrary command lines through the log switch, the token, prefix
+// and payload split, the rules of what a launch may ask for (the check step)
+// and the signature check.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -33,8 +34,8 @@ void CheckRulesHold(const LaunchInfo& info)
     }
     if (exe.size() < 4 || id.empty() || id.find_first_of("?# %\\") != std::string::npos) std::abort();
     if (id.find("/../") != std::string::npos || id.rfind("../", 0) == 0 || id.find("//") != std::string::npos) std::abort();
-    if (const auto texts = BuildLaunchTexts("C:\\Games", exe)) {
-        if (texts->commandLine.find('"', 1) != std::string::npos) std::abort();
+    if (const auto game = RecordableGamePath("C:\\Games", exe)) {
+        if (LocatedGameCommand(*game).commandLine.find('"', 1) != std::string::npos) std::abort();
     }
 }
 
@@ -51,16 +52,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::free(decoded);
     }
 
-    LaunchInfo info;
-    if (ParseLaunchToken(LaunchToken(input), info) == LaunchParse::Ok) {
+    const Step<LaunchInfo> decoded = DecodeLaunchCommand(SplitLauncherArguments(input).command);
+    if (const LaunchInfo* parsed = std::get_if<LaunchInfo>(&decoded)) {
+        const LaunchInfo& info = *parsed;
         for (const auto* f : {&info.appname, &info.installkey, &info.installvalue, &info.exename,
                               &info.weblink, &info.approvalid}) {
             // A field is never empty and never holds a separator.
             if (*f && (f->value().empty() || f->value().find(';') != std::string::npos)) std::abort();
         }
         if (!HasAllLaunchFields(info)) return 0;
-        if (LaunchFieldsAreSafe(info)) CheckRulesHold(info);
+        if (IsSafeExecutableName(*info.exename) && IsSafeApprovalId(*info.approvalid)) CheckRulesHold(info);
         if (HasValidLinkSignature(info, FuzzKeys, 1) && SignedLinkMessage(info).empty()) std::abort();
+        // The check step passes only what every rule lets through.
+        for (const zentaris::LinkSigningKeyList keys : {zentaris::LinkSigningKeyList{FuzzKeys, 1},
+                                                        zentaris::LinkSigningKeyList{nullptr, 0}}) {
+            const Step<CheckedLink> link = CheckLaunchLink(info, keys);
+            if (FailureOf(link)) continue;
+            if (!IsSafeExecutableName(*info.exename) || !IsSafeApprovalId(*info.approvalid)) std::abort();
+            if (keys.count == 0 && !IsVendorInstallationKey(SplitInstallKey(*info.installkey))) std::abort();
+        }
         if (IsLocalInstallationFolder(*info.installvalue) && info.installvalue->find('"') != std::string::npos) {
             std::abort();
         }
@@ -75,9 +85,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         const InstallKey key = SplitInstallKey(*info.installkey);
         if (key.root == InstallRoot::Invalid && !key.subkey.empty()) std::abort();
-        if (const auto texts = BuildLaunchTexts(*info.installvalue, *info.exename)) {
-            if (texts->commandLine.size() > 1023 || texts->commandLine.front() != '"') std::abort();
-            if (texts->workingDirectory != *info.installvalue) std::abort();
+        if (const auto game = RecordableGamePath(*info.installvalue, *info.exename)) {
+            const GameCommand command = LocatedGameCommand(*game);
+            if (command.commandLine.size() > 1023 || command.commandLine.front() != '"') std::abort();
+            if (command.folder != *info.installvalue) std::abort();
         }
     }
     return 0;

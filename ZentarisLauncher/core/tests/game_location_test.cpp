@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <memory>
 #include <string>
 
 namespace {
@@ -114,57 +112,38 @@ TEST(PathRules, NamespacePathsAndDeviceNames)
     EXPECT_FALSE(HasDeviceNameComponent("C:\\"));
 }
 
-TEST(InstallValueText, StopsAtTheFirstNulAndNeverReadsPastTheStoredSize)
+// The program and the folder travel apart; "APP" (the game's command line)
+// is a quotation mark and the program.
+TEST(LocatedGameCommand, ProgramIsFolderBackslashExecutable)
 {
     struct Case {
-        std::string stored;
-        std::string text;
-    };
-    const Case cases[] = {
-        {std::string("C:\\Games\\Game") + '\0', "C:\\Games\\Game"},
-        {std::string("C:\\A\0C:\\B\0", 10), "C:\\A"},
-        {"C:\\NoTerminator", "C:\\NoTerminator"},
-        {std::string(1, '\0'), ""},
-        {"", ""},
-    };
-    for (const Case& c : cases) {
-        // A copy on the heap of exactly the stored size lets ASan see any
-        // read past it.
-        std::unique_ptr<char[]> data(new char[c.stored.size()]);
-        std::copy(c.stored.begin(), c.stored.end(), data.get());
-        EXPECT_EQ(InstallValueText(data.get(), c.stored.size()), c.text);
-    }
-    EXPECT_EQ(InstallValueText(nullptr, 0), "");
-}
-
-TEST(BuildLaunchTexts, QuoteDirectoryBackslashExecutable)
-{
-    struct Case {
-        std::string directory;
+        std::string folder;
         std::string exename;
-        std::string commandLine;
+        std::string program;
     };
     const Case cases[] = {
-        {"C:\\Games\\Game", "game.exe", "\"C:\\Games\\Game\\game.exe"},
+        {"C:\\Games\\Game", "game.exe", "C:\\Games\\Game\\game.exe"},
         // A trailing backslash is kept, so two stand before the name.
-        {"C:\\Games\\Game\\", "game.exe", "\"C:\\Games\\Game\\\\game.exe"},
+        {"C:\\Games\\Game\\", "game.exe", "C:\\Games\\Game\\\\game.exe"},
         // Arguments after a space stay part of the path.
-        {"C:\\G", "game.exe -windowed", "\"C:\\G\\game.exe -windowed"},
-        {"D:\\x", "bin\\kart.exe", "\"D:\\x\\bin\\kart.exe"},
+        {"C:\\G", "game.exe -windowed", "C:\\G\\game.exe -windowed"},
+        {"D:\\x", "bin\\kart.exe", "D:\\x\\bin\\kart.exe"},
     };
     for (const Case& c : cases) {
-        const auto texts = BuildLaunchTexts(c.directory, c.exename);
-        ASSERT_TRUE(texts.has_value()) << c.directory;
-        EXPECT_EQ(texts->commandLine, c.commandLine);
-        EXPECT_EQ(texts->workingDirectory, c.directory);
+        const auto game = RecordableGamePath(c.folder, c.exename);
+        ASSERT_TRUE(game.has_value()) << c.folder;
+        const GameCommand command = LocatedGameCommand(*game);
+        EXPECT_EQ(command.program, c.program);
+        EXPECT_EQ(command.commandLine, "\"" + c.program);
+        EXPECT_EQ(command.folder, c.folder);
     }
 }
 
-TEST(BuildLaunchTexts, RefusesWhatWouldNotFitInsteadOfCuttingIt)
+TEST(RecordableGamePath, RefusesWhatWouldNotFitInsteadOfCuttingIt)
 {
-    // "\"" + directory + "\\" + exename: 2 characters beyond the two fields.
+    // "\"" + folder + "\\" + exename: 2 characters beyond the two fields.
     struct Case {
-        size_t directoryLength;
+        size_t folderLength;
         size_t exenameLength;
         bool fits;
     };
@@ -175,22 +154,16 @@ TEST(BuildLaunchTexts, RefusesWhatWouldNotFitInsteadOfCuttingIt)
         {1, 1021, false},
         {1021, 0, true},
         {1022, 0, false},
-        {1023, 0, false},  // the directory alone would fit, the command line not
+        {1023, 0, false},  // the folder alone would fit, the command line not
         {5000, 8, false},
+        {0, 8, false},     // an empty folder names no installation
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.directoryLength) + " + " + std::to_string(c.exenameLength));
-        const std::string directory(c.directoryLength, 'd');
-        const std::string exename(c.exenameLength, 'e');
-        const auto texts = BuildLaunchTexts(directory, exename);
-        ASSERT_EQ(texts.has_value(), c.fits);
-        if (c.fits) EXPECT_EQ(texts->commandLine.size(), c.directoryLength + c.exenameLength + 2);
+        SCOPED_TRACE(std::to_string(c.folderLength) + " + " + std::to_string(c.exenameLength));
+        const auto game = RecordableGamePath(std::string(c.folderLength, 'd'), std::string(c.exenameLength, 'e'));
+        ASSERT_EQ(game.has_value(), c.fits);
+        if (c.fits) EXPECT_EQ(LocatedGameCommand(*game).commandLine.size(), c.folderLength + c.exenameLength + 2);
     }
-}
-
-TEST(BuildLaunchTexts, EmptyDirectoryNamesNoInstallation)
-{
-    EXPECT_FALSE(BuildLaunchTexts("", "game.exe").has_value());
 }
 
 TEST(AppNotFoundText, NamesTheApplicationAndIsCutToTheMessageBuffer)

@@ -1,8 +1,10 @@
-// Grammar of the launch command. Built for the host and again for Windows,
-// where the same cases run through the launcher's ParseLaunchCommand.
+// Grammar of the launch command. Built for the host and again for Windows
+// (in the launcher's entry test), where the same cases check the code as the
+// Windows compiler builds it.
 #include "launch_command.h"
 
 #include "base64_encode.h"
+#include "launch_rules.h"
 #include "link_signature.h"
 
 #include <gtest/gtest.h>
@@ -33,7 +35,21 @@ std::string Fields(const LaunchInfo& i)
            f(i.approvalid);
 }
 
-LaunchParse Parse(const std::string& token, LaunchInfo& info) { return ParseLaunchToken(token, info); }
+std::string JoinedFields(const LinkFields& l)
+{
+    return l.appname + ";" + l.installkey + ";" + l.installvalue + ";" + l.exename + ";" + l.weblink + ";" +
+           l.approvalid;
+}
+
+// The token's fields into `info`, or the error it is refused with.
+std::optional<LaunchError> Parse(const std::string& token, LaunchInfo& info)
+{
+    const Step<LaunchInfo> step = ParseLaunchToken(token);
+    if (const LaunchFailure* failure = FailureOf(step)) return failure->error;
+    info = std::get<LaunchInfo>(step);
+    return std::nullopt;
+}
+const std::optional<LaunchError> Ok;
 
 TEST(LaunchToken, EndsAtTheFirstSpaceOnly)
 {
@@ -41,6 +57,57 @@ TEST(LaunchToken, EndsAtTheFirstSpaceOnly)
     EXPECT_EQ(LaunchToken("abc\tdef"), "abc\tdef");
     EXPECT_EQ(LaunchToken(" abc"), "");
     EXPECT_EQ(LaunchToken("abc"), "abc");
+}
+
+// Only the command line's own first token can switch the log on: a link
+// comes first wherever a page can send one, and ends at its first space.
+TEST(SplitLauncherArguments, LogSwitchOnlyBeforeTheCommand)
+{
+    struct Case {
+        std::string commandLine;
+        bool log;
+        std::string command;
+    };
+    const Case cases[] = {
+        {"--log zentaris://launch/QUJD", true, "zentaris://launch/QUJD"},
+        {"--log   zentaris://launch/QUJD --x", true, "zentaris://launch/QUJD --x"},
+        {"--log", true, ""},
+        {"zentaris://launch/QUJD --log", false, "zentaris://launch/QUJD --log"},
+        {"\"zentaris://launch/QUJD\" --log", false, "\"zentaris://launch/QUJD\" --log"},
+        {"--LOG zentaris://launch/QUJD", false, "--LOG zentaris://launch/QUJD"},
+        {"--logzentaris://launch/QUJD", false, "--logzentaris://launch/QUJD"},
+        {"--log\tzentaris://launch/QUJD", false, "--log\tzentaris://launch/QUJD"},
+        {" --log x", false, " --log x"},
+        {"--autostart", false, "--autostart"},
+    };
+    for (const Case& c : cases) {
+        const LauncherArguments arguments = SplitLauncherArguments(c.commandLine);
+        EXPECT_EQ(arguments.log, c.log) << c.commandLine;
+        EXPECT_EQ(arguments.command, c.command) << c.commandLine;
+    }
+}
+
+// The first step of the road: too short a command is no start at all, and
+// only its first token is a launch command.
+TEST(DecodeLaunchCommand, ShortCommandIsNotStandaloneAndTheFirstTokenIsTheLink)
+{
+    const std::string link = "zentaris://launch/" + Base64Encode(FullPayload);
+    struct Case {
+        std::string command;
+        std::optional<LaunchError> error;
+    };
+    const Case cases[] = {
+        {"", LaunchError::NotStandalone},      {"x", LaunchError::NotStandalone},
+        {"\"", LaunchError::NotStandalone},    {"ab", LaunchError::BadCommand},
+        {" " + link, LaunchError::BadCommand}, {link, Ok},
+        {link + " --log trailing words", Ok},  {"zentaris://launch/Y=", LaunchError::InvalidLink},
+    };
+    for (const Case& c : cases) {
+        const Step<LaunchInfo> step = DecodeLaunchCommand(c.command);
+        const LaunchFailure* failure = FailureOf(step);
+        EXPECT_EQ(failure ? std::optional<LaunchError>(failure->error) : Ok, c.error) << c.command;
+        if (!failure) EXPECT_EQ(std::get<LaunchInfo>(step).approvalid, "ab12") << c.command;
+    }
 }
 
 TEST(SplitPayloadFields, EveryFieldIsNonEmptyAndNoneFollowsTheLast)
@@ -57,7 +124,7 @@ TEST(SplitPayloadFields, EveryFieldIsNonEmptyAndNoneFollowsTheLast)
 TEST(ParseLaunchToken, FillsFieldsInRecordOrder)
 {
     LaunchInfo info;
-    ASSERT_EQ(Parse("zentaris://launch/" + Base64Encode(FullPayload), info), LaunchParse::Ok);
+    ASSERT_EQ(Parse("zentaris://launch/" + Base64Encode(FullPayload), info), Ok);
     EXPECT_EQ(Fields(info),
               "[Space Game][HKLM\\SOFTWARE\\Games\\Space][InstallDir][bin\\space.exe]"
               "[http://portal/games/space][ab12]");
@@ -68,9 +135,9 @@ TEST(ParseLaunchToken, QuotedAndUnquotedDecodeAlike)
 {
     const std::string payload = Base64Encode(FullPayload);
     LaunchInfo plain, quoted, openQuoteOnly;
-    ASSERT_EQ(Parse("zentaris://launch/" + payload, plain), LaunchParse::Ok);
-    ASSERT_EQ(Parse("\"zentaris://launch/" + payload + "\"", quoted), LaunchParse::Ok);
-    ASSERT_EQ(Parse("\"zentaris://launch/" + payload, openQuoteOnly), LaunchParse::Ok);
+    ASSERT_EQ(Parse("zentaris://launch/" + payload, plain), Ok);
+    ASSERT_EQ(Parse("\"zentaris://launch/" + payload + "\"", quoted), Ok);
+    ASSERT_EQ(Parse("\"zentaris://launch/" + payload, openQuoteOnly), Ok);
     EXPECT_EQ(Fields(quoted), Fields(plain));
     EXPECT_EQ(Fields(openQuoteOnly), Fields(plain));
 }
@@ -79,8 +146,8 @@ TEST(ParseLaunchToken, PrefixIgnoresAsciiCaseOnly)
 {
     const std::string payload = Base64Encode(FullPayload);
     LaunchInfo info;
-    EXPECT_EQ(Parse("ZENTARIS://LAUNCH/" + payload, info), LaunchParse::Ok);
-    EXPECT_EQ(Parse("ZenTaris://Launch/" + payload, info), LaunchParse::Ok);
+    EXPECT_EQ(Parse("ZENTARIS://LAUNCH/" + payload, info), Ok);
+    EXPECT_EQ(Parse("ZenTaris://Launch/" + payload, info), Ok);
 
     const char* rejected[] = {
         "zentaris:launch/", "zentaris:/launch/", "zentaris://launch", "zentaris://lunch/",
@@ -89,21 +156,20 @@ TEST(ParseLaunchToken, PrefixIgnoresAsciiCaseOnly)
     };
     for (const char* prefix : rejected) {
         LaunchInfo none;
-        EXPECT_EQ(Parse(std::string(prefix) + payload, none), LaunchParse::BadPrefix) << prefix;
-        EXPECT_EQ(Fields(none), "------") << prefix;
+        EXPECT_EQ(Parse(std::string(prefix) + payload, none), LaunchError::BadCommand) << prefix;
     }
 }
 
 TEST(ParseLaunchToken, ShortPayloadsLeaveLaterFieldsAbsent)
 {
     LaunchInfo info;
-    ASSERT_EQ(Parse("zentaris://launch/" + Base64Encode("a;b;c"), info), LaunchParse::Ok);
+    ASSERT_EQ(Parse("zentaris://launch/" + Base64Encode("a;b;c"), info), Ok);
     EXPECT_EQ(Fields(info), "[a][b][c]---");
     EXPECT_FALSE(HasAllLaunchFields(info));
 
     // A signed link's seventh field is its signature.
     LaunchInfo signedInfo;
-    ASSERT_EQ(Parse("zentaris://launch/" + Base64Encode("1;2;3;4;5;6;7"), signedInfo), LaunchParse::Ok);
+    ASSERT_EQ(Parse("zentaris://launch/" + Base64Encode("1;2;3;4;5;6;7"), signedInfo), Ok);
     EXPECT_EQ(Fields(signedInfo), "[1][2][3][4][5][6]");
     EXPECT_EQ(signedInfo.signature, "7");
 }
@@ -127,9 +193,7 @@ TEST(ParseLaunchToken, PayloadThatBreaksTheFieldGrammarIsRejected)
     };
     for (const std::string& payload : cases) {
         LaunchInfo info;
-        EXPECT_EQ(Parse("zentaris://launch/" + Base64Encode(payload), info), LaunchParse::BadPayload) << payload;
-        EXPECT_EQ(Fields(info), "------") << payload;
-        EXPECT_FALSE(info.signature) << payload;
+        EXPECT_EQ(Parse("zentaris://launch/" + Base64Encode(payload), info), LaunchError::InvalidLink) << payload;
     }
 }
 
@@ -140,21 +204,20 @@ TEST(ParseLaunchToken, PayloadNoiseIsIgnoredAndPadEndsIt)
     noisy.insert(10, "\r\n");
     noisy.insert(4, "-");
     LaunchInfo clean, withNoise, withTail;
-    ASSERT_EQ(Parse("zentaris://launch/" + payload, clean), LaunchParse::Ok);
-    ASSERT_EQ(Parse("zentaris://launch/" + noisy, withNoise), LaunchParse::Ok);
+    ASSERT_EQ(Parse("zentaris://launch/" + payload, clean), Ok);
+    ASSERT_EQ(Parse("zentaris://launch/" + noisy, withNoise), Ok);
     EXPECT_EQ(Fields(withNoise), Fields(clean));
 
     // Something appended after a pad is never looked at.
     const std::string padded = Base64Encode("a;b;c;d;e;f1");  // 12 bytes: no pad of its own
-    ASSERT_EQ(Parse("zentaris://launch/" + padded + "=/AAAA", withTail), LaunchParse::Ok);
+    ASSERT_EQ(Parse("zentaris://launch/" + padded + "=/AAAA", withTail), Ok);
     EXPECT_EQ(Fields(withTail), "[a][b][c][d][e][f1]");
 }
 
 TEST(ParseLaunchToken, UndecodablePayloadIsRejected)
 {
     LaunchInfo info;
-    EXPECT_EQ(Parse("zentaris://launch/Y=", info), LaunchParse::BadPayload);
-    EXPECT_EQ(Fields(info), "------");
+    EXPECT_EQ(Parse("zentaris://launch/Y=", info), LaunchError::InvalidLink);
 }
 
 // A portal's key pair made from a fixed seed, and links it signs the way the
@@ -195,7 +258,7 @@ TEST(LinkSignature, OnlyTheSixFieldsAsSignedByAKnownKeyPass)
     const char* const keys[] = {oldPortal.publicBase64.c_str(), "not a key", portal.publicBase64.c_str()};
 
     LaunchInfo signedInfo;
-    ASSERT_EQ(Parse("zentaris://launch/" + Base64Encode(FullPayload), signedInfo), LaunchParse::Ok);
+    ASSERT_EQ(Parse("zentaris://launch/" + Base64Encode(FullPayload), signedInfo), Ok);
     const std::string message = SignedLinkMessage(signedInfo);
     ASSERT_EQ(message, std::string("zentaris launch link v1", 23) + '\0' + FullPayload);
     const std::string good = portal.Sign(message);
@@ -226,14 +289,62 @@ TEST(LinkSignature, OnlyTheSixFieldsAsSignedByAKnownKeyPass)
     };
     for (const Case& c : cases) {
         LaunchInfo info;
-        ASSERT_EQ(Parse("zentaris://launch/" + Base64Encode(c.payload), info), LaunchParse::Ok) << c.what;
+        ASSERT_EQ(Parse("zentaris://launch/" + Base64Encode(c.payload), info), Ok) << c.what;
         EXPECT_EQ(HasValidLinkSignature(info, keys, 3), c.valid) << c.what;
+        EXPECT_EQ(FailureOf(CheckLaunchLink(info, {keys, 3})) == nullptr, c.valid) << c.what;
     }
     // No key, or no usable key, verifies nothing.
     LaunchInfo info;
-    ASSERT_EQ(Parse("zentaris://launch/" + Base64Encode(FullPayload + ";" + good), info), LaunchParse::Ok);
+    ASSERT_EQ(Parse("zentaris://launch/" + Base64Encode(FullPayload + ";" + good), info), Ok);
     EXPECT_FALSE(HasValidLinkSignature(info, keys, 2));
     EXPECT_FALSE(HasValidLinkSignature(info, nullptr, 0));
+}
+
+// The check step: a link passes only whole, and a refusal names the rule
+// (for the support log) without the signature.
+TEST(CheckLaunchLink, PassesWholeLinksAndNamesTheRuleThatRefused)
+{
+    const TestPortalKey portal(7);
+    const char* const key[] = {portal.publicBase64.c_str()};
+    const zentaris::LinkSigningKeyList keyed{key, 1}, keyless{nullptr, 0};
+    const auto sign = [&](const std::string& fields) {
+        return fields + ";" + portal.Sign(std::string("zentaris launch link v1", 23) + '\0' + fields);
+    };
+    const std::string shellFolders = "a;HKCU\\Environment;TEMP;g.exe;http://p/;id1";
+    struct Case {
+        std::string payload;
+        zentaris::LinkSigningKeyList keys;
+        std::string refusal;  // a part of the reason; empty: the link passes
+    };
+    const Case cases[] = {
+        {sign(FullPayload), keyed, ""},
+        {FullPayload, keyless, ""},
+        {"a;b;c", keyless, "fewer than six fields"},
+        {sign("a;HKLM\\SOFTWARE\\V;d;..\\x.exe;w;id1"), keyed, "exename [..\\x.exe]"},
+        {sign("a;HKLM\\SOFTWARE\\V;d;g.exe;w;../id1"), keyed, "approvalid [../id1]"},
+        {FullPayload, keyed, "not signed"},
+        {FullPayload + ";" + Base64Encode(std::string(64, 'x')), keyed, "verifies with none of the 1 portal keys"},
+        {shellFolders, keyless, "installkey [HKCU\\Environment]"},
+        {sign(shellFolders), keyed, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.payload);
+        LaunchInfo info;
+        ASSERT_EQ(Parse("zentaris://launch/" + Base64Encode(c.payload), info), Ok);
+        const Step<CheckedLink> link = CheckLaunchLink(info, c.keys);
+        if (const LaunchFailure* failure = FailureOf(link)) {
+            EXPECT_EQ(failure->error, LaunchError::InvalidLink);
+            EXPECT_NE(failure->reason.find(c.refusal), std::string::npos) << failure->reason;
+            EXPECT_FALSE(c.refusal.empty()) << failure->reason;
+            if (info.signature) EXPECT_EQ(failure->reason.find(*info.signature), std::string::npos);
+            continue;
+        }
+        ASSERT_TRUE(c.refusal.empty()) << "passed, expected: " << c.refusal;
+        const CheckedLink& checked = std::get<CheckedLink>(link);
+        EXPECT_EQ(JoinedFields(checked), info.appname.value() + ";" + *info.installkey + ";" + *info.installvalue +
+                                             ";" + *info.exename + ";" + *info.weblink + ";" + *info.approvalid);
+        EXPECT_EQ(checked.verified, c.keys.count != 0);
+    }
 }
 
 #ifdef ZEN_LINK_VECTORS
@@ -397,7 +508,7 @@ TEST(LinkSignature, PortalKitLinksParseToTheirFieldsAndVerifyWithTheirKeyOnly)
     for (const Json& link : links) {
         const std::string& what = link["what"].text;
         LaunchInfo info;
-        ASSERT_EQ(Parse(link["link"].text, info), LaunchParse::Ok) << what;
+        ASSERT_EQ(Parse(link["link"].text, info), Ok) << what;
         ASSERT_TRUE(HasAllLaunchFields(info)) << what;
         const std::optional<std::string>* const parsed[] = {&info.appname, &info.installkey, &info.installvalue,
                                                             &info.exename, &info.weblink,    &info.approvalid};

@@ -1,6 +1,10 @@
 #include "launch_harness.h"
 
+#include <knownfolders.h>
+#include <shlobj.h>
+
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "base64_encode.h"
@@ -146,6 +150,44 @@ std::string WithoutTrailingBackslash(std::string path)
 {
     while (path.size() > 3 && path.back() == '\\') path.pop_back();
     return path;
+}
+
+std::string KnownFolder(REFKNOWNFOLDERID id)
+{
+    PWSTR path = nullptr;
+    std::string text;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_CREATE, nullptr, &path))) {
+        char narrow[MAX_PATH * 2] = {};
+        WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, sizeof narrow, nullptr, nullptr);
+        text = narrow;
+    }
+    CoTaskMemFree(path);
+    return text;
+}
+
+std::string SupportLogPath(const std::string& file)
+{
+    return KnownFolder(FOLDERID_LocalAppData) + "\\Zentaris\\Logs\\" + file;
+}
+
+std::optional<std::string> SupportLogText(const std::string& file)
+{
+    std::ifstream log(SupportLogPath(file), std::ios::binary);
+    if (!log) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(log), {});
+}
+
+void ResetSupportLog(bool switchedOn)
+{
+    for (const char* file : {"launcher.log", "launcher.log.1", "zenproto.log", "zenproto.log.1"}) {
+        DeleteFileA(SupportLogPath(file).c_str());
+    }
+    if (switchedOn) {
+        testsupport::WriteValues(HKEY_CURRENT_USER, zentaris::AppBranch,
+                                 {{zentaris::LogValue, REG_DWORD, std::string("\x01\0\0\0", 4)}});
+        return;
+    }
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, zentaris::AppBranch, zentaris::LogValue);
 }
 
 }  // namespace launchtest

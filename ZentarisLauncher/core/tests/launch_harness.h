@@ -4,23 +4,19 @@
 #pragma once
 
 #include <windows.h>
+#include <shlobj.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "launch_road.h"
 #include "uiauto.h"
 
 namespace launchtest {
 
 // The six payload fields in payload order.
-struct LaunchFields {
-    std::string appname;
-    std::string installkey;
-    std::string installvalue;
-    std::string exename;
-    std::string weblink;
-    std::string approvalid;
-};
+using LaunchFields = LinkFields;
 
 // The six fields joined by ";", as they are signed.
 std::string JoinedFields(const LaunchFields& fields);
@@ -70,5 +66,16 @@ void ResetApplicationBranch();
 void DeleteApplicationBranch();
 
 std::string WithoutTrailingBackslash(std::string path);
+
+// A known folder of this user (made where missing), in the ANSI code page.
+std::string KnownFolder(REFKNOWNFOLDERID id);
+
+// The support log's files ("launcher.log", "zenproto.log", each with an older
+// ".1"), where both programs write them; the text of one, nothing when it is
+// missing.
+std::string SupportLogPath(const std::string& file);
+std::optional<std::string> SupportLogText(const std::string& file);
+// Every log file gone, and the branch's switch a DWORD 1 or no value at all.
+void ResetSupportLog(bool switchedOn);
 
 }  // namespace launchtest

@@ -3,10 +3,11 @@
 // installation records in this prefix's registry, and the test game.
 #include <windows.h>
 #include <knownfolders.h>
-#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "portal.h"
 #include "portal_client.h"
 #include "signed_link.h"
+#include "support_log.h"
 
 namespace {
 
@@ -25,19 +27,6 @@ using namespace launchtest;
 using namespace testsupport;
 
 const std::string NotFoundText = "Registry key for launch not found";
-
-std::string KnownFolder(REFKNOWNFOLDERID id)
-{
-    PWSTR path = nullptr;
-    std::string text;
-    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_CREATE, nullptr, &path))) {
-        char narrow[MAX_PATH * 2] = {};
-        WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, sizeof narrow, nullptr, nullptr);
-        text = narrow;
-    }
-    CoTaskMemFree(path);
-    return text;
-}
 
 std::string TempFolder()
 {
@@ -739,6 +728,99 @@ TEST_F(LaunchRoad, GamePathThatWouldBeCutIsNotStartedNorRecorded)
     ASSERT_EQ(values.count("APP"), 1u);
     EXPECT_EQ(values.at("APP").data, Quoted(padded, "game.exe") + '\0');
     EXPECT_EQ(values.at("APP").data.size(), 1024u);
+}
+
+// What a user whose game does not start can send: one line per decision of
+// the launch, once switched on in the registry or before the link (never by
+// anything a page writes into the link), without the link's signature or
+// the signed link itself.
+TEST_F(LaunchRoad, SupportLogHoldsEachDecisionOnceSwitchedOn)
+{
+    enum Switch { NoValue, ValueZero, ValueOne };
+    struct Case {
+        const char* what;
+        Switch value;
+        std::string before;  // on the command line before the link
+        std::string after;   // and after it
+        std::string exename;
+        std::string answer;               // the portal's; empty: an error page
+        std::vector<std::string> lines;   // parts of the log's lines; empty: no log at all
+    };
+    const Case cases[] = {
+        {"off", NoValue, "", "", "game.exe", "1", {}},
+        {"value 0", ValueZero, "", "", "game.exe", "1", {}},
+        {"switch behind the link", NoValue, "", " --log", "game.exe", "1", {}},
+        {"refused link", ValueOne, "", "", "..\\x.exe", "1",
+         {"link fields: appname, installkey, installvalue, exename, weblink, approvalid, signature\r\n",
+          "the launch ended: exename [..\\x.exe] is not a plain .exe inside the game's folder\r\n",
+          "told the user: Launchinfo invalid (invalid data)\r\n"}},
+        {"refused by the portal", NoValue, "--log ", "", "game.exe", "",
+         {"the launch ended: the portal did not approve [log4]: HTTP 500\r\n"}},
+        {"started", NoValue, "--log ", "", "game.exe", "1",
+         {"link passes the rules: appname [Logged 5], approvalid [log5], installkey [HKLM\\SOFTWARE\\Zen Test "
+          "Vendor\\Logged 5], installvalue [InstallDir], exename [game.exe], signature verified\r\n",
+          "the portal approved [log5]: HTTP 200\r\n",
+          "game found through first launch: [HKLM\\SOFTWARE\\Zen Test Vendor\\Logged 5] value [InstallDir]; "
+          "recorded: starting [\"C:\\zen games\\Logged 5\\game.exe] in [C:\\zen games\\Logged 5]\r\n",
+          "] started, process "}},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetSupportLog(c.value == ValueOne);
+        if (c.value == ValueZero) {
+            WriteValues(HKEY_CURRENT_USER, zentaris::AppBranch,
+                        {{zentaris::LogValue, REG_DWORD, std::string(4, '\0')}});
+        }
+        StartGameLog();
+        LaunchFields game = InstalledGame("Logged " + std::to_string(n), "log" + std::to_string(n));
+        ++n;
+        game.exename = c.exename;
+        ASSERT_TRUE(portal::Serve("/launcher/" + game.approvalid + "/", c.answer.empty() ? 500 : 200,
+                                  c.answer.empty() ? "<html>1</html>" : c.answer));
+        const std::string link = LaunchCommand(game);
+        const LaunchRun run = RunLauncher(c.before + link + c.after);
+        ASSERT_TRUE(run.ended);
+        // Logging changes nothing the launch does.
+        EXPECT_EQ(run.processesStarted, c.exename == "game.exe" && !c.answer.empty() ? 1 : 0);
+
+        const std::optional<std::string> log = SupportLogText("launcher.log");
+        if (c.lines.empty()) {
+            EXPECT_FALSE(log) << *log;
+            continue;
+        }
+        ASSERT_TRUE(log);
+        for (const std::string& part : c.lines) EXPECT_NE(log->find(part), std::string::npos) << part << "\n" << *log;
+        EXPECT_EQ(log->find(signedlink::Signature(JoinedFields(game))), std::string::npos) << *log;
+        EXPECT_EQ(log->find(link.substr(std::string("zentaris://launch/").size(), 40)), std::string::npos) << *log;
+    }
+}
+
+// The log keeps to its size: a full file moves aside, replacing the older
+// one, so two files at the most stay behind.
+TEST_F(LaunchRoad, SupportLogKeepsToItsCapWithOneOlderFile)
+{
+    ResetSupportLog(true);
+    const std::string filler(zentaris::SupportLogCapBytes - 10, 'f');
+    std::ofstream(SupportLogPath("launcher.log"), std::ios::binary) << filler;
+    std::ofstream(SupportLogPath("launcher.log.1"), std::ios::binary) << "older";
+    ExpectOneMessage(RunLauncher("ab"), "Invalid Launcher command", "Operation error");
+
+    EXPECT_EQ(SupportLogText("launcher.log.1"), filler);
+    const std::optional<std::string> log = SupportLogText("launcher.log");
+    ASSERT_TRUE(log);
+    EXPECT_LT(log->size(), 1000u) << *log;
+    EXPECT_NE(log->find("told the user: Invalid Launcher command (Operation error)\r\n"), std::string::npos) << *log;
+    WIN32_FIND_DATAA found{};
+    const HANDLE search = FindFirstFileA(SupportLogPath("*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    std::vector<std::string> files;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"launcher.log", "launcher.log.1"}));
 }
 
 }  // namespace

@@ -88,36 +88,4 @@ TEST(LauncherEntry, CompleteLaunchCommandShowsNoMessage)
 
 // The same parse, in this process, with the message box answered by the
 // watcher thread.
-TEST(ParseLaunchCommand, QuotedAndUnquotedFillTheSameRecord)
-{
-    uiauto::BoxWatcher watcher;
-    LaunchInfo plain, quoted;
-    EXPECT_EQ(ParseLaunchCommand(&plain, ("zentaris://launch/" + FullPayload).c_str()), 0);
-    EXPECT_EQ(ParseLaunchCommand(&quoted, ("\"zentaris://launch/" + FullPayload + "\"").c_str()), 0);
-    EXPECT_EQ(plain.appname, quoted.appname);
-    EXPECT_EQ(plain.installkey, quoted.installkey);
-    EXPECT_EQ(plain.installvalue, quoted.installvalue);
-    EXPECT_EQ(plain.exename, quoted.exename);
-    EXPECT_EQ(plain.weblink, quoted.weblink);
-    EXPECT_EQ(plain.approvalid, quoted.approvalid);
-    EXPECT_EQ(plain.appname, "Space");
-    EXPECT_EQ(plain.installkey, "HKCU\\Software\\Game");
-    EXPECT_EQ(plain.exename, "game.exe");
-    EXPECT_EQ(plain.weblink, "http://p/");
-    EXPECT_EQ(plain.approvalid, "id7");
-    EXPECT_TRUE(watcher.Boxes().empty());
-}
-
-TEST(ParseLaunchCommand, BadPrefixTellsTheUserAndReturnsMinusOne)
-{
-    uiauto::BoxWatcher watcher;
-    LaunchInfo info;
-    EXPECT_EQ(ParseLaunchCommand(&info, "zentaris:launch/x"), -1);
-    const auto boxes = watcher.Boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, InvalidCommand);
-    EXPECT_EQ(boxes[0].caption, "Operation error");
-    EXPECT_FALSE(info.appname.has_value());
-}
-
 }  // namespace

@@ -33,27 +33,30 @@ TEST(WebFileOpenFailures, NothingReceivedMeansNoFile)
         const char* name;
         std::string url;
         bool asksServer;
+        long status;  // what the open says the server answered
     };
     const std::vector<Case> cases = {
-        {"empty body", ServeOnce("empty", ""), true},
-        {"empty error page", ServeOnce("empty404", "", 404), true},
+        {"empty body", ServeOnce("empty", ""), true, 200},
+        {"empty error page", ServeOnce("empty404", "", 404), true, 404},
         // Only a 200 answer is the portal's data: an error page's or a
         // redirect's body never passes for it.
-        {"not found page", ServeOnce("page404", "<html>gone</html>\n", 404), true},
-        {"server error page starting with 1", ServeOnce("page500", "1 internal error\n", 500), true},
+        {"not found page", ServeOnce("page404", "<html>gone</html>\n", 404), true, 404},
+        {"server error page starting with 1", ServeOnce("page500", "1 internal error\n", 500), true, 500},
         {"redirect, not followed", ServeOnce("moved", "1\n", 302,
-                                            "\"headers\": {\"Location\": \"/webfile/redirect-target\"}"), true},
-        {"other success status", ServeOnce("created", "1\n", 201), true},
-        {"partial content", ServeOnce("partial", "1\n", 206), true},
-        {"connection reset before an answer", ServeOnce("reset", "", 200, "\"reset\": true"), true},
+                                            "\"headers\": {\"Location\": \"/webfile/redirect-target\"}"), true, 302},
+        {"other success status", ServeOnce("created", "1\n", 201), true, 201},
+        {"partial content", ServeOnce("partial", "1\n", 206), true, 206},
+        {"connection reset before an answer", ServeOnce("reset", "", 200, "\"reset\": true"), true, 0},
         {"headers, a pause, then nothing",
-         ServeOnce("headers-only", "", 200, "\"length\": false, \"stall_after_headers\": 0.5"), true},
+         ServeOnce("headers-only", "", 200, "\"length\": false, \"stall_after_headers\": 0.5"), true, 200},
         // Port 1 on loopback has no listener: the connection is refused.
-        {"connection refused", "http://127.0.0.1:1/launcher/1/", false},
+        {"connection refused", "http://127.0.0.1:1/launcher/1/", false, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(WebFileOpen(c.url.c_str(), "r"), nullptr);
+        long status = -1;
+        EXPECT_EQ(WebFileOpenAnswered(c.url.c_str(), "r", 0, &status), nullptr);
+        EXPECT_EQ(status, c.status);
         if (c.asksServer) {
             EXPECT_TRUE(ServerSaw(c.url));
         }
@@ -61,8 +64,10 @@ TEST(WebFileOpenFailures, NothingReceivedMeansNoFile)
     EXPECT_FALSE(ServerSaw(portal::UrlOf("webfile/redirect-target")));
     // A failed open leaves the thread able to open the next URL.
     const std::string url = ServeOnce("after-failures", "1\n");
-    WebFile* file = WebFileOpen(url.c_str(), "r");
+    long status = 0;
+    WebFile* file = WebFileOpenAnswered(url.c_str(), "r", 0, &status);
     ASSERT_NE(file, nullptr);
+    EXPECT_EQ(status, 200);
     EXPECT_EQ(ReadEverything(file), "1\n");
     EXPECT_EQ(WebFileClose(file), 0);
 }
