@@ -16,11 +16,11 @@ inline constexpr char CheckUpdatesArgument[] = "--check-updates";
 
 // Under the branch (installation.h): the version the user was last told is
 // waiting for the administrator, so that it is told once.
-inline constexpr wchar_t UpdateToldValueW[] = L"UpdateTold";
+inline constexpr char UpdateToldValue[] = "UpdateTold";
 // Under the branch: the version whose installer the tray last started and
 // when ("1.0.2.0 1767225600"), so that an update that did not take is tried
 // again a day later, not at every start of the tray it left behind.
-inline constexpr wchar_t UpdateTriedValueW[] = L"UpdateTried";
+inline constexpr char UpdateTriedValue[] = "UpdateTried";
 
 // Below the user's local application data: the installer is downloaded
 // into this folder, made anew for each download.

@@ -14,31 +14,22 @@
 #include "installation.h"
 #include "link_signing_keys.h"
 #include "portal.h"
+#include "registry.h"
+#include "support_log_file.h"
 #include "unique_handle.h"
 #include "update.h"
 #include "webfile_owner.h"
 
 namespace {
 
+using zentaris::RegistryKey;
+using zentaris::TerminatorRule;
 using zentaris::UniqueKernelHandle;
 
-// One line for each check's decisions, for support.
-void Log(const std::string& line)
-{
-    OutputDebugStringA(("Zentaris update: " + line + "\n").c_str());
-}
-
-std::string Narrow(const std::wstring& text)
-{
-    std::string narrow;
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    if (size <= 0) return narrow;
-    narrow.resize(static_cast<size_t>(size));
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), narrow.data(), size, nullptr,
-                        nullptr);
-    return narrow;
-}
+// The update's own values under the branch: a version, and a time.
+constexpr size_t UpdateValueBytes = 64;
+// A path as the registry may hold one (32767 characters and a NUL).
+constexpr size_t PathValueBytes = 32768 * sizeof(wchar_t);
 
 // CreateFileW's handle, or an empty owner where it failed.
 UniqueKernelHandle OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition, DWORD flags)
@@ -136,24 +127,6 @@ std::optional<OwnLauncher> FindOwnLauncher()
     return own;
 }
 
-std::optional<std::wstring> ReadText(HKEY root, const wchar_t* path, const wchar_t* name, REGSAM view)
-{
-    zentaris::UniqueRegKey key;
-    if (RegOpenKeyExW(root, path, 0, KEY_QUERY_VALUE | view, key.put()) != ERROR_SUCCESS) return std::nullopt;
-    DWORD bytes = 0;
-    if (RegGetValueW(key.get(), nullptr, name, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) != ERROR_SUCCESS ||
-        bytes > 65536) {
-        return std::nullopt;
-    }
-    std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
-    bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-    if (RegGetValueW(key.get(), nullptr, name, RRF_RT_REG_SZ, nullptr, text.data(), &bytes) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    text.resize(wcsnlen(text.c_str(), text.size()));
-    return text;
-}
-
 // An installation for every user of the machine, whose files this user
 // must not replace (and could not, without administrator rights): the
 // machine's LauncherPath names this launcher, or it lies in a program folder
@@ -161,8 +134,9 @@ std::optional<std::wstring> ReadText(HKEY root, const wchar_t* path, const wchar
 bool InstalledForEveryUser(const OwnLauncher& own)
 {
     for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
-        const std::optional<std::wstring> machine =
-            ReadText(HKEY_LOCAL_MACHINE, zentaris::AppBranchW, zentaris::LauncherPathValueW, view);
+        const std::optional<std::wstring> machine = RegistryKey::Open(HKEY_LOCAL_MACHINE, zentaris::AppBranch,
+                                                                      KEY_READ | view)
+                                                        .WideText(zentaris::LauncherPathValueW, PathValueBytes);
         if (machine && !machine->empty() && SamePath(LongPath(*machine), own.path)) return true;
     }
     for (const wchar_t* variable : {L"ProgramFiles", L"ProgramFiles(x86)", L"ProgramW6432"}) {
@@ -174,41 +148,36 @@ bool InstalledForEveryUser(const OwnLauncher& own)
     return !OpenFile(probe, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE);
 }
 
-// Written by this program, read back as hostile as any value: anything but
-// a version counts as nothing told.
+// Values this program writes under the branch, read back as hostile as any
+// other: what does not read as written counts as nothing.
+std::optional<std::string> UpdateValue(const char* name)
+{
+    return RegistryKey::Open(HKEY_CURRENT_USER, zentaris::AppBranch)
+        .Text(name, UpdateValueBytes, TerminatorRule::MustFit);
+}
+
+void SetUpdateValue(const char* name, const std::string& text)
+{
+    RegistryKey::Create(HKEY_CURRENT_USER, zentaris::AppBranch).SetText(name, text);
+}
+
 std::optional<FileVersion> ToldVersion()
 {
-    const std::optional<std::wstring> text =
-        ReadText(HKEY_CURRENT_USER, zentaris::AppBranchW, zentaris::UpdateToldValueW, 0);
-    if (!text) return std::nullopt;
-    return ParseFileVersion(Narrow(*text));
+    const std::optional<std::string> text = UpdateValue(zentaris::UpdateToldValue);
+    return text ? ParseFileVersion(*text) : std::nullopt;
 }
 
-void WriteBranchText(const wchar_t* name, const std::string& text)
-{
-    const std::wstring wide(text.begin(), text.end());
-    zentaris::UniqueRegKey key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, zentaris::AppBranchW, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
-                        nullptr) != ERROR_SUCCESS) {
-        return;
-    }
-    RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
-                   static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
-}
-
-// "version seconds", as RememberTried writes it; anything else is nothing.
+// "version seconds", as RememberTried writes it.
 std::optional<TriedUpdate> TriedInstaller()
 {
-    const std::optional<std::wstring> text =
-        ReadText(HKEY_CURRENT_USER, zentaris::AppBranchW, zentaris::UpdateTriedValueW, 0);
+    const std::optional<std::string> text = UpdateValue(zentaris::UpdateTriedValue);
     if (!text) return std::nullopt;
-    const std::string narrow = Narrow(*text);
-    const size_t space = narrow.find(' ');
-    if (space == std::string::npos || space + 1 >= narrow.size() || narrow.size() - space > 20) return std::nullopt;
-    const std::optional<FileVersion> version = ParseFileVersion(narrow.substr(0, space));
+    const size_t space = text->find(' ');
+    if (space == std::string::npos || space + 1 >= text->size() || text->size() - space > 20) return std::nullopt;
+    const std::optional<FileVersion> version = ParseFileVersion(text->substr(0, space));
     if (!version) return std::nullopt;
     uint64_t at = 0;
-    for (const char c : narrow.substr(space + 1)) {
+    for (const char c : text->substr(space + 1)) {
         if (c < '0' || c > '9') return std::nullopt;
         at = at * 10 + static_cast<uint64_t>(c - '0');
     }
@@ -217,15 +186,7 @@ std::optional<TriedUpdate> TriedInstaller()
 
 void RememberTried(const FileVersion& version, uint64_t now)
 {
-    WriteBranchText(zentaris::UpdateTriedValueW, FileVersionText(version) + " " + std::to_string(now));
-}
-
-void ForgetTried()
-{
-    zentaris::UniqueRegKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, zentaris::AppBranchW, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS) {
-        RegDeleteValueW(key.get(), zentaris::UpdateTriedValueW);
-    }
+    SetUpdateValue(zentaris::UpdateTriedValue, FileVersionText(version) + " " + std::to_string(now));
 }
 
 // Launch mode keeps the object open for its life.
@@ -349,9 +310,30 @@ struct CheckedInstaller {
 
 using InstallerStep = std::variant<CheckedInstaller, UpdateOutcome>;
 
+// One check: who runs it, when, and the support log its decisions go to
+// (the launcher's, when the user switched it on).
+class UpdateCheck {
+public:
+    UpdateCheck(UpdateRunner runner, uint64_t now) : runner_(runner), now_(now) {}
+
+    UpdateOutcome Run(UpdateReport& report) const;
+    void Log(const std::string& decision) const { log_.Write("update: " + decision); }
+
+private:
+    UpdateOutcome Install(const UpdateManifest& manifest, const OwnLauncher& own) const;
+    std::optional<UpdateOutcome> Download(const UpdateManifest& manifest, const std::wstring& path) const;
+    InstallerStep CheckDownloaded(const UpdateManifest& manifest, const std::wstring& path) const;
+    UpdateOutcome RunInstaller(const CheckedInstaller& installer, const UpdateManifest& manifest,
+                               const OwnLauncher& own, const std::wstring& folder) const;
+
+    const UpdateRunner runner_;
+    const uint64_t now_;
+    const zentaris::SupportLog log_ = zentaris::SupportLog::Open(zentaris::LauncherLogFile, false);
+};
+
 // Downloads the manifest's installer to `path`, no more bytes than it
 // names, within the deadline. Nothing when it arrived whole.
-std::optional<UpdateOutcome> Download(const UpdateManifest& manifest, const std::wstring& path)
+std::optional<UpdateOutcome> UpdateCheck::Download(const UpdateManifest& manifest, const std::wstring& path) const
 {
     const UniqueKernelHandle out = OpenFile(path, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
     if (!out) {
@@ -395,7 +377,7 @@ std::optional<UpdateOutcome> Download(const UpdateManifest& manifest, const std:
 // Opens the file for reading alone, sharing reading alone, and checks
 // the bytes behind that handle: the ones the installer's process is made
 // from while the handle is held.
-InstallerStep CheckDownloaded(const UpdateManifest& manifest, const std::wstring& path)
+InstallerStep UpdateCheck::CheckDownloaded(const UpdateManifest& manifest, const std::wstring& path) const
 {
     CheckedInstaller installer{path, OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0)};
     if (!installer.heldOpen || sodium_init() < 0) return UpdateOutcome::DownloadFailed;
@@ -421,11 +403,11 @@ InstallerStep CheckDownloaded(const UpdateManifest& manifest, const std::wstring
     return installer;
 }
 
-UpdateOutcome RunInstaller(const CheckedInstaller& installer, const UpdateManifest& manifest, const OwnLauncher& own,
-                           const std::wstring& folder, UpdateRunner runner, uint64_t now)
+UpdateOutcome UpdateCheck::RunInstaller(const CheckedInstaller& installer, const UpdateManifest& manifest,
+                                        const OwnLauncher& own, const std::wstring& folder) const
 {
     // Remembered first: the installer ends the tray that would remember it.
-    RememberTried(manifest.version, now);
+    RememberTried(manifest.version, now_);
     // Silent, for this user, into this installation's folder (NSIS takes
     // the rest of the line after /D= as the folder, unquoted).
     std::wstring command = L"\"" + installer.path + L"\" /S /CurrentUser /D=" + own.folder;
@@ -440,7 +422,7 @@ UpdateOutcome RunInstaller(const CheckedInstaller& installer, const UpdateManife
     zentaris::UniqueProcessInformation process;
     process.Take(started);
     Log("the installer runs");
-    if (runner == UpdateRunner::Command) return UpdateOutcome::InstallerStarted;
+    if (runner_ == UpdateRunner::Command) return UpdateOutcome::InstallerStarted;
     // A working installer ends this tray before it replaces its files; a
     // tray still here when it ends was not replaced.
     constexpr DWORD InstallerWaitMs = 10 * 60 * 1000;
@@ -454,7 +436,7 @@ UpdateOutcome RunInstaller(const CheckedInstaller& installer, const UpdateManife
     return UpdateOutcome::InstallerFailed;
 }
 
-UpdateOutcome Install(const UpdateManifest& manifest, const OwnLauncher& own, UpdateRunner runner, uint64_t now)
+UpdateOutcome UpdateCheck::Install(const UpdateManifest& manifest, const OwnLauncher& own) const
 {
     const std::optional<std::wstring> folder = UpdateFolder();
     if (!folder || !MakeUserOnlyFolder(*folder)) {
@@ -473,10 +455,10 @@ UpdateOutcome Install(const UpdateManifest& manifest, const OwnLauncher& own, Up
         Log("a launch began during the download: the installer waits");
         return UpdateOutcome::LaunchUnderWay;
     }
-    return RunInstaller(std::get<CheckedInstaller>(checked), manifest, own, *folder, runner, now);
+    return RunInstaller(std::get<CheckedInstaller>(checked), manifest, own, *folder);
 }
 
-UpdateOutcome Check(UpdateReport& report, UpdateRunner runner, uint64_t now)
+UpdateOutcome UpdateCheck::Run(UpdateReport& report) const
 {
     const zentaris::LinkSigningKeyList keys = zentaris::LinkSigningKeys();
     if (keys.count == 0) {
@@ -486,7 +468,7 @@ UpdateOutcome Check(UpdateReport& report, UpdateRunner runner, uint64_t now)
     // The tray comes back later; the command, asked to check now, checks
     // after the check under way (which may be a download).
     const DWORD lockWaitMs =
-        runner == UpdateRunner::Command
+        runner_ == UpdateRunner::Command
             ? static_cast<DWORD>(zentaris::TrayFetchTimeoutSeconds + zentaris::UpdateDownloadTimeoutSeconds) * 1000
             : 0;
     const UpdateLock lock(lockWaitMs);
@@ -507,12 +489,12 @@ UpdateOutcome Check(UpdateReport& report, UpdateRunner runner, uint64_t now)
     report.version = manifest.version;
     UpdateSituation situation;
     situation.installed = own->version;
-    situation.now = now;
+    situation.now = now_;
     situation.forEveryUser = InstalledForEveryUser(*own);
     situation.told = ToldVersion();
     situation.launchUnderWay = LaunchUnderWay();
     // Asked to check now, the command tries again at once.
-    if (runner == UpdateRunner::Tray) situation.tried = TriedInstaller();
+    if (runner_ == UpdateRunner::Tray) situation.tried = TriedInstaller();
     Log("installed " + FileVersionText(own->version) + (situation.forEveryUser ? " for every user" : "") +
         ", manifest " + FileVersionText(manifest.version) + " (minimum " + FileVersionText(manifest.minimum) +
         ", notbefore " + std::to_string(manifest.notBefore) + ")");
@@ -520,12 +502,11 @@ UpdateOutcome Check(UpdateReport& report, UpdateRunner runner, uint64_t now)
     case UpdateAction::UpToDate:
         // What an earlier update downloaded has done its work.
         if (const std::optional<std::wstring> folder = UpdateFolder()) RemoveUpdateFolder(*folder);
-        ForgetTried();
         return UpdateOutcome::UpToDate;
     case UpdateAction::BelowMinimum:
         return UpdateOutcome::BelowMinimum;
     case UpdateAction::NotYet:
-        report.nextCheckSeconds = NextCheckDelaySeconds(UpdateOutcome::NotYet, manifest.notBefore, now,
+        report.nextCheckSeconds = NextCheckDelaySeconds(UpdateOutcome::NotYet, manifest.notBefore, now_,
                                                         randombytes_uniform(NotBeforeSpreadSeconds));
         return UpdateOutcome::NotYet;
     case UpdateAction::ForAdministrator:
@@ -541,7 +522,7 @@ UpdateOutcome Check(UpdateReport& report, UpdateRunner runner, uint64_t now)
             " and did not take: tried again a day later");
         return UpdateOutcome::TriedLately;
     case UpdateAction::Install:
-        return Install(manifest, *own, runner, now);
+        return Install(manifest, *own);
     }
     return UpdateOutcome::UpToDate;
 }
@@ -552,16 +533,17 @@ UpdateReport CheckForUpdate(UpdateRunner runner)
 {
     UpdateReport report;
     const uint64_t now = static_cast<uint64_t>(std::time(nullptr));
-    report.outcome = Check(report, runner, now);
+    const UpdateCheck check(runner, now);
+    report.outcome = check.Run(report);
     if (report.nextCheckSeconds == 0) report.nextCheckSeconds = NextCheckDelaySeconds(report.outcome, 0, now, 0);
-    Log(std::string(UpdateOutcomeText(report.outcome)) + "; next check in " +
-        std::to_string(report.nextCheckSeconds) + " s");
+    check.Log(std::string(UpdateOutcomeText(report.outcome)) + "; next check in " +
+              std::to_string(report.nextCheckSeconds) + " s");
     return report;
 }
 
 void RememberToldVersion(const FileVersion& version)
 {
-    WriteBranchText(zentaris::UpdateToldValueW, FileVersionText(version));
+    SetUpdateValue(zentaris::UpdateToldValue, FileVersionText(version));
 }
 
 int RunUpdateCheckCommand()

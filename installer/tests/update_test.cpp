@@ -19,11 +19,10 @@
 #include <vector>
 
 #include "base64_encode.h"
-#include "debug_output.h"
+#include "installation.h"
 #include "portal_client.h"
 #include "signed_link.h"
 #include "test_registry.h"
-#include "text_conversion.h"
 #include "uiauto.h"
 #include "update.h"
 #include "update_manifest.h"
@@ -164,6 +163,30 @@ void RunInstaller(const char* setup, const std::string& options, Rights rights)
     ASSERT_TRUE(run.boxes.empty()) << run.boxes.front().text;
 }
 
+// The launcher's support log, switched on for the user, as support asks
+// users to: the update check writes its decisions there.
+void SwitchOnSupportLog()
+{
+    ASSERT_TRUE(testsupport::WriteValues(HKEY_CURRENT_USER, Branch,
+                                         {{zentaris::LogValue, REG_DWORD, std::string("\x01\0\0\0", 4)}}));
+}
+
+// The update lines one process wrote to the launcher's support log.
+std::string UpdateLog(DWORD processId)
+{
+    const std::string folder = Environment("LOCALAPPDATA") + "\\Zentaris\\Logs\\";
+    const std::string mark = "[" + std::to_string(processId) + "] update: ";
+    std::string lines;
+    for (const char* file : {"launcher.log.1", "launcher.log"}) {
+        std::ifstream in(folder + file);
+        for (std::string line; std::getline(in, line);) {
+            const size_t at = line.find(mark);
+            if (at != std::string::npos) lines += line.substr(at + mark.size()) + "\n";
+        }
+    }
+    return lines;
+}
+
 // `ZentarisLauncher.exe --check-updates` of one installation, run by the
 // user (whatever installer it starts runs with the user's rights, as the
 // tray's): its exit status and the lines its check logged.
@@ -176,12 +199,13 @@ CheckRun CheckUpdates(const std::string& launcher)
 {
     const zentaris::UniqueKernelHandle user = uiauto::UnelevatedToken();
     EXPECT_TRUE(user) << "no unelevated token to check as the user";
-    const uiauto::DebuggedRun run = uiauto::RunDebugged(launcher, zentaris::CheckUpdatesArgument, Bound, user.get());
-    EXPECT_EQ(run.startError, 0u);
-    EXPECT_TRUE(run.exited) << "the check did not end";
-    CheckRun check{run.exitCode, {}};
-    for (const std::string& line : run.output) check.log += line + "\n";
-    return check;
+    const std::optional<uiauto::Process> run =
+        uiauto::Process::Start(launcher, zentaris::CheckUpdatesArgument, {}, user.get());
+    EXPECT_TRUE(run) << "the check did not start";
+    if (!run) return {};
+    const std::optional<DWORD> status = run->WaitExit(Bound);
+    EXPECT_TRUE(status) << "the check did not end";
+    return {status.value_or(~0u), UpdateLog(run->Id())};
 }
 
 int Status(UpdateOutcome outcome) { return static_cast<int>(outcome); }
@@ -215,6 +239,7 @@ void WriteRecord()
 // stay as they were.
 TEST(UpdateRoad, AnInstallationUpdatesItselfToTheNextVersionAndKeepsItsRecords)
 {
+    SwitchOnSupportLog();
     WriteRecord();
     const std::string records = ValuesOf(HKEY_CURRENT_USER, RecordKey);
     ASSERT_NE(records.find("APPNAME"), std::string::npos);
@@ -260,6 +285,7 @@ TEST(UpdateRoad, AnInstallationUpdatesItselfToTheNextVersionAndKeepsItsRecords)
 // version waits for the administrator; nothing is downloaded or run.
 TEST(UpdateRoad, AnInstallationForEveryUserOnlyTellsTheUser)
 {
+    SwitchOnSupportLog();
     RunInstaller(ThisSetup, "/S", Rights::Elevated);
     const std::string launcher = LauncherIn(MachineInstallDir());
     ASSERT_TRUE(FileExists(launcher));
@@ -268,8 +294,9 @@ TEST(UpdateRoad, AnInstallationForEveryUserOnlyTellsTheUser)
     zentaris::UniqueKernelHandle user = uiauto::UnelevatedToken();
     std::optional<uiauto::Process> tray = uiauto::Process::Start(launcher, "--autostart", {}, user.get());
     ASSERT_TRUE(tray);
-    const std::string told = testsupport::Narrow(std::wstring_view(zentaris::UpdateToldValueW));
-    ASSERT_TRUE(WaitUntil(UpdateBound, [&] { return ReadString(HKEY_CURRENT_USER, Branch, told) == NextVersion; }))
+    ASSERT_TRUE(WaitUntil(UpdateBound, [&] {
+        return ReadString(HKEY_CURRENT_USER, Branch, zentaris::UpdateToldValue) == NextVersion;
+    }))
         << "the user was not told of " << NextVersion;
     EXPECT_FALSE(tray->WaitExit(0)) << "the tray ended";
     EXPECT_EQ(FileVersionOf(launcher), ThisVersion);
@@ -384,6 +411,7 @@ class UpdateRefusal : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
+        SwitchOnSupportLog();
         RunInstaller(ThisSetup, "/S /CurrentUser", Rights::User);
         EndTrays();
         next_ = ReadNextInstaller();
