@@ -86,7 +86,8 @@ for f in ZentarisLauncher.exe zenproto.dll zen_bench.exe zen_bench_launch_baseli
   cp "$bin/$f" "$(unixpath "$app")/"
 done
 cp "$bin/testgame.exe" "$(unixpath "$game")/game.exe"
-zen_wine reg add 'HKCU\SOFTWARE\Telmark\Zentaris' /v LauncherPath /d "$app\\ZentarisLauncher.exe" /f >/dev/null
+. "$build/win64/contract/generated/shared_names.sh"
+zen_wine reg add "HKCU\\$ZEN_BRANCH" /v "$ZEN_LAUNCHER_PATH_VALUE" /d "$app\\$ZEN_LAUNCHER_EXE" /f >/dev/null
 zen_wine reg add 'HKCU\Software\Zentaris Bench' /v InstallDir /d "$game" /f >/dev/null
 zen_wine regsvr32 /s "$app\\zenproto.dll" || fail "regsvr32 zenproto.dll failed"
 

@@ -12,13 +12,14 @@ bin64=$build/win64/bin
 # amd64 build instead.
 if "$zen_src/scripts/wine-template.sh" "$build/win32/wine-template" --wow64 >/dev/null; then
   bin=$build/win32/bin setup=Zentaris-Setup-i686.exe template=$build/win32/wine-template
-  installed='C:\Program Files (x86)\Zentaris'
+  installed='C:\Program Files (x86)\Zentaris' view=/reg:32
 else
   echo "(this machine's Wine runs no 32-bit programs: showing the amd64 build)"
   bin=$bin64 setup=Zentaris-Setup-x86_64.exe template=$build/win64/wine-template
-  installed='C:\Program Files\Zentaris'
+  installed='C:\Program Files\Zentaris' view=/reg:64
 fi
 out=$build/demo
+. "$build/win64/contract/generated/shared_names.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/zen-demo.XXXXXX")
 trap 'zen_session_end; rm -rf "$work"' EXIT
@@ -60,9 +61,11 @@ step "install: $setup /S, as the user"
 # Wine every program starts elevated): an elevated installer leaves the tray
 # to the next logon.
 zen_wine "$bin/zen_run_answer.exe" --unelevated "$(winpath "$bin/$setup")" /S | sed 's/^/installer: /'
-# A build that trusts the demo key says so where users look.
-reg_query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zentaris' /v DisplayName
-reg_query 'HKCU\SOFTWARE\Telmark\Zentaris' /v LauncherPath
+# Wine's user is an administrator: the installation is for every user, its
+# settings in the machine's registry (the installer's own view). A build that
+# trusts the demo key says so where users look.
+reg_query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zentaris' /v DisplayName $view
+reg_query "HKLM\\$ZEN_BRANCH" /v "$ZEN_LAUNCHER_PATH_VALUE" $view
 reg_query 'HKCR\PROTOCOLS\Handler\zentaris' /v CLSID
 reg_query 'HKCR\zentaris\shell\open\command' /ve
 # The installer started the tray; its news popup shows shortly after.
@@ -94,7 +97,7 @@ if wait_file "$games/Space Demo/started.log"; then
 else
   echo "Space Demo did not run"; status=1
 fi
-reg_query 'HKCU\SOFTWARE\Telmark\Zentaris\Space Demo'
+reg_query "HKCU\\$ZEN_BRANCH\\Space Demo"
 
 step "the same link again: its one-time approval is spent, nothing starts"
 before=$(wc -l < "$games/Space Demo/started.log" 2>/dev/null || echo 0)
@@ -140,7 +143,7 @@ dir=$(unixpath "$installed")
 zen_wine "$dir/uninstall.exe" /S
 for i in $(seq 100); do [ -d "$dir" ] || break; sleep 0.1; done
 [ -d "$dir" ] && echo "install folder still there" || echo "install folder removed"
-reg_query 'HKCU\SOFTWARE\Telmark\Zentaris' /s | grep -E 'Zentaris\\|LauncherPath' || true
+reg_query "HKCU\\$ZEN_BRANCH" /s | grep -E "Zentaris\\\\|$ZEN_LAUNCHER_PATH_VALUE" || true
 
 python3 "$zen_src/ZentarisLauncher/tray/tests/news_png_pack.py" "$out" "$out"/*.bmp >/dev/null && rm -f "$out"/*.bmp
 echo

@@ -48,7 +48,7 @@ zen_add_gtest(NAME news_popup_test WINDOWS_ONLY PORTAL fixed TIMEOUT 240
 zen_add_gtest(NAME news_tray_test WINDOWS_ONLY PORTAL fixed TIMEOUT 180
   SOURCES ${ZEN_NEWS_TESTS}/news_tray_test.cpp
           ${ZEN_NEWS_TESTS}/news_screen.cpp
-  LIBS zen_portal_client zen_uiauto)
+  LIBS zen_portal_client zen_uiauto zen_contract)
 
 # The same pictures at 150 %.
 zen_add_dpi_run(owner_draw_test 144)

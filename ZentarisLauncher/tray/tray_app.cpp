@@ -8,6 +8,7 @@
 #include "application_record.h"
 #include "download_thread.h"
 #include "game_process.h"
+#include "shared_names.h"
 #include "tray.h"
 #include "update_thread.h"
 
@@ -16,7 +17,7 @@ namespace {
 constexpr WORD IDI_APP = 101;
 // The update check's timer, the only one the tray keeps.
 constexpr UINT_PTR UpdateTimerId = 1;
-constexpr char WindowClassName[] = "ZentarisLauncherApplication";
+constexpr const char* WindowClassName = zentaris::TrayWindowClass;
 constexpr char WindowTitle[] = "Zentaris MsgWindow";
 
 #ifndef _WIN64

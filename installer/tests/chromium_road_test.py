@@ -23,11 +23,14 @@ import urllib.request
 BIN, SOURCE, PORT = sys.argv[1], sys.argv[2], int(sys.argv[3])
 SEED = sys.argv[4] if len(sys.argv) > 4 else ""
 sys.path.insert(0, os.path.join(SOURCE, "tests", "browser"))
+# The names the programs use, generated beside the build's other contract files.
+sys.path.insert(0, os.path.join(BIN, "..", "contract", "generated"))
 import chromium  # noqa: E402
+import shared_names  # noqa: E402
 
 SETUP = os.path.join(BIN, "Zentaris-Setup-i686.exe")
 PORTAL = f"http://127.0.0.1:{PORT}/"
-RECORD_KEY = r"HKCU\SOFTWARE\Telmark\Zentaris\Space Demo"
+RECORD_KEY = "HKCU\\" + shared_names.BRANCH + "\\Space Demo"
 # How long the page waits for the launcher to ask before it says Zentaris
 # did not answer (the sample portal's --status-wait; 20 s on a real portal):
 # room for this road's slowest start under Wine, less than the default.

@@ -3,9 +3,9 @@
 # each architecture signed as the build signs them, the installer and the
 # uninstaller inside it as makensis writes them; every file verifies
 # against that certificate. The build's own files stay unsigned.
-#   signing_test.sh SOURCE_DIR BIN BIN64 VERSION
+#   signing_test.sh SOURCE_DIR BIN BIN64 VERSION NAMES
 set -uo pipefail
-src=$1 bin=$2 bin64=$3 version=$4
+src=$1 bin=$2 bin64=$3 version=$4 names=$5
 for tool in osslsigncode openssl makensis; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed (scripts/setup.sh)"; exit 77; }
 done
@@ -34,7 +34,7 @@ cp "$bin64/zenproto.dll" "$work/bin64/"
 ZEN_SIGN_CERT=$work/cert.pem ZEN_SIGN_KEY=$work/key.pem ZEN_SIGN_PFX= \
   "$src/scripts/sign.sh" "$work/bin/ZentarisLauncher.exe" "$work/bin/zenproto.dll" "$work/bin64/zenproto.dll"
 ZEN_SIGN_PFX=$work/test.pfx ZEN_SIGN_PASSWORD=test-secret ZEN_SIGN_KEEP=$work/kept \
-  makensis -V2 -DARCH=x86 -DBIN="$work/bin" -DBIN64="$work/bin64" -DVERSION="$version" \
+  makensis -V2 -DARCH=x86 -DBIN="$work/bin" -DBIN64="$work/bin64" -DVERSION="$version" -DNAMES="$names" \
   -DSIGN="$src/scripts/sign.sh" -DOUTFILE="$work/Zentaris-Setup-i686.exe" "$src/installer/zentaris.nsi" \
   >"$work/makensis.out" 2>&1 || { cat "$work/makensis.out"; exit 1; }
 

@@ -37,9 +37,9 @@ using testsupport::SubkeyNames;
 using testsupport::WriteString;
 using uiauto::WaitUntil;
 
-const char Branch[] = "SOFTWARE\\Telmark\\Zentaris";
+const char* const Branch = zentaris::AppBranch;
 const char UninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zentaris";
-const char TrayClass[] = "ZentarisLauncherApplication";
+const char* const TrayClass = zentaris::TrayWindowClass;
 constexpr WPARAM TrayExitCommand = 1000;  // the tray menu's "Salir"
 
 // Bounds of the waits for what other processes bring about: generous, as
@@ -211,7 +211,7 @@ CheckRun CheckUpdates(const std::string& launcher)
 int Status(UpdateOutcome outcome) { return static_cast<int>(outcome); }
 
 // A game the user has played, as the launcher records it.
-const char RecordKey[] = "SOFTWARE\\Telmark\\Zentaris\\Kept Game";
+const std::string RecordKey = std::string(zentaris::AppBranch) + "\\Kept Game";
 
 // A key's values as one text, to compare before and after.
 std::string ValuesOf(HKEY root, const std::string& path)

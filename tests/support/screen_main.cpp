@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "shared_names.h"
 #include "screen_capture.h"
 
 namespace {
@@ -18,7 +19,7 @@ bool OpenTrayMenu()
 {
     HWND tray = nullptr;
     for (int i = 0; i < 100 && !tray; ++i) {
-        tray = FindWindowA("ZentarisLauncherApplication", "Zentaris MsgWindow");
+        tray = FindWindowA(zentaris::TrayWindowClass, "Zentaris MsgWindow");
         if (!tray) Sleep(100);
     }
     if (!tray) return false;
@@ -54,6 +55,6 @@ int main(int argc, char** argv)
     const auto image = testsupport::CaptureScreen();
     const bool saved = image && testsupport::WriteBmp(argv[argc - 1], *image);
     // Leave the tray as it was: a window that owns a menu ends it on this.
-    if (trayMenu) PostMessageA(FindWindowA("ZentarisLauncherApplication", nullptr), WM_CANCELMODE, 0, 0);
+    if (trayMenu) PostMessageA(FindWindowA(zentaris::TrayWindowClass, nullptr), WM_CANCELMODE, 0, 0);
     return saved ? 0 : 1;
 }

@@ -72,11 +72,13 @@ std::map<std::string, StoredValue> KeyValues(HKEY root, const std::string& path)
     return values;
 }
 
-std::optional<std::string> ReadString(HKEY root, const std::string& path, const std::string& name)
+std::optional<std::string> ReadString(HKEY root, const std::string& path, const std::string& name, REGSAM view)
 {
+    zentaris::UniqueRegKey key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, key.put()) != ERROR_SUCCESS) return std::nullopt;
     char data[2048] = {};
     DWORD size = sizeof data;
-    if (RegGetValueA(root, path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS) {
+    if (RegGetValueA(key.get(), nullptr, name.c_str(), RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     return std::string(data);

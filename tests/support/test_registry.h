@@ -53,8 +53,9 @@ struct StoredValue {
 };
 // Every value of a key by name; empty when the key is missing.
 std::map<std::string, StoredValue> KeyValues(HKEY root, const std::string& path);
-// A REG_SZ value without its terminator ("" names the default value).
-std::optional<std::string> ReadString(HKEY root, const std::string& path, const std::string& name);
+// A REG_SZ value without its terminator ("" names the default value), in
+// this program's registry view or the one `view` names.
+std::optional<std::string> ReadString(HKEY root, const std::string& path, const std::string& name, REGSAM view = 0);
 
 struct NamedValue {
     std::string name;

@@ -14,12 +14,12 @@
 
 namespace {
 
-// The launcher path from HKCU, or nothing as if it were missing. A value too
-// long for the handler's buffer is refused rather than cut.
-std::optional<std::wstring> ReadLauncherPath()
+// The launcher path stored under `root`, or nothing as if it were missing. A
+// value too long for the handler's buffer is refused rather than cut.
+std::optional<std::wstring> ReadLauncherPathFrom(HKEY root)
 {
     using zenproto::LauncherPathCapacity;
-    const std::optional<std::wstring> path = zentaris::RegistryKey::Open(HKEY_CURRENT_USER, zentaris::AppBranch)
+    const std::optional<std::wstring> path = zentaris::RegistryKey::Open(root, zentaris::AppBranch)
                                                  .WideText(zentaris::LauncherPathValueW,
                                                            LauncherPathCapacity * sizeof(wchar_t));
     if (!path) return std::nullopt;
@@ -28,6 +28,15 @@ std::optional<std::wstring> ReadLauncherPath()
         return std::nullopt;
     }
     return path;
+}
+
+// A user's own installation wins; an installation for every user of the
+// machine serves those who have none. The machine's value is written in both
+// registry views, so this handler's own view holds it whatever its bitness.
+std::optional<std::wstring> ReadLauncherPath()
+{
+    if (std::optional<std::wstring> own = ReadLauncherPathFrom(HKEY_CURRENT_USER)) return own;
+    return ReadLauncherPathFrom(HKEY_LOCAL_MACHINE);
 }
 
 // Starts the program and forgets it: no wait, no handle kept. Whether it

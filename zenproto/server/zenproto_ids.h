@@ -4,22 +4,50 @@
 // CLSID_ZentarisPluggableProtocol is an inline constant in namespace zentaris,
 // so any file may include this header without a separate definition. It lives
 // in a namespace because a header generated from the type library may declare
-// a global CLSID of the same name; the string forms are for code that writes
-// or compares registry keys.
+// a global CLSID of the same name. It is read from the one text of the class
+// id in shared_names.h, which the registry script and the type library are
+// made from as well.
 #pragma once
 
 #include <windows.h>
 
+#include "shared_names.h"
+
 namespace zentaris {
 
-// {3A7C1E52-9D04-4B6F-A1E8-52C0D97B3F14}
-inline constexpr CLSID CLSID_ZentarisPluggableProtocol = {
-    0x3a7c1e52, 0x9d04, 0x4b6f, {0xa1, 0xe8, 0x52, 0xc0, 0xd9, 0x7b, 0x3f, 0x14}};
+namespace ids_detail {
 
-inline constexpr wchar_t CLSID_ZentarisPluggableProtocolStringW[] =
-    L"{3A7C1E52-9D04-4B6F-A1E8-52C0D97B3F14}";
-inline constexpr char CLSID_ZentarisPluggableProtocolString[] =
-    "{3A7C1E52-9D04-4B6F-A1E8-52C0D97B3F14}";
+constexpr unsigned HexDigit(char c)
+{
+    return c >= '0' && c <= '9' ? unsigned(c - '0') : c >= 'a' && c <= 'f' ? unsigned(c - 'a' + 10)
+                                                                           : unsigned(c - 'A' + 10);
+}
+
+// `digits` hexadecimal digits of "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" from `at`.
+constexpr unsigned long Hex(const char* text, int at, int digits)
+{
+    unsigned long value = 0;
+    for (int i = 0; i < digits; ++i) value = value * 16 + HexDigit(text[at + i]);
+    return value;
+}
+
+constexpr GUID GuidFromText(const char* t)
+{
+    return {Hex(t, 1, 8),
+            static_cast<unsigned short>(Hex(t, 10, 4)),
+            static_cast<unsigned short>(Hex(t, 15, 4)),
+            {static_cast<unsigned char>(Hex(t, 20, 2)), static_cast<unsigned char>(Hex(t, 22, 2)),
+             static_cast<unsigned char>(Hex(t, 25, 2)), static_cast<unsigned char>(Hex(t, 27, 2)),
+             static_cast<unsigned char>(Hex(t, 29, 2)), static_cast<unsigned char>(Hex(t, 31, 2)),
+             static_cast<unsigned char>(Hex(t, 33, 2)), static_cast<unsigned char>(Hex(t, 35, 2))}};
+}
+
+}  // namespace ids_detail
+
+inline constexpr CLSID CLSID_ZentarisPluggableProtocol = ids_detail::GuidFromText(HandlerClassIdText);
+
+inline constexpr const wchar_t* CLSID_ZentarisPluggableProtocolStringW = HandlerClassIdTextW;
+inline constexpr const char* CLSID_ZentarisPluggableProtocolString = HandlerClassIdText;
 
 // Resource number of the registry script the object map entry runs.
 inline constexpr UINT RegistryScriptResourceId = 101;

@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "shared_names.h"
 #include "news_screen.h"
 #include "news_test_image.h"
 #include "portal_client.h"
@@ -78,7 +79,7 @@ TEST(NewsTray, PopupOverTheTaskbarMenuSelectionTwoNewsCommandsAndExit)
         ASSERT_TRUE(desk && SetThreadDesktop(desk));
         HWND message = nullptr;
         uiauto::WaitUntil(10000, [&] {
-            return (message = FindWindowA("ZentarisLauncherApplication", "Zentaris MsgWindow")) != nullptr;
+            return (message = FindWindowA(zentaris::TrayWindowClass, "Zentaris MsgWindow")) != nullptr;
         });
         ASSERT_NE(message, nullptr);
         EXPECT_FALSE(IsWindowVisible(message));

@@ -59,7 +59,7 @@ TrayRun::TrayRun()
         SetEvent(ended);
     });
     WaitUntil(10000, [this] {
-        window_ = FindWindowA("ZentarisLauncherApplication", "Zentaris MsgWindow");
+        window_ = FindWindowA(zentaris::TrayWindowClass, "Zentaris MsgWindow");
         return window_ != nullptr;
     });
 }

@@ -15,6 +15,7 @@
 #include <set>
 #include <thread>
 
+#include "shared_names.h"
 #include "portal.h"
 #include "portal_client.h"
 #include "download_thread.h"
@@ -574,7 +575,7 @@ LRESULT CALLBACK RefuseCreation(HWND window, UINT message, WPARAM wParam, LPARAM
 TEST_F(Tray, WithoutItsWindowTrayModeEndsAtOnce)
 {
     ServeList("");
-    const char className[] = "ZentarisLauncherApplication";
+    const char* const className = zentaris::TrayWindowClass;
     const HINSTANCE program = GetModuleHandleA(nullptr);
     UnregisterClassA(className, program);  // an earlier tray's
     WNDCLASSEXA refusing{};

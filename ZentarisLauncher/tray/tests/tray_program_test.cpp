@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "shared_names.h"
 #include "portal_client.h"
 #include "test_registry.h"
 #include "tray_harness.h"
@@ -59,7 +60,7 @@ bool StartLauncher(Launcher& launcher)
     }
     launcher.info.Take(started);
     return traytest::WaitUntil(60000, [&] {
-        launcher.window = FindWindowA("ZentarisLauncherApplication", "Zentaris MsgWindow");
+        launcher.window = FindWindowA(zentaris::TrayWindowClass, "Zentaris MsgWindow");
         return launcher.window != nullptr;
     });
 }

@@ -100,7 +100,7 @@ int counter = 0;
 
 }  // namespace
 
-StandInLauncher::StandInLauncher(const std::wstring& folderName, const std::wstring& fileName)
+StandInLauncher::StandInLauncher(const std::wstring& folderName, const std::wstring& fileName, HKEY root)
 {
     const std::wstring unique = std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
     folder_ = TempFolder() + folderName + L" " + unique;
@@ -112,7 +112,7 @@ StandInLauncher::StandInLauncher(const std::wstring& folderName, const std::wstr
     event_.reset(CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
     SetEnvironmentVariableW(L"ZEN_STAND_IN_RECORD", record_.c_str());
     SetEnvironmentVariableW(L"ZEN_STAND_IN_EVENT", eventName.c_str());
-    WriteLauncherPath(path_);
+    WriteLauncherPath(path_, true, root);
 }
 
 StandInLauncher::~StandInLauncher()
@@ -135,15 +135,15 @@ std::optional<std::wstring> StandInLauncher::CommandLine(DWORD timeoutMs)
     return line;
 }
 
-void WriteLauncherPath(const std::wstring& data, bool withTerminator)
+void WriteLauncherPath(const std::wstring& data, bool withTerminator, HKEY root)
 {
     const DWORD bytes = static_cast<DWORD>((data.size() + (withTerminator ? 1 : 0)) * sizeof(wchar_t));
-    RegSetKeyValueW(HKEY_CURRENT_USER, zentaris::AppBranchW, zentaris::LauncherPathValueW, REG_SZ, data.c_str(), bytes);
+    RegSetKeyValueW(root, zentaris::AppBranchW, zentaris::LauncherPathValueW, REG_SZ, data.c_str(), bytes);
 }
 
-void RemoveLauncherPath()
+void RemoveLauncherPath(HKEY root)
 {
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, zentaris::AppBranchW, zentaris::LauncherPathValueW);
+    RegDeleteKeyValueW(root, zentaris::AppBranchW, zentaris::LauncherPathValueW);
 }
 
 namespace {

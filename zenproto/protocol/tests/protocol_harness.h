@@ -64,8 +64,10 @@ private:
 class StandInLauncher {
 public:
     // Copies the stand-in to `fileName` in a fresh folder `folderName` under
-    // the temporary folder and writes its path to LauncherPath.
-    StandInLauncher(const std::wstring& folderName = L"zen launcher", const std::wstring& fileName = L"ZentarisLauncher.exe");
+    // the temporary folder and writes its path to LauncherPath under `root`.
+    // Started stand-ins record to the one made last.
+    StandInLauncher(const std::wstring& folderName = L"zen launcher", const std::wstring& fileName = L"ZentarisLauncher.exe",
+                    HKEY root = HKEY_CURRENT_USER);
     ~StandInLauncher();
     StandInLauncher(const StandInLauncher&) = delete;
     StandInLauncher& operator=(const StandInLauncher&) = delete;
@@ -80,10 +82,11 @@ private:
     zentaris::UniqueKernelHandle event_;
 };
 
-// LauncherPath written as raw UTF-16 data (any length, terminator or not);
+// LauncherPath under `root` (the user's, or the machine's in this program's
+// registry view) written as raw UTF-16 data (any length, terminator or not);
 // RemoveLauncherPath deletes the value.
-void WriteLauncherPath(const std::wstring& data, bool withTerminator = true);
-void RemoveLauncherPath();
+void WriteLauncherPath(const std::wstring& data, bool withTerminator = true, HKEY root = HKEY_CURRENT_USER);
+void RemoveLauncherPath(HKEY root = HKEY_CURRENT_USER);
 
 // Stands in for WinINet calls for one scope and counts the handles opened
 // and closed through the table.

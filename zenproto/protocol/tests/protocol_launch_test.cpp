@@ -61,6 +61,46 @@ TEST_F(ProtocolTest, MissingLauncherPathIsShownBeforeItIsReported)
     }
 }
 
+// An installation for every user of the machine keeps LauncherPath under
+// HKEY_LOCAL_MACHINE; a user's own installation keeps it in the user's hive
+// and wins over it.
+TEST_F(ProtocolTest, UsersOwnLauncherPathWinsOverTheMachines)
+{
+    enum class UsersValue { None, StandIn, TooLong };
+    struct Case {
+        const char* what;
+        UsersValue user;
+        bool usersStarts;
+    };
+    const Case cases[] = {
+        {"the machine's value alone", UsersValue::None, false},
+        {"the user's and the machine's", UsersValue::StandIn, true},
+        {"the user's too long to use, and the machine's", UsersValue::TooLong, false},
+    };
+    const std::wstring url = L"zentaris://launch/abc";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RemoveLauncherPath();
+        StandInLauncher machine(L"zen machine launcher", L"ZentarisLauncher.exe", HKEY_LOCAL_MACHINE);
+        std::optional<StandInLauncher> user;
+        if (c.user == UsersValue::StandIn) user.emplace(L"zen user launcher", L"ZentarisLauncher.exe");
+        if (c.user == UsersValue::TooLong) WriteLauncherPath(L"C:\\" + std::wstring(1100, L'x') + L"\\L.exe");
+        uiauto::BoxWatcher watcher;
+        Protocol protocol;
+        RecordingSink sink;
+        const HRESULT started = protocol.Start(url, sink);
+        RemoveLauncherPath(HKEY_LOCAL_MACHINE);  // the other tests' machine has none
+        EXPECT_EQ(started, S_OK);
+        EXPECT_EQ(sink.calls, Concat(Progress(), {MimeReport(), Data(image_.size())}));
+        EXPECT_TRUE(watcher.Boxes().empty());
+        StandInLauncher& recorder = user ? *user : machine;
+        const auto line = recorder.CommandLine(10000);
+        ASSERT_TRUE(line) << "no launcher was started";
+        EXPECT_EQ(*line, ExpectedLine(c.usersStarts ? user->Path() : machine.Path(), url));
+    }
+    RemoveLauncherPath();
+}
+
 TEST_F(ProtocolTest, LauncherPathTooLongForItsBufferIsRefusedLikeAMissingOne)
 {
     struct Case {

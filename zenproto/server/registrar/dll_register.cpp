@@ -149,22 +149,28 @@ STDAPI DllUnregisterServer()
 // "regsvr32 /n /i:user" registers for the calling user alone: while it runs,
 // HKEY_CLASSES_ROOT of this process is the user's own classes. An installer
 // without administrator rights needs this for a handler it cannot load
-// itself (the 64-bit one, from a 32-bit installer). Any other command line
-// registers as DllRegisterServer does.
+// itself (the 64-bit one, from a 32-bit installer). "/n /i:machine" registers
+// in the machine's classes alone: the merged HKEY_CLASSES_ROOT would write
+// into the installing user's own classes wherever they already hold a key
+// (an installation for that user beside the one for every user). Any other
+// command line registers as DllRegisterServer does.
 STDAPI DllInstall(BOOL install, PCWSTR commandLine)
 {
-    const bool forUser = commandLine && CompareStringOrdinal(commandLine, -1, L"user", -1, TRUE) == CSTR_EQUAL;
-    zentaris::UniqueRegKey userClasses;
-    if (forUser) {
-        const LSTATUS opened = RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0,
-                                               KEY_ALL_ACCESS, nullptr, userClasses.put(), nullptr);
+    const auto names = [commandLine](const wchar_t* word) {
+        return commandLine && CompareStringOrdinal(commandLine, -1, word, -1, TRUE) == CSTR_EQUAL;
+    };
+    const HKEY owner = names(L"user") ? HKEY_CURRENT_USER : names(L"machine") ? HKEY_LOCAL_MACHINE : nullptr;
+    zentaris::UniqueRegKey classes;
+    if (owner) {
+        const LSTATUS opened = RegCreateKeyExW(owner, L"Software\\Classes", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                               classes.put(), nullptr);
         if (opened != ERROR_SUCCESS) return HRESULT_FROM_WIN32(opened);
-        const LSTATUS redirected = RegOverridePredefKey(HKEY_CLASSES_ROOT, userClasses.get());
+        const LSTATUS redirected = RegOverridePredefKey(HKEY_CLASSES_ROOT, classes.get());
         if (redirected != ERROR_SUCCESS) return HRESULT_FROM_WIN32(redirected);
     }
     const HRESULT hr = install ? DllRegisterServer() : DllUnregisterServer();
-    if (forUser) RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
-    ZEN_TRACE_LINE("DllInstall %d %s 0x%08lX", install ? 1 : 0, forUser ? "user" : "machine",
-                   static_cast<unsigned long>(hr));
+    if (owner) RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+    ZEN_TRACE_LINE("DllInstall %d %s 0x%08lX", install ? 1 : 0,
+                   owner == HKEY_CURRENT_USER ? "user" : owner ? "machine" : "merged", static_cast<unsigned long>(hr));
     return hr;
 }

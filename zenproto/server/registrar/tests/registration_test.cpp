@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "shared_names.h"
+
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -28,9 +30,9 @@ using testsupport::Narrow;
 using testsupport::ReadValue;
 using testsupport::Widen;
 
-const std::wstring Clsid = L"{3A7C1E52-9D04-4B6F-A1E8-52C0D97B3F14}";
+const std::wstring Clsid = zentaris::HandlerClassIdTextW;
 const std::wstring ClsidKey = L"CLSID\\" + Clsid;
-const std::wstring LibidKey = L"TypeLib\\{8E21F6A3-47B9-4C0D-9F35-0B6A2D8C71E9}";
+const std::wstring LibidKey = std::wstring(L"TypeLib\\") + zentaris::TypeLibraryIdTextW;
 const std::wstring HandlerKey = L"PROTOCOLS\\Handler\\zentaris";
 const GUID Libid = {0x8e21f6a3, 0x47b9, 0x4c0d, {0x9f, 0x35, 0x0b, 0x6a, 0x2d, 0x8c, 0x71, 0xe9}};
 const GUID ClassGuid = {0x3a7c1e52, 0x9d04, 0x4b6f, {0xa1, 0xe8, 0x52, 0xc0, 0xd9, 0x7b, 0x3f, 0x14}};
@@ -108,7 +110,7 @@ TEST(Regsvr32, WritesEveryEntryOfTheTableAndTheTypeLibrary)
         {ClsidKey + L"\\VersionIndependentProgID", L"", L"Zenproto.ZentarisPluggableProtocol"},
         {ClsidKey + L"\\InprocServer32", L"", Widen(DllPath())},
         {ClsidKey + L"\\InprocServer32", L"ThreadingModel", L"Both"},
-        {ClsidKey + L"\\TypeLib", L"", L"{8E21F6A3-47B9-4C0D-9F35-0B6A2D8C71E9}"},
+        {ClsidKey + L"\\TypeLib", L"", zentaris::TypeLibraryIdTextW},
         {HandlerKey, L"", L"zentaris: pluggable protocol"},
         {HandlerKey, L"CLSID", Clsid},
     };
@@ -232,6 +234,35 @@ TEST(Regsvr32, ForTheUserAloneWritesOnlyTheUsersClasses)
         EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, userClasses + key)) << Narrow(key);
     }
     EXPECT_EQ(probe::Snapshot(HKEY_LOCAL_MACHINE, L"Software\\Classes"), machineBefore);
+}
+
+// "regsvr32 /n /i:machine": an installation for every user registers in
+// the machine's classes alone, also where the installing user's own classes
+// already hold the handler (an installation for that user beside it, which
+// the merged HKEY_CLASSES_ROOT would be written into), and takes away only
+// its own.
+TEST(Regsvr32, ForEveryUserWritesOnlyTheMachinesClasses)
+{
+    const std::string usersCopy = "C:\\Zen user copy\\zenproto.dll";
+    ASSERT_TRUE(CopyDll(usersCopy));
+    ASSERT_EQ(probe::Regsvr32("/n /i:user " + Quoted(usersCopy)), 0);
+    const auto usersBefore = probe::Snapshot(HKEY_CURRENT_USER, L"Software\\Classes");
+    const std::wstring classes = L"Software\\Classes\\";
+
+    ASSERT_EQ(probe::Regsvr32("/n /i:machine " + Quoted(DllPath())), 0);
+    for (const std::wstring& key : {ClsidKey + L"\\InprocServer32", HandlerKey, LibidKey}) {
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, classes + key)) << Narrow(key);
+    }
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, classes + ClsidKey + L"\\InprocServer32", L"")->data, Widen(DllPath()));
+    EXPECT_EQ(probe::Snapshot(HKEY_CURRENT_USER, L"Software\\Classes"), usersBefore) << "the user's classes changed";
+
+    ASSERT_EQ(probe::Regsvr32("/u /n /i:machine " + Quoted(DllPath())), 0);
+    for (const std::wstring& key : {ClsidKey, HandlerKey, LibidKey}) {
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, classes + key)) << Narrow(key);
+    }
+    EXPECT_EQ(probe::Snapshot(HKEY_CURRENT_USER, L"Software\\Classes"), usersBefore) << "the user's classes changed";
+    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, classes + ClsidKey + L"\\InprocServer32", L"")->data, Widen(usersCopy));
+    ASSERT_EQ(probe::Regsvr32("/u /n /i:user " + Quoted(usersCopy)), 0);
 }
 
 TEST(Regsvr32, ACopyElsewhereTakesOverTheServerPathExactly)

@@ -2,6 +2,8 @@
 // direction, run over an in-memory registry.
 #include <gtest/gtest.h>
 
+#include "shared_names.h"
+
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -13,7 +15,7 @@ namespace registrar {
 namespace {
 
 constexpr RootKey CR = RootKey::ClassesRoot;
-const std::string Clsid = "{3A7C1E52-9D04-4B6F-A1E8-52C0D97B3F14}";
+const std::string Clsid = zentaris::HandlerClassIdText;
 const std::string ClsidKey = "CLSID\\" + Clsid;
 const std::string Module = "C:\\Program Files\\Zentaris\\zenproto.dll";
 
