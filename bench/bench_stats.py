@@ -49,6 +49,7 @@ _READER_PATTERNS = {
     "stall_cpu_s": r"^\s*CPU ([0-9.]+) s over ([0-9.]+) s wall",
     "reader_process": r"reader, one process per read\s+CPU\s+([0-9.]+) ms\s+wall\s+([0-9.]+) ms",
     "reader_in_process": r"reader, in this process\s+CPU\s+([0-9.]+) ms\s+wall\s+([0-9.]+) ms",
+    "reader_per_line": r"reader, per line in this process\s+CPU\s+([0-9.]+) us\s+wall\s+([0-9.]+) us",
     "curl_cli": r"curl CLI, one process per read\s+CPU\s+([0-9.]+) ms\s+wall\s+([0-9.]+) ms",
 }
 
@@ -73,6 +74,8 @@ def parse_reader_run(text):
         "in_process_cpu_ratio": figures["reader_in_process"][0] / figures["curl_cli"][0],
         "in_process_wall_ratio": figures["reader_in_process"][1] / figures["curl_cli"][1],
         "reader_process_wall_ms": figures["reader_process"][1],
+        "per_line_cpu_us": figures["reader_per_line"][0],
+        "per_line_wall_us": figures["reader_per_line"][1],
         "curl_wall_ms": figures["curl_cli"][1],
     }
 

@@ -180,12 +180,19 @@ if(WIN32)
   add_compile_options(-Wall -Wextra)
 
   # zen_cross_built(TARGET NAME HEADER DEFINE LIBS...): a static library that
-  # scripts/setup.sh cross-built into the cache as NAME-<arch>, as one
-  # interface target.
+  # scripts/setup.sh cross-built into the cache as NAME-<arch>-<stamp>, as one
+  # interface target. The stamp is that of scripts/build-NAME.options, the
+  # options the library is built with, so a checkout never links a library
+  # built with other options (scripts/build-NAME.sh names the folder alike).
   function(zen_cross_built target name header define)
-    set(prefix "${_zen_cache}/${name}-${ZEN_ARCH}")
+    set(options "${PROJECT_SOURCE_DIR}/scripts/build-${name}.options")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${options}")
+    file(SHA256 "${options}" stamp)
+    string(SUBSTRING "${stamp}" 0 12 stamp)
+    set(prefix "${_zen_cache}/${name}-${ZEN_ARCH}-${stamp}")
     if(NOT EXISTS "${prefix}/include/${header}")
-      message(FATAL_ERROR "No cross-built ${name} in ${prefix}: run scripts/setup.sh")
+      message(FATAL_ERROR "No cross-built ${name} with build-${name}.options ${stamp} in ${prefix}: "
+                          "run scripts/setup.sh (it builds it, once)")
     endif()
     add_library(${target} INTERFACE)
     target_include_directories(${target} INTERFACE ${prefix}/include)

@@ -56,10 +56,11 @@ for i in 1 2 3; do echo "Bench client $i;${base}downloads/client$i.exe"; done > 
 python3 -c "import sys; sys.path.insert(0, '$zen_src/portal'); import news_image; sys.stdout.buffer.write(news_image.packed_dib())" \
   > "$root/launcher/news.dib" || fail "cannot make the news image"
 # Every launch is approved; the image is never cached, so each install check
-# and each direct fetch reaches the server.
+# and each direct fetch reaches the server, and it is served on kept
+# connections, as a web server does, so that both sides may reuse them.
 cat > "$work/routes.json" <<JSON
 {"/launcher/bench/": {"status": 200, "body": "1\n"},
- "/images/space.gif": {"status": 200, "body_file": "$root/images/space.gif",
+ "/images/space.gif": {"status": 200, "body_file": "$root/images/space.gif", "keep_alive": true,
                        "headers": {"Content-Type": "image/gif", "Cache-Control": "no-store"}}}
 JSON
 exec {pf}< <(exec python3 "$zen_src/tests/portal/portal_server.py" --port "$port" --root "$root" \

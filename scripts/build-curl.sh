@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
-# Cross-builds static libcurl (Schannel, nothing optional) for one Windows
-# architecture from Debian's curl source package. The result is cached outside
-# the checkout and reused: the build takes minutes, the check milliseconds.
+# Cross-builds static libcurl (http and https through Schannel, nothing else:
+# scripts/build-curl.options) for one Windows architecture from Debian's curl
+# source package. The result is cached outside the checkout and reused: the
+# build takes minutes, the check milliseconds. The cache folder is named
+# after the options (a stamp of build-curl.options, as cmake/ZenSettings.cmake
+# computes it too), so changed options are built once, beside the builds of
+# other checkouts.
 #   build-curl.sh x86_64|i686
 set -euo pipefail
 
 arch=$1
 ZEN_CACHE=${ZEN_CACHE:-$HOME/.cache/zentaris}
-prefix=$ZEN_CACHE/curl-$arch
+options_file=$(dirname "$0")/build-curl.options
+stamp=$(sha256sum "$options_file" | cut -c1-12)
+prefix=$ZEN_CACHE/curl-$arch-$stamp
 [ -f "$prefix/.complete" ] && exit 0
+mapfile -t options < <(grep -v '^[[:space:]]*\(#\|$\)' "$options_file")
 
 . "$(dirname "$0")/apt.sh"
 
@@ -39,18 +46,14 @@ if [ ! -f "$src/.complete" ]; then
   touch "$src/.complete"
 fi
 
-build=$ZEN_CACHE/curl-build-$arch
+build=$ZEN_CACHE/curl-build-$arch-$stamp
 rm -rf "$build" "$prefix"
-echo "setup: cross-building libcurl for $arch (a few minutes, once)"
+echo "setup: cross-building libcurl for $arch with build-curl.options $stamp (a few minutes, once)"
 cmake -S "$src/tree" -B "$build" -G Ninja \
   -DCMAKE_SYSTEM_NAME=Windows \
   -DCMAKE_C_COMPILER=$arch-w64-mingw32-gcc-posix \
   -DCMAKE_RC_COMPILER=$arch-w64-mingw32-windres \
-  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
-  -DBUILD_SHARED_LIBS=OFF -DCURL_USE_SCHANNEL=ON -DBUILD_CURL_EXE=OFF \
-  -DBUILD_TESTING=OFF -DCURL_USE_LIBPSL=OFF -DCURL_USE_LIBSSH2=OFF \
-  -DCURL_ZLIB=OFF -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF -DUSE_NGHTTP2=OFF \
-  -DUSE_LIBIDN2=OFF -DCURL_DISABLE_LDAP=ON -DENABLE_MANUAL=OFF >"$build.log" 2>&1 \
+  -DCMAKE_INSTALL_PREFIX="$prefix" "${options[@]}" >"$build.log" 2>&1 \
   || { tail -30 "$build.log"; exit 1; }
 cmake --build "$build" >>"$build.log" 2>&1 || { tail -30 "$build.log"; exit 1; }
 cmake --install "$build" >>"$build.log" 2>&1

@@ -26,11 +26,13 @@ void WebFileConsume(WebFile* file, size_t n)
     if (n >= static_cast<size_t>(file->length)) {
         free(file->data);
         file->data = nullptr;
+        file->start = 0;
         file->length = 0;
         file->capacity = 0;
         return;
     }
-    memmove(file->data, file->data + n, file->length - n);
+    // The rest stays where it is: a read costs no copy beyond its own.
+    file->start += static_cast<unsigned>(n);
     file->length -= static_cast<int>(n);
 }
 
@@ -78,7 +80,7 @@ size_t WebFileRead(void* destination, size_t size, size_t count, WebFile* file)
     WebFileFill(file, want);
     if (file->length == 0) return 0;
     if (static_cast<size_t>(file->length) < want) want = file->length;
-    memcpy(destination, file->data, want);
+    memcpy(destination, file->data + file->start, want);
     WebFileConsume(file, want);
     return want / size;
 }
@@ -93,10 +95,11 @@ char* WebFileReadLine(char* destination, int size, WebFile* file)
     WebFileFill(file, want);
     if (file->length == 0) return nullptr;
     if (static_cast<size_t>(file->length) < want) want = file->length;
-    if (const void* newline = memchr(file->data, '\n', want)) {
-        want = static_cast<const char*>(newline) - file->data + 1;
+    const char* unread = file->data + file->start;
+    if (const void* newline = memchr(unread, '\n', want)) {
+        want = static_cast<const char*>(newline) - unread + 1;
     }
-    memcpy(destination, file->data, want);
+    memcpy(destination, unread, want);
     destination[want] = 0;
     WebFileConsume(file, want);
     return destination;

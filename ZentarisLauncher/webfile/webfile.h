@@ -20,9 +20,10 @@ struct WebFile {
         FILE* stream;       // WebFileLocal
         void* easy;         // WebFileUrl: the transfer's libcurl easy handle
     } source;
-    char* data;             // received, unread bytes at the front; null when empty
+    char* data;             // received bytes, the unread ones from `start` on; null when empty
     unsigned capacity;      // size of the `data` block; 0 exactly when `data` is null
-    int length;             // unread bytes at the front of `data` (<= capacity)
+    unsigned start;         // offset of the first unread byte in `data`
+    int length;             // unread bytes from `start` on (start + length <= capacity)
     int running;            // transfers still running in the thread's multi handle
     long timeoutMs;         // WebFileOpenWithin: the URL transfer's whole time; 0 for none
     int complete;           // URL: the transfer ended with every byte the server announced

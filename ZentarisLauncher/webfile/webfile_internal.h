@@ -6,8 +6,10 @@
 #include "webfile.h"
 
 // libcurl's write callback: appends a received chunk to `record`'s buffer,
-// growing the block by exactly the chunk's shortfall. Returns the bytes kept;
-// fewer than size*count makes libcurl end the transfer with a write error.
+// moving the unread bytes to the block's front when the chunk does not fit
+// behind them, and growing the block by exactly what is still short. Returns
+// the bytes kept; fewer than size*count makes libcurl end the transfer with a
+// write error.
 size_t WebFileAppend(char* bytes, size_t size, size_t count, void* record);
 
 // Waits, driving the transfer, until at least `want` bytes are buffered or the
@@ -15,7 +17,8 @@ size_t WebFileAppend(char* bytes, size_t size, size_t count, void* record);
 // buffered or nothing runs; otherwise makes at least one pass.
 void WebFileFill(WebFile* file, size_t want);
 
-// Drops `n` bytes from the front of the buffer; a drained buffer is released.
+// Drops the first `n` unread bytes (moving none); a drained buffer is
+// released.
 void WebFileConsume(WebFile* file, size_t n);
 
 // Starts the transfer of `name` as a URL into `file` (kind already set) and

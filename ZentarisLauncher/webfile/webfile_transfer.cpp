@@ -2,10 +2,6 @@
 // multi handle, the write callback and the wait that drives a transfer.
 #include <curl/curl.h>
 
-#ifndef _WIN32
-#include <sys/select.h>
-#endif
-
 #include <limits.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -20,12 +16,19 @@ namespace {
 // for the life of the process (never cleaned up).
 thread_local CURLM* threadMulti = nullptr;
 
-// Longest a pass waits on the connection when no time-out cuts it short.
-constexpr long PassWaitSeconds = 60;
+// Longest a pass waits when neither the transfer nor libcurl's next timer
+// (which includes the transfer's time-out) ends it sooner; libcurl's own
+// blocking transfer waits in passes of the same length.
+constexpr int PassWaitMs = 1000;
 
-// When libcurl has no descriptor to offer it asks to be called again after
-// its own time-out, or after about 100 ms when it names none.
-constexpr long NoDescriptorWaitMs = 100;
+#ifdef _WIN32
+// Winsock tells of a failed connection attempt in select's exception set,
+// which libcurl's wait does not ask for, and through the socket's event only
+// when the failure comes after the wait has begun: a refusal just before it
+// would be seen only when the pass ends. While the connection is being made,
+// passes stay short.
+constexpr int ConnectingPassWaitMs = 50;
+#endif
 
 // `length` is an int and `capacity` never exceeds what `length` can reach.
 constexpr size_t BufferLimit = INT_MAX;
@@ -83,78 +86,34 @@ long AnswerStatus(CURL* easy)
     return curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK ? status : 0;
 }
 
-// select() cannot wait when libcurl names no descriptor (Windows refuses
-// empty sets outright), so let libcurl wait on what it knows, bounded by its
-// own time-out or NoDescriptorWaitMs. False when libcurl cannot wait either.
-bool WaitThroughCurl(CURLM* multi)
+int PassWait(const WebFile* file)
 {
-    long ms = -1;
-    // Without libcurl's own time-out the short bound serves just as well.
-    if (curl_multi_timeout(multi, &ms) != CURLM_OK || ms < 0 || ms > NoDescriptorWaitMs) {
-        ms = NoDescriptorWaitMs;
+#ifdef _WIN32
+    // The request has not gone out while the name is resolved and the
+    // connection made. (The connect time would not tell: it stays 0 on a
+    // connection reused from an earlier file.)
+    curl_off_t sent = 0;
+    if (curl_easy_getinfo(static_cast<CURL*>(file->source.easy), CURLINFO_PRETRANSFER_TIME_T, &sent) == CURLE_OK &&
+        sent == 0) {
+        return ConnectingPassWaitMs;
     }
-    return curl_multi_poll(multi, nullptr, 0, static_cast<int>(ms), nullptr) == CURLM_OK;
+#else
+    (void)file;
+#endif
+    return PassWaitMs;
 }
 
-// A transfer with a deadline must not sleep past it in select(): wait no
-// longer than libcurl's next timer, which includes the transfer's time-out.
-// Without a timer (or an answer) the pass keeps its usual bound.
-void BoundByCurlTimer(CURLM* multi, struct timeval& timeout)
-{
-    long ms = -1;
-    if (curl_multi_timeout(multi, &ms) != CURLM_OK || ms < 0) return;
-    if (ms >= PassWaitSeconds * 1000) return;
-    timeout.tv_sec = ms / 1000;
-    timeout.tv_usec = (ms % 1000) * 1000;
-}
-
-// One pass: wait for the transfer's descriptors (or a time-out), then let
-// libcurl do what became possible.
+// One pass: wait until one of the thread's transfers can move or libcurl's
+// next timer is due, then let libcurl do what became possible. libcurl waits
+// on its own sockets (whatever their number), and with none to wait on (a
+// name being resolved) it waits for its timer.
 void FillPass(WebFile* file)
 {
     CURLM* multi = threadMulti;
-    fd_set fdread;
-    fd_set fdwrite;
-    fd_set fdexcep;
-    FD_ZERO(&fdread);
-    FD_ZERO(&fdwrite);
-    FD_ZERO(&fdexcep);
-    struct timeval timeout;
-    timeout.tv_sec = PassWaitSeconds;
-    timeout.tv_usec = 0;
-    int maxfd = -1;
-    if (curl_multi_fdset(multi, &fdread, &fdwrite, &fdexcep, &maxfd) != CURLM_OK) {
-        // No multi handle on this thread: the transfer cannot be driven from
-        // here, and waiting for it would never end.
-        file->running = 0;
-        return;
-    }
-#ifdef _WIN32
-    // Winsock reports a failed connection attempt only in the exception set,
-    // while libcurl lists a connecting socket for writing only: without this
-    // a refused connection would leave select() waiting for ever.
-    for (u_int i = 0; i < fdwrite.fd_count; ++i) FD_SET(fdwrite.fd_array[i], &fdexcep);
-#endif
-    if (maxfd == -1) {
-        if (!WaitThroughCurl(multi)) {
-            // With no way left to wait, every further pass would only spin:
-            // the transfer ends with what has arrived.
-            file->running = 0;
-            return;
-        }
-        Perform(multi, &file->running);
-        return;
-    }
-    if (file->timeoutMs > 0) BoundByCurlTimer(multi, timeout);
-    const int ready = select(maxfd + 1, &fdread, &fdwrite, &fdexcep, &timeout);
-    if (ready == 0) {
-        // libcurl ends a transfer at its deadline only when it is driven.
-        if (file->timeoutMs > 0) Perform(multi, &file->running);
-        return;
-    }
-    // A select that keeps failing must not turn into a busy loop; when
-    // libcurl cannot wait either, the transfer ends as above.
-    if (ready < 0 && !WaitThroughCurl(multi)) {
+    // Without a multi handle on this thread the transfer cannot be driven
+    // from here; when libcurl cannot wait, every further pass would only
+    // spin. Either way the transfer ends with what has arrived.
+    if (!multi || curl_multi_poll(multi, nullptr, 0, PassWait(file), nullptr) != CURLM_OK) {
         file->running = 0;
         return;
     }
@@ -168,7 +127,14 @@ size_t WebFileAppend(char* bytes, size_t size, size_t count, void* record)
     WebFile* file = static_cast<WebFile*>(record);
     const bool overflows = count != 0 && size > SIZE_MAX / count;
     size_t n = overflows ? SIZE_MAX : size * count;
-    const size_t room = file->capacity - static_cast<unsigned>(file->length);
+    size_t room = file->capacity - file->start - static_cast<unsigned>(file->length);
+    if (n > room && file->start != 0) {
+        // The unread bytes move to the front of the block once per chunk
+        // that does not fit behind them, never once per line read.
+        memmove(file->data, file->data + file->start, file->length);
+        file->start = 0;
+        room = file->capacity - static_cast<unsigned>(file->length);
+    }
     if (n > room) {
         const size_t shortfall = n - room;
         char* grown = nullptr;
@@ -184,7 +150,7 @@ size_t WebFileAppend(char* bytes, size_t size, size_t count, void* record)
         }
     }
     if (n == 0) return 0;
-    memcpy(file->data + file->length, bytes, n);
+    memcpy(file->data + file->start + file->length, bytes, n);
     file->length += static_cast<int>(n);
     return n;
 }

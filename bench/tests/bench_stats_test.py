@@ -9,12 +9,13 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from bench_stats import paired_ratios, parse_reader_run, quantile, read_samples, summary, verdict  # noqa: E402
 from idle_sample import delta  # noqa: E402
-from summarize import timed_pair  # noqa: E402
+from summarize import phase_breakdown, timed_pair  # noqa: E402
 
 READER_OUTPUT = """Silent server (5 s stall before the answer): read 15 bytes
   CPU 0.0040 s over 5.012 s wall (0.080% of one core)
 64 KB file by lines (65536 bytes), 20 rounds each, same run:
   reader, in this process                CPU    1.500 ms  wall    2.000 ms  (per read, 20 rounds)
+  reader, per line in this process       CPU    0.250 us  wall    0.400 us  (1192 lines per read)
   reader, one process per read           CPU   12.000 ms  wall   16.000 ms  (per read, 20 rounds)
   curl CLI, one process per read         CPU    8.000 ms  wall   20.000 ms  (per read, 20 rounds)
   ratio reader/curl, process per read: CPU 1.50  wall 0.80
@@ -79,9 +80,11 @@ class ReaderOutput(unittest.TestCase):
         self.assertAlmostEqual(run["process_wall_ratio"], 16.0 / 20.0)
         self.assertAlmostEqual(run["in_process_cpu_ratio"], 1.5 / 8.0)
         self.assertAlmostEqual(run["in_process_wall_ratio"], 2.0 / 20.0)
+        self.assertAlmostEqual(run["per_line_cpu_us"], 0.25)
+        self.assertAlmostEqual(run["per_line_wall_us"], 0.4)
 
     def test_a_run_missing_a_figure_is_refused(self):
-        for drop in ("CPU 0.0040 s", "reader, in this process", "curl CLI"):
+        for drop in ("CPU 0.0040 s", "reader, in this process", "per line", "curl CLI"):
             broken = "\n".join(l for l in READER_OUTPUT.splitlines() if drop not in l)
             with self.subTest(drop=drop), self.assertRaises(ValueError):
                 parse_reader_run(broken)
@@ -108,6 +111,28 @@ class Targets(unittest.TestCase):
             with self.subTest(ours=ours):
                 row = timed_pair({"launch": {"launcher": ours, "baseline": base}}, "launch", "launcher", 1.15)
                 self.assertEqual(row["met"], expected)
+
+
+class InstallCheckPhases(unittest.TestCase):
+    def test_medians_in_bind_order_without_the_calls_a_side_never_makes(self):
+        text = "\n".join([
+            "instphase.after handler 0.5", "instphase.after handler 0.1", "instphase.after handler 0.3",
+            "instphase.to_start handler 2", "instphase.to_start handler 4", "instphase.to_start handler 3",
+            "instphase.InternetOpen handler 0", "instphase.InternetOpen handler 0", "instphase.InternetOpen handler 0",
+            "instcalls.InternetOpen handler 0", "instcalls.InternetOpen handler 0", "instcalls.InternetOpen handler 1",
+            "instphase.InternetReadFile handler 1", "instphase.InternetReadFile handler 2",
+            "instphase.InternetReadFile handler 9",
+            "instcalls.InternetReadFile handler 2", "instcalls.InternetReadFile handler 3",
+            "instcalls.InternetReadFile handler 3",
+            "instphase.after baseline 7",
+        ])
+        samples = read_samples(text)
+        handler = phase_breakdown(samples, "handler")
+        self.assertEqual(list(handler), ["to_start", "InternetReadFile", "after"])
+        self.assertEqual(handler["to_start"], (3.0, None))
+        self.assertEqual(handler["InternetReadFile"], (2.0, 3.0))
+        self.assertEqual(handler["after"], (0.3, None))
+        self.assertEqual(phase_breakdown(samples, "baseline"), {"after": (7.0, None)})
 
 
 class IdleCounts(unittest.TestCase):

@@ -13,7 +13,13 @@ A route maps a path (exact, or a prefix when it ends in '*') to an answer:
      "drip": {"chunk": 16, "interval": 0.05},
      "stall": 2.5,            # seconds of silence before the status line
      "stall_after_headers": 2.5,
-     "reset": true}           # reset the connection instead of answering
+     "reset": true,           # reset the connection instead of answering
+     "keep_alive": true,      # keep the connection open for further requests
+     "drop_kept": "close"}    # with keep_alive: the next request on the kept
+                              # connection gets no answer; the connection is
+                              # closed ("close") or reset ("reset") instead, as
+                              # when a server's keep-alive time runs out just as
+                              # a request arrives
 
 Control, for tests that script the server while it runs:
     POST   /__zen/routes    JSON {"/path": {...}, ...}: adds or replaces routes
@@ -66,6 +72,11 @@ def route_body(route):
 class Handler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     server_version = "ZentarisTestPortal/1"
+    # The head and the body go out in separate writes. On a kept connection
+    # Nagle's algorithm would hold the body back until the client's delayed
+    # acknowledgement of the head (40 ms on Linux), a delay no web server
+    # makes; every write leaves at once, as a drip's chunks should anyway.
+    disable_nagle_algorithm = True
 
     def log_message(self, fmt, *args):
         pass
@@ -83,6 +94,13 @@ class Handler(BaseHTTPRequestHandler):
             return self._control_get(path)
         with self.portal.lock:
             self.portal.requests.append(path)
+        drop = getattr(self, "drop_next", None)
+        if drop:
+            self.drop_next = None
+            if drop == "reset":
+                return self._reset()
+            self.close_connection = True
+            return
         route = self.portal.route_for(path)
         if route is not None:
             return self._answer_route(route)
@@ -149,9 +167,13 @@ class Handler(BaseHTTPRequestHandler):
             self.send_header(k, v)
         if route.get("length", True):
             self.send_header("Content-Length", str(len(body)))
-        self.send_header("Connection", "close")
+        # A kept connection needs the length to tell where the body ends.
+        keep = route.get("keep_alive") and route.get("length", True)
+        if not keep:
+            self.send_header("Connection", "close")
         self.end_headers()
-        self.close_connection = True
+        self.close_connection = not keep
+        self.drop_next = route.get("drop_kept") if keep else None
         self.wfile.flush()
         if route.get("stall_after_headers"):
             time.sleep(float(route["stall_after_headers"]))

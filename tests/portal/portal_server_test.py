@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """The portal test server answers as scripted: files, statuses, empty bodies,
-slow drips, stalls and resets."""
+slow drips, stalls, resets, and connections kept open or dropped."""
 import http.client
 import json
 import os
@@ -75,6 +75,42 @@ class PortalServerTest(unittest.TestCase):
         self.route("/reset", reset=True)
         with self.assertRaises((ConnectionResetError, http.client.RemoteDisconnected, socket.error)):
             self.request("GET", "/reset")
+
+    def test_kept_connection_serves_again_or_is_dropped_at_the_next_request(self):
+        cases = [
+            # route options, what the second request on the same connection meets
+            ({"keep_alive": True}, "answer"),
+            ({"keep_alive": True, "drop_kept": "close"}, "dropped"),
+            ({"keep_alive": True, "drop_kept": "reset"}, "dropped"),
+            ({}, "dropped"),  # not kept: closed after the first answer
+        ]
+        for options, second in cases:
+            with self.subTest(options=options):
+                self.request("DELETE", "/__zen/routes")
+                self.route("/kept", body="img", **options)
+                conn = http.client.HTTPConnection("127.0.0.1", self.port, timeout=10)
+                conn.request("GET", "/kept")
+                first = conn.getresponse()
+                self.assertEqual((first.status, first.read()), (200, b"img"))
+                self.assertEqual(first.getheader("Connection"), None if options else "close")
+                sock = conn.sock
+                if second == "answer":
+                    self.assertIsNotNone(sock, "the connection was not kept")
+                    conn.request("GET", "/kept")
+                    again = conn.getresponse()
+                    self.assertEqual((again.status, again.read()), (200, b"img"))
+                    self.assertIs(conn.sock, sock, "a new connection was made")
+                elif sock is None:
+                    # http.client dropped a connection the server said it closes.
+                    self.assertNotIn("keep_alive", options)
+                else:
+                    conn.auto_open = 0  # reuse the kept socket or fail, never reconnect
+                    with self.assertRaises((ConnectionError, http.client.RemoteDisconnected, socket.error)):
+                        conn.request("GET", "/kept")
+                        conn.getresponse().read()
+                conn.close()
+                _, log = self.request("GET", "/__zen/requests")
+                self.assertEqual(json.loads(log), ["/kept", "/kept"] if sock else ["/kept"])
 
 
 if __name__ == "__main__":

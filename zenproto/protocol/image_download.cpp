@@ -6,12 +6,53 @@
 #include "pluggable_protocol.h"
 #include "portal_config.h"
 
+#include <utility>
+
 namespace zenproto {
 
 InternetCalls& CurrentInternetCalls()
 {
     static InternetCalls calls;
     return calls;
+}
+
+namespace {
+
+// Guards the session and its count of holders; constant-initialised, so
+// usable from the first request on, on any thread.
+SRWLOCK sessionLock = SRWLOCK_INIT;
+HINTERNET session = nullptr;  // open from the first request that needed it until the module's unload
+int sessionHolders = 0;
+
+}  // namespace
+
+InternetSessionLease LeaseInternetSession()
+{
+    AcquireSRWLockExclusive(&sessionLock);
+    if (!session) {
+        session = CurrentInternetCalls().open(L"Zentaris launcher", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    }
+    if (session) ++sessionHolders;
+    HINTERNET held = session;
+    ReleaseSRWLockExclusive(&sessionLock);
+    return InternetSessionLease(held);
+}
+
+void ReturnInternetSession(HINTERNET)
+{
+    AcquireSRWLockExclusive(&sessionLock);
+    --sessionHolders;
+    ReleaseSRWLockExclusive(&sessionLock);
+}
+
+bool CloseIdleInternetSession()
+{
+    AcquireSRWLockExclusive(&sessionLock);
+    const bool idle = sessionHolders == 0;
+    HINTERNET closing = idle ? std::exchange(session, nullptr) : nullptr;
+    ReleaseSRWLockExclusive(&sessionLock);
+    if (closing) CloseInternetHandle(closing);
+    return idle;
 }
 
 namespace {
@@ -43,6 +84,21 @@ DWORD AnswerStatus(HINTERNET url)
     return status;
 }
 
+// Requests share the session's kept connections. A server that drops a kept
+// connection just as a request arrives on it (its keep-alive time ran out)
+// resets it, and the platform fails that request rather than send it again;
+// it discards the connection, so the request is sent once more, on a new one.
+// Every other failure (a refused connection, a time-out) is the answer.
+HINTERNET OpenImageUrl(HINTERNET root)
+{
+    InternetCalls& calls = CurrentInternetCalls();
+    HINTERNET url = calls.openUrl(root, zentaris::InstallCheckImageUrl, nullptr, 0xFFFFFFFF, 0, 0);
+    if (url) return url;
+    const DWORD error = GetLastError();
+    if (error != ERROR_INTERNET_CONNECTION_RESET && error != ERROR_INTERNET_CONNECTION_ABORTED) return nullptr;
+    return calls.openUrl(root, zentaris::InstallCheckImageUrl, nullptr, 0xFFFFFFFF, 0, 0);
+}
+
 }  // namespace
 
 }  // namespace zenproto
@@ -50,15 +106,15 @@ DWORD AnswerStatus(HINTERNET url)
 HRESULT CZentarisPluggableProtocol::OpenImage(IInternetProtocolSink* sink, bool launch)
 {
     using namespace zenproto;
-    InternetCalls& calls = CurrentInternetCalls();
-    m_hInternet.reset(calls.open(L"Zentaris launcher", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-    if (!m_hInternet) {
+    m_session = LeaseInternetSession();
+    if (!m_session) {
         return ReportFailure(sink, ErrorInternetOpen, launch ? L"InternetOpen failed" : L"Internet Open failed");
     }
-    m_hUrl.reset(calls.openUrl(m_hInternet.get(), zentaris::InstallCheckImageUrl, nullptr, 0xFFFFFFFF, 0, 0));
+    m_hUrl.reset(OpenImageUrl(m_session.get()));
+    const DWORD error = m_hUrl ? 0 : GetLastError();
     const DWORD status = m_hUrl ? AnswerStatus(m_hUrl.get()) : 0;
     m_log.Write(m_hUrl ? "the portal's image: HTTP " + std::to_string(status)
-                       : "the portal's image: no answer, error " + std::to_string(GetLastError()));
+                       : "the portal's image: no answer, error " + std::to_string(error));
     // Only a 200 answer is the portal's image: an error page's body is not,
     // and an answer whose status cannot be read is no answer either. Any
     // other status ends the request as if the portal had not answered at all.
@@ -96,5 +152,5 @@ HRESULT CZentarisPluggableProtocol::TransferImage(IInternetProtocolSink* sink)
 void CZentarisPluggableProtocol::CloseImage()
 {
     m_hUrl.reset();
-    m_hInternet.reset();
+    m_session.reset();
 }

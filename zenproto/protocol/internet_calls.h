@@ -27,4 +27,23 @@ inline void CloseInternetHandle(HINTERNET handle) { CurrentInternetCalls().close
 // Owns one WinINet handle and closes it once.
 using UniqueInternetHandle = zentaris::UniqueHandle<HINTERNET, &CloseInternetHandle>;
 
+// The module's one WinINet session. A browser's own http protocol keeps one
+// session for the life of the process; so does the handler, instead of
+// opening and closing one per request. It is opened by the first request that
+// needs it (a failed open is not kept: the next request tries again), shared
+// by requests on any thread, and closed only when no request holds it.
+void ReturnInternetSession(HINTERNET session);
+
+// A request's hold on the session, given back once.
+using InternetSessionLease = zentaris::UniqueHandle<HINTERNET, &ReturnInternetSession>;
+
+// The session (opened now if it is not open), or an empty lease when
+// InternetOpen failed.
+InternetSessionLease LeaseInternetSession();
+
+// Closes the session unless a request holds it; true when none does (the
+// session is then closed, or was never open). For the module's unload, and
+// for tests that count handles from a fresh start.
+bool CloseIdleInternetSession();
+
 }  // namespace zenproto

@@ -68,8 +68,8 @@ private:
 
     ULONG m_cbPos;       // bytes of the image handed out by Read
     BOOL m_bDataReady;   // 1 once the whole image is in m_pData
-    zenproto::UniqueInternetHandle m_hInternet;  // open only within Start
-    zenproto::UniqueInternetHandle m_hUrl;       // open only within Start
+    zenproto::InternetSessionLease m_session;   // held only within Start
+    zenproto::UniqueInternetHandle m_hUrl;      // open only within Start
     BYTE* m_pData;       // the image; the object's until it is destroyed
     ULONG m_cbData;      // valid bytes in m_pData
     zentaris::SupportLog m_log;  // opened by Start: each decision of the request

@@ -1,6 +1,7 @@
 // Entry points of zenproto.dll as an in-process COM server.
 #include <windows.h>
 
+#include "internet_calls.h"
 #include "object_map.h"
 #include "server_module.h"
 #include "trace.h"
@@ -28,8 +29,11 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID
 }
 
 // The cached class object does not count by itself: only live objects,
-// outside references to the class object and LockServer do.
+// outside references to the class object and LockServer do. The requests'
+// WinINet session goes with the module; it is closed here rather than at
+// process detach, where no other library may be called.
 extern "C" HRESULT WINAPI DllCanUnloadNow()
 {
-    return ServerModule().GetLockCount() == 0 ? S_OK : S_FALSE;
+    if (ServerModule().GetLockCount() != 0) return S_FALSE;
+    return zenproto::CloseIdleInternetSession() ? S_OK : S_FALSE;
 }

@@ -50,13 +50,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size)
             taken.append(records, moved);
             free(records);
         }
-        if (file.length < 0 || static_cast<unsigned>(file.length) > file.capacity) abort();
+        if (file.start > file.capacity) abort();
+        if (file.length < 0 || static_cast<unsigned>(file.length) > file.capacity - file.start) abort();
         if ((file.data == nullptr) != (file.capacity == 0)) abort();
         if (WebFileAtEnd(&file) != (file.length == 0 ? 1 : 0)) abort();
     }
     // Line reads stop at a 0 byte as strings do, so compare only when none was fed.
     if (memchr(fed.data(), 0, fed.size()) == nullptr) {
-        const std::string rest(file.data ? file.data : "", file.length);
+        const std::string rest(file.data ? file.data + file.start : "", file.length);
         if (taken + rest != fed) abort();
     }
     free(file.data);

@@ -1,5 +1,6 @@
-// The receive buffer and the record's guards: growth by exactly the
-// shortfall, the growth failure, draining, and records of unknown kind.
+// The receive buffer and the record's guards: reads that move nothing,
+// growth by exactly the shortfall, the growth failure, draining, and records
+// of unknown kind.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -19,49 +20,59 @@ namespace {
 
 std::string Buffered(const WebFile& file)
 {
-    return std::string(file.data ? file.data : "", file.length);
+    return std::string(file.data ? file.data + file.start : "", file.length);
 }
 
 void ExpectInvariant(const WebFile& file)
 {
-    EXPECT_LE(static_cast<unsigned>(file.length), file.capacity);
+    EXPECT_LE(file.start + static_cast<unsigned>(file.length), file.capacity);
     EXPECT_EQ(file.data == nullptr, file.capacity == 0);
 }
 
-TEST(WebFileBuffer, GrowsByExactlyTheShortfallAndReleasesWhenDrained)
+TEST(WebFileBuffer, ReadsMoveNothingAndTheBlockGrowsByExactlyTheShortfall)
 {
     // Each step appends a chunk or consumes from the front; the buffer must
-    // then hold `held`, in a block of exactly `capacity` bytes.
+    // then hold `held` from offset `start` of a block of exactly `capacity`
+    // bytes.
     struct Step {
         const char* append;   // null: consume `consume` bytes instead
         size_t consume;
         const char* held;
+        unsigned start;
         unsigned capacity;
     };
     const std::vector<Step> steps = {
-        {"hello", 0, "hello", 5},
-        {"abc", 0, "helloabc", 8},
-        {nullptr, 6, "bc", 8},            // consuming keeps the block
-        {"1234", 0, "bc1234", 8},         // fits in the room left
-        {"0123456789", 0, "bc12340123456789", 16},  // grows by 16 - 8
-        {nullptr, 3, "2340123456789", 16},
-        {"", 0, "2340123456789", 16},
-        {nullptr, 13, "", 0},             // drained: released
-        {"z", 0, "z", 1},
-        {nullptr, 50, "", 0},             // consuming more than held drains too
+        {"hello", 0, "hello", 0, 5},
+        {"abc", 0, "helloabc", 0, 8},
+        {nullptr, 2, "lloabc", 2, 8},        // consuming moves nothing...
+        {nullptr, 4, "bc", 6, 8},            // ...and keeps the block
+        {"1234", 0, "bc1234", 0, 8},         // fits once the rest moves to the front
+        {nullptr, 1, "c1234", 1, 8},
+        {"x", 0, "c1234x", 1, 8},            // fits behind the rest: nothing moves
+        {"0123456789", 0, "c1234x0123456789", 0, 16},  // moves, then grows by 16 - 8
+        {nullptr, 3, "34x0123456789", 3, 16},
+        {"", 0, "34x0123456789", 3, 16},
+        {nullptr, 13, "", 0, 0},             // drained: released
+        {"z", 0, "z", 0, 1},
+        {nullptr, 50, "", 0, 0},             // consuming more than held drains too
     };
     WebFile file{};
     file.kind = WebFileUrl;
     for (size_t i = 0; i < steps.size(); ++i) {
         SCOPED_TRACE("step " + std::to_string(i));
         const Step& s = steps[i];
+        const char* block = file.data;
         if (s.append) {
             std::string chunk = s.append;
             EXPECT_EQ(WebFileAppend(chunk.data(), 1, chunk.size(), &file), chunk.size());
         } else {
             WebFileConsume(&file, s.consume);
+            if (file.data) {
+                EXPECT_EQ(file.data, block) << "a read moved the block";
+            }
         }
         EXPECT_EQ(Buffered(file), s.held);
+        EXPECT_EQ(file.start, s.start);
         EXPECT_EQ(file.capacity, s.capacity);
         ExpectInvariant(file);
     }

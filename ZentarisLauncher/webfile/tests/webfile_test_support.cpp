@@ -33,12 +33,17 @@ std::string ServeOnce(const std::string& name, const std::string& body, int stat
     return portal::UrlOf(path.substr(1));
 }
 
-bool ServerSaw(const std::string& url)
+bool ServerSaw(const std::string& url) { return ServerRequests(url) > 0; }
+
+int ServerRequests(const std::string& url)
 {
     const std::string base = portal::BaseUrl();
-    if (base.empty() || url.compare(0, base.size(), base) != 0) return false;
-    const std::string path = url.substr(base.size() - 1);
-    return portal::RequestLog().find("\"" + path + "\"") != std::string::npos;
+    if (base.empty() || url.compare(0, base.size(), base) != 0) return 0;
+    const std::string quoted = "\"" + url.substr(base.size() - 1) + "\"";
+    const std::string log = portal::RequestLog();
+    int count = 0;
+    for (size_t at = log.find(quoted); at != std::string::npos; at = log.find(quoted, at + 1)) ++count;
+    return count;
 }
 
 ScratchFile::ScratchFile(const std::string& bytes)

@@ -19,6 +19,9 @@ std::string ServeOnce(const std::string& name, const std::string& body, int stat
 // True when the portal test server has been asked for this URL of its own.
 bool ServerSaw(const std::string& url);
 
+// How often the portal test server has been asked for this URL of its own.
+int ServerRequests(const std::string& url);
+
 // A file in the temporary folder holding exactly `bytes`, removed on scope exit.
 struct ScratchFile {
     explicit ScratchFile(const std::string& bytes);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "portal_client.h"
@@ -33,12 +34,21 @@ protected:
         ASSERT_TRUE(portal::Reset());
         Serve(image_);
     }
-    void Serve(const std::string& body, int status = 200)
+    // `extraJson`: further members of the server's route, e.g. "keep_alive".
+    void Serve(const std::string& body, int status = 200, const std::string& extraJson = "")
     {
         image_ = body;
-        ASSERT_TRUE(portal::Serve(ImagePath, status, body));
+        ASSERT_TRUE(portal::Serve(ImagePath, status, body, extraJson));
     }
-    bool ImageRequested() { return portal::RequestLog().find(ImagePath) != std::string::npos; }
+    bool ImageRequested() { return ImageRequests() > 0; }
+    int ImageRequests()
+    {
+        const std::string log = portal::RequestLog();
+        const std::string quoted = std::string("\"") + ImagePath + "\"";
+        int count = 0;
+        for (size_t at = log.find(quoted); at != std::string::npos; at = log.find(quoted, at + 1)) ++count;
+        return count;
+    }
 
     std::string image_ = Bytes(2500);
 };

@@ -1,7 +1,13 @@
 #include "protocol_harness.h"
 
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 #include "installation.h"
 #include "pluggable_protocol.h"
@@ -148,20 +154,42 @@ void RemoveLauncherPath(HKEY root)
 
 namespace {
 
-int opened = 0;
-int closed = 0;
-int readsLeft = -1;  // -1: reads never fail
+// Requests may run on several threads at once.
+std::atomic<int> opened{0};
+std::atomic<int> closed{0};
+std::atomic<int> rootsOpened{0};
+std::atomic<int> mostOpen{0};
+std::atomic<int> readsLeft{-1};  // -1: reads never fail
+std::mutex argumentsLock;
+std::mutex holdLock;
+std::condition_variable holdChanged;
+bool holding = false;
+int heldReads = 0;
 std::wstring rootArguments;
 std::wstring urlArguments;
+
+void CountOpened()
+{
+    const int now = ++opened - closed;
+    int most = mostOpen.load();
+    while (now > most && !mostOpen.compare_exchange_weak(most, now)) {
+    }
+}
 
 std::wstring Text(LPCWSTR text) { return text ? text : L"(null)"; }
 
 HINTERNET WINAPI CountedOpen(LPCWSTR agent, DWORD access, LPCWSTR proxy, LPCWSTR bypass, DWORD flags)
 {
-    rootArguments = Text(agent) + L"|" + std::to_wstring(access) + L"|" + Text(proxy) + L"|" + Text(bypass) + L"|" +
-                    std::to_wstring(flags);
+    {
+        const std::lock_guard<std::mutex> hold(argumentsLock);
+        rootArguments = Text(agent) + L"|" + std::to_wstring(access) + L"|" + Text(proxy) + L"|" + Text(bypass) +
+                        L"|" + std::to_wstring(flags);
+    }
     HINTERNET handle = InternetOpenW(agent, access, proxy, bypass, flags);
-    if (handle) ++opened;
+    if (handle) {
+        ++rootsOpened;
+        CountOpened();
+    }
     return handle;
 }
 
@@ -174,20 +202,34 @@ HINTERNET WINAPI FailedOpen(LPCWSTR, DWORD, LPCWSTR, LPCWSTR, DWORD)
 HINTERNET WINAPI CountedOpenUrl(HINTERNET root, LPCWSTR url, LPCWSTR headers, DWORD length, DWORD flags,
                                 DWORD_PTR context)
 {
-    urlArguments = Text(url) + L"|" + Text(headers) + L"|" + std::to_wstring(length) + L"|" + std::to_wstring(flags) +
-                   L"|" + std::to_wstring(context);
+    {
+        const std::lock_guard<std::mutex> hold(argumentsLock);
+        urlArguments = Text(url) + L"|" + Text(headers) + L"|" + std::to_wstring(length) + L"|" +
+                       std::to_wstring(flags) + L"|" + std::to_wstring(context);
+    }
     HINTERNET handle = InternetOpenUrlW(root, url, headers, length, flags, context);
-    if (handle) ++opened;
+    if (handle) CountOpened();
     return handle;
 }
 
 BOOL WINAPI LimitedRead(HINTERNET handle, LPVOID buffer, DWORD want, LPDWORD got)
 {
-    if (readsLeft == 0) {
+    {
+        std::unique_lock<std::mutex> hold(holdLock);
+        if (holding) {
+            ++heldReads;
+            holdChanged.notify_all();
+            holdChanged.wait(hold, [] { return !holding; });
+            --heldReads;
+        }
+    }
+    int left = readsLeft.load();
+    while (left > 0 && !readsLeft.compare_exchange_weak(left, left - 1)) {
+    }
+    if (left == 0) {
         SetLastError(ERROR_INTERNET_CONNECTION_RESET);
         return FALSE;
     }
-    if (readsLeft > 0) --readsLeft;
     return InternetReadFile(handle, buffer, want, got);
 }
 
@@ -201,7 +243,9 @@ BOOL WINAPI CountedClose(HINTERNET handle)
 
 InternetCallsScope::InternetCallsScope()
 {
-    opened = closed = 0;
+    // A session opened outside the scope would be neither counted nor failed.
+    EXPECT_TRUE(zenproto::CloseIdleInternetSession()) << "a request still holds the session";
+    opened = closed = rootsOpened = mostOpen = 0;
     readsLeft = -1;
     rootArguments.clear();
     urlArguments.clear();
@@ -212,19 +256,59 @@ InternetCallsScope::InternetCallsScope()
     calls.close = CountedClose;
 }
 
-InternetCallsScope::~InternetCallsScope() { zenproto::CurrentInternetCalls() = zenproto::InternetCalls{}; }
+InternetCallsScope::~InternetCallsScope()
+{
+    ReleaseReads();
+    EXPECT_TRUE(zenproto::CloseIdleInternetSession()) << "a request still holds the session";
+    zenproto::CurrentInternetCalls() = zenproto::InternetCalls{};
+}
 
 void InternetCallsScope::FailRootHandle() { zenproto::CurrentInternetCalls().open = FailedOpen; }
 
+void InternetCallsScope::RestoreRootHandle() { zenproto::CurrentInternetCalls().open = CountedOpen; }
+
 void InternetCallsScope::FailReadsAfter(int successfulReads) { readsLeft = successfulReads; }
+
+void InternetCallsScope::HoldReads()
+{
+    const std::lock_guard<std::mutex> hold(holdLock);
+    holding = true;
+}
+
+bool InternetCallsScope::WaitForHeldReads(int count, DWORD timeoutMs)
+{
+    std::unique_lock<std::mutex> hold(holdLock);
+    return holdChanged.wait_for(hold, std::chrono::milliseconds(timeoutMs), [count] { return heldReads >= count; });
+}
+
+void InternetCallsScope::ReleaseReads()
+{
+    {
+        const std::lock_guard<std::mutex> hold(holdLock);
+        holding = false;
+    }
+    holdChanged.notify_all();
+}
 
 int InternetCallsScope::Opened() const { return opened; }
 
 int InternetCallsScope::Closed() const { return closed; }
 
-std::wstring InternetCallsScope::RootArguments() const { return rootArguments; }
+int InternetCallsScope::RootsOpened() const { return rootsOpened; }
 
-std::wstring InternetCallsScope::UrlArguments() const { return urlArguments; }
+int InternetCallsScope::MostOpenAtOnce() const { return mostOpen; }
+
+std::wstring InternetCallsScope::RootArguments() const
+{
+    const std::lock_guard<std::mutex> hold(argumentsLock);
+    return rootArguments;
+}
+
+std::wstring InternetCallsScope::UrlArguments() const
+{
+    const std::lock_guard<std::mutex> hold(argumentsLock);
+    return urlArguments;
+}
 
 FailingAllocator::FailingAllocator(int failAt) : failAt_(failAt) { zenproto::SetImageAllocator(this); }
 

@@ -89,15 +89,26 @@ void WriteLauncherPath(const std::wstring& data, bool withTerminator = true, HKE
 void RemoveLauncherPath(HKEY root = HKEY_CURRENT_USER);
 
 // Stands in for WinINet calls for one scope and counts the handles opened
-// and closed through the table.
+// and closed through the table (from any thread). The module's session is
+// closed as the scope begins and ends, so the scope's first request opens
+// it through the table.
 class InternetCallsScope {
 public:
     InternetCallsScope();
     ~InternetCallsScope();
     void FailRootHandle();
+    void RestoreRootHandle();
     void FailReadsAfter(int successfulReads);
+    // Makes every read wait until ReleaseReads; WaitForHeldReads waits (up to
+    // timeoutMs) until `count` reads are waiting.
+    void HoldReads();
+    bool WaitForHeldReads(int count, DWORD timeoutMs);
+    void ReleaseReads();
     int Opened() const;
     int Closed() const;
+    int RootsOpened() const;
+    // The most handles open at one moment.
+    int MostOpenAtOnce() const;
     // Arguments of the last root handle and URL opened:
     // "agent|access|proxy|bypass|flags" and "url|headers|length|flags|context".
     std::wstring RootArguments() const;

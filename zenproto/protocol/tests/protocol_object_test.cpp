@@ -229,6 +229,16 @@ TEST_F(ProtocolTest, RootHandleFailureReportsEachCommandsText)
     }
     EXPECT_FALSE(launcher.CommandLine(1500)) << "launcher started without the image";
     EXPECT_FALSE(ImageRequested());
+
+    // A session that failed to open is not kept as failed: the next request
+    // opens it.
+    internet.RestoreRootHandle();
+    Protocol protocol;
+    RecordingSink sink;
+    EXPECT_EQ(protocol.Start(L"zentaris://instcheck", sink), S_OK);
+    EXPECT_EQ(sink.calls, Concat(Progress(), {MimeReport(), Data(image_.size())}));
+    EXPECT_EQ(protocol.ReadAll(), image_);
+    EXPECT_EQ(internet.RootsOpened(), 1);
 }
 
 // Memory that runs out and an image larger than the handler holds end alike.
@@ -262,28 +272,35 @@ TEST_F(ProtocolTest, ImageMemoryFailureIsReportedAndNothingIsKept)
     }
 }
 
-TEST_F(ProtocolTest, EveryHandleOpenedIsClosedBeforeStartReturns)
+// Each request closes its own handle before Start returns; the session is
+// opened by the first request that fetches and kept for the next ones.
+TEST_F(ProtocolTest, RequestHandlesAreClosedBeforeStartReturnsAndTheSessionIsKept)
 {
     struct Case {
         std::wstring url;
-        int opened;
+        bool fetches;
     };
     StandInLauncher launcher;
     const Case cases[] = {
-        {L"zentaris://instcheck", 2},
-        {L"zentaris://launch/abc", 2},
-        {L"zentaris://instcheck/1002", 0},
-        {L"zentaris:/x", 0},
+        {L"zentaris://instcheck", true},
+        {L"zentaris://launch/abc", true},
+        {L"zentaris://instcheck/1002", false},
+        {L"zentaris:/x", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Narrow(c.url));
         InternetCallsScope internet;
-        Protocol protocol;
-        RecordingSink sink;
-        protocol.Start(c.url, sink);
-        EXPECT_EQ(internet.Opened(), c.opened);
-        EXPECT_EQ(internet.Closed(), c.opened);
-        if (c.opened == 0) continue;
+        for (int request = 1; request <= 3; ++request) {
+            SCOPED_TRACE("request " + std::to_string(request));
+            Protocol protocol;
+            RecordingSink sink;
+            protocol.Start(c.url, sink);
+            const int urls = c.fetches ? request : 0;
+            EXPECT_EQ(internet.RootsOpened(), c.fetches ? 1 : 0);
+            EXPECT_EQ(internet.Opened(), internet.RootsOpened() + urls);
+            EXPECT_EQ(internet.Closed(), urls);
+        }
+        if (!c.fetches) continue;
         // The system's configured access, synchronous; the built-in image
         // address without extra headers.
         EXPECT_EQ(Narrow(internet.RootArguments()), "Zentaris launcher|0|(null)|(null)|0");
@@ -297,7 +314,81 @@ TEST_F(ProtocolTest, EveryHandleOpenedIsClosedBeforeStartReturns)
     RecordingSink sink;
     EXPECT_EQ(protocol.Start(L"zentaris://launch/abc", sink), S_FALSE);
     EXPECT_EQ(internet.Opened(), 2);
+    EXPECT_EQ(internet.Closed(), 1);
+    // No request holds the session now: the module may let it go.
+    EXPECT_TRUE(zenproto::CloseIdleInternetSession());
     EXPECT_EQ(internet.Closed(), 2);
+}
+
+// Two requests on two threads at once share one session, each with its own
+// request handle, and the session cannot be closed under them.
+TEST_F(ProtocolTest, TwoRequestsAtOnceShareOneSession)
+{
+    Serve(Bytes(3000, 12));
+    InternetCallsScope internet;
+    internet.HoldReads();
+    struct Bind {
+        HRESULT started = E_PENDING;
+        std::string image;
+        std::vector<std::string> calls;
+    };
+    Bind binds[2];
+    std::vector<std::thread> threads;
+    for (Bind& bind : binds) {
+        threads.emplace_back([&bind] {
+            Protocol protocol;
+            RecordingSink sink;
+            bind.started = protocol.Start(L"zentaris://instcheck", sink);
+            bind.image = protocol.ReadAll();
+            bind.calls = sink.calls;
+        });
+    }
+    const bool bothReading = internet.WaitForHeldReads(2, 20000);
+    EXPECT_TRUE(bothReading) << "the two requests did not reach their reads together";
+    if (bothReading) {
+        EXPECT_EQ(internet.RootsOpened(), 1);
+        EXPECT_EQ(internet.MostOpenAtOnce(), 3) << "one session and two request handles";
+        EXPECT_FALSE(zenproto::CloseIdleInternetSession()) << "closed under running requests";
+    }
+    internet.ReleaseReads();
+    for (std::thread& t : threads) t.join();
+    for (const Bind& bind : binds) {
+        EXPECT_EQ(bind.started, S_OK);
+        EXPECT_EQ(bind.calls, Concat(Progress(), {MimeReport(), Data(image_.size())}));
+        EXPECT_EQ(bind.image, image_);
+    }
+    EXPECT_EQ(internet.RootsOpened(), 1);
+    EXPECT_EQ(internet.Closed(), 2);
+    EXPECT_EQ(ImageRequests(), 2);
+}
+
+// Requests reuse the session's kept connections. A server that drops a kept
+// connection just as the next request arrives on it (its keep-alive time ran
+// out) costs that request a new connection, not its image.
+TEST_F(ProtocolTest, DroppedKeptConnectionIsReplacedByANewOne)
+{
+    for (const char* drop : {"close", "reset"}) {
+        SCOPED_TRACE(drop);
+        ASSERT_TRUE(portal::Reset());
+        Serve(Bytes(700, 13), 200, std::string("\"keep_alive\": true, \"drop_kept\": \"") + drop + "\"");
+        for (int request = 1; request <= 3; ++request) {
+            SCOPED_TRACE("request " + std::to_string(request));
+            Protocol protocol;
+            RecordingSink sink;
+            EXPECT_EQ(protocol.Start(L"zentaris://instcheck", sink), S_OK);
+            EXPECT_EQ(sink.calls, Concat(Progress(), {MimeReport(), Data(image_.size())}));
+            EXPECT_EQ(protocol.ReadAll(), image_);
+            // Every request after the first was sent on the kept connection
+            // first, and again on a new one.
+            EXPECT_EQ(ImageRequests(), 2 * request - 1);
+        }
+        // The kept connection goes with a request answered by closing.
+        Serve(Bytes(20, 14));
+        Protocol protocol;
+        RecordingSink sink;
+        EXPECT_EQ(protocol.Start(L"zentaris://instcheck", sink), S_OK);
+        EXPECT_EQ(protocol.ReadAll(), image_);
+    }
 }
 
 TEST_F(ProtocolTest, OtherOperationsGiveTheirFixedResults)

@@ -30,8 +30,8 @@ TEST(ProtocolOffline, RefusedConnectionReportsEachCommandsTextAndStartsNothing)
         EXPECT_EQ(protocol.Start(c.url, sink), S_FALSE);
         EXPECT_EQ(sink.calls, Concat(Progress(), {Result(104, c.text)}));
         EXPECT_EQ(protocol.ReadAll(), "");
-        EXPECT_EQ(internet.Opened(), 1) << "only the root handle opens";
-        EXPECT_EQ(internet.Closed(), 1);
+        EXPECT_EQ(internet.Opened(), 1) << "only the session opens";
+        EXPECT_EQ(internet.Closed(), 0) << "the session is kept for the next request";
         EXPECT_TRUE(watcher.Boxes().empty());
         EXPECT_FALSE(launcher.CommandLine(1000));
     }
