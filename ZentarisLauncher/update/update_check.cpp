@@ -144,7 +144,10 @@ bool InstalledForEveryUser(const OwnLauncher& own)
         const DWORD length = GetEnvironmentVariableW(variable, folder, MAX_PATH);
         if (length > 0 && length < MAX_PATH && SameOrBelow(own.folder, LongPath(folder))) return true;
     }
-    const std::wstring probe = own.folder + L"\\~zentaris-update-" + std::to_wstring(GetCurrentProcessId());
+    // (Digits widened by hand: std::to_wstring would bring the C library's
+    // whole wide-text formatter into the program.)
+    const std::string id = std::to_string(GetCurrentProcessId());
+    const std::wstring probe = own.folder + L"\\~zentaris-update-" + std::wstring(id.begin(), id.end());
     return !OpenFile(probe, GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE);
 }
 
