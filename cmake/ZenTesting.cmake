@@ -1,14 +1,16 @@
 # Test registration shared by the three builds.
 #
 #   zen_add_gtest(NAME <name> SOURCES <files...> [LIBS <libs...>]
-#                 [PORTAL free|fixed] [TIMEOUT <s>] [WINDOWS_ONLY | HOST_ONLY])
+#                 [PORTAL free|fixed|sample] [TIMEOUT <s>] [WINDOWS_ONLY | HOST_ONLY])
 #
 # Builds one GoogleTest program and registers it as one CTest test. Every test
 # runs through scripts/run-test.sh, which starts what the test asks for: the
 # portal test server (PORTAL free: on a free port, handed over in
 # ZEN_PORTAL_URL; PORTAL fixed: on the port of PortalBaseUrl, serialised
-# through a resource lock) and, for Windows programs, a Wine prefix cloned from the
-# build's template and an Xvfb display of its own.
+# through a resource lock), or the sample portal there (PORTAL sample, with
+# the arguments of ZEN_SAMPLE_PORTAL_ARGS, given with ENV), and, for Windows
+# programs, a Wine prefix cloned from the build's template and an Xvfb
+# display of its own.
 
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
   if(ZEN_ARCH STREQUAL "x86_64")
@@ -70,7 +72,7 @@ if(ZEN_TESTS)
 endif()
 
 function(zen_register_test name)
-  cmake_parse_arguments(T "" "PORTAL;TIMEOUT;COMMAND_TARGET;DPI" "ARGS" ${ARGN})
+  cmake_parse_arguments(T "" "PORTAL;TIMEOUT;COMMAND_TARGET;DPI" "ARGS;ENV" ${ARGN})
   set(runner ${ZEN_RUN_TEST})
   set(env "")
   if(ZEN_WINDOWS)
@@ -82,6 +84,7 @@ function(zen_register_test name)
   if(T_DPI)
     list(APPEND env "ZEN_WINE_DPI=${T_DPI}")
   endif()
+  list(APPEND env ${T_ENV})
   add_test(NAME ${ZEN_TEST_PREFIX}${name}
            COMMAND ${runner} $<TARGET_FILE:${T_COMMAND_TARGET}> ${T_ARGS})
   if(NOT T_TIMEOUT)
@@ -95,7 +98,7 @@ function(zen_register_test name)
   set_tests_properties(${ZEN_TEST_PREFIX}${name} PROPERTIES
     TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "${env};ZEN_PORTAL_FIXED_PORT=${ZEN_PORTAL_FIXED_PORT};ZEN_SOURCE_DIR=${CMAKE_SOURCE_DIR};ZEN_BINARY_DIR=${CMAKE_BINARY_DIR}")
-  if(T_PORTAL STREQUAL "fixed")
+  if(T_PORTAL STREQUAL "fixed" OR T_PORTAL STREQUAL "sample")
     set_property(TEST ${ZEN_TEST_PREFIX}${name} APPEND PROPERTY RESOURCE_LOCK zen_portal_fixed)
   endif()
   if(ZEN_WINDOWS)
@@ -108,7 +111,7 @@ function(zen_register_test name)
 endfunction()
 
 function(zen_add_gtest)
-  cmake_parse_arguments(T "WINDOWS_ONLY;HOST_ONLY" "NAME;PORTAL;TIMEOUT" "SOURCES;LIBS;ARGS" ${ARGN})
+  cmake_parse_arguments(T "WINDOWS_ONLY;HOST_ONLY" "NAME;PORTAL;TIMEOUT" "SOURCES;LIBS;ARGS;ENV" ${ARGN})
   if(NOT ZEN_TESTS)
     return()
   endif()
@@ -121,7 +124,8 @@ function(zen_add_gtest)
   add_executable(${T_NAME} ${T_SOURCES})
   # The shared test helpers (tests/support) are there for every test.
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} zen_test_support GTest::gtest_main)
-  zen_register_test(${T_NAME} COMMAND_TARGET ${T_NAME} PORTAL "${T_PORTAL}" TIMEOUT "${T_TIMEOUT}" ARGS ${T_ARGS})
+  zen_register_test(${T_NAME} COMMAND_TARGET ${T_NAME} PORTAL "${T_PORTAL}" TIMEOUT "${T_TIMEOUT}" ARGS ${T_ARGS}
+                    ENV ${T_ENV})
 endfunction()
 
 # A libFuzzer target of the host build, also run for a short bounded time by

@@ -18,6 +18,12 @@ inline constexpr char NewsPagePath[] = "pages/news/";
 // picture) may take, in seconds: a portal that stalls or drips must not hold
 // a worker thread, and the popup it would show, for ever.
 inline constexpr long TrayFetchTimeoutSeconds = 30;
+// The signed update manifest: the newest launcher, its installer's URL,
+// size and SHA-256 (ZentarisLauncher/update/update_manifest.h).
+inline constexpr char UpdateManifestPath[] = "launcher/update.txt";
+// Longest the download of the installer a manifest names may take, in
+// seconds: 64 MiB at least 75 KB/s.
+inline constexpr long UpdateDownloadTimeoutSeconds = 900;
 // Path of InstallCheckImageUrl on the portal.
 inline constexpr char InstallCheckImagePath[] = "/images/space.gif";
 

@@ -99,6 +99,7 @@ Var ClassesContext   ; "all" (for every user: the machine's classes and settings
                      ; or "current" (the user's own)
 Var ServiceAccount   ; 1: run by a service account, which is no user
 Var LogFile          ; install.log while the installation runs
+Var Updating         ; 1: the folder holds an installation already, which a failure leaves as it is
 
 ; Shown in the details and written to install.log, which a deployment tool
 ; (or an administrator after a silent installation) reads.
@@ -429,14 +430,27 @@ FunctionEnd
 !endif
 
 ; Undo a half-done installation, then stop with the reason. install.log
-; stays, so that the reason can be read after a silent run.
+; stays, so that the reason can be read after a silent run. Over an
+; installation (an update, run by its tray) nothing is removed: the files it
+; could not replace are still the installed version's, and the tray it
+; ended is started again, as the installation would have.
 !macro FailInstall reason
   !insertmacro Say "${reason}"
+  ${If} $Updating == 1
+    !insertmacro Say "The installed version stays"
+    Call IsElevated
+    ${If} $0 != 1
+    ${AndIf} $ServiceAccount != 1
+      Exec '"$INSTDIR\${LAUNCHER}" --autostart'
+    ${EndIf}
+  ${EndIf}
   FileClose $LogFile
   StrCpy $LogFile ""
-  Call RemoveInstalledFiles
-  Call RemoveLauncherPath
-  DeleteRegKey /ifempty HKCU "${BRANCH}"
+  ${If} $Updating != 1
+    Call RemoveInstalledFiles
+    Call RemoveLauncherPath
+    DeleteRegKey /ifempty HKCU "${BRANCH}"
+  ${EndIf}
   MessageBox MB_OK|MB_ICONSTOP "${reason}" /SD IDOK
   SetErrorLevel 2
   Quit
@@ -581,6 +595,10 @@ Section "Zentaris"
   ; After the directory page: the folder decides as much as the rights.
   !insertmacro ChooseClassesContext ""
   Call RefuseWhatServesNobody
+  StrCpy $Updating 0
+  ${If} ${FileExists} "$INSTDIR\${LAUNCHER}"
+    StrCpy $Updating 1
+  ${EndIf}
   CreateDirectory "$INSTDIR"
   FileOpen $LogFile "$INSTDIR\install.log" w
   ${If} $LogFile != ""

@@ -4,7 +4,9 @@ server, small enough to read in one sitting. Loopback only.
 
     sample_portal.py [--port 8780] [--games games.json]
                      (--signing-key SEED_FILE | --unsigned)
-                     [--installer Zentaris-Setup-i686.exe]
+                     [--installer Zentaris-Setup-i686.exe
+                      [--installer-version 1.0.2.0 [--manifest-key SEED_FILE]
+                       [--update-minimum VERSION] [--update-not-before SECONDS]]]
                      [--approval-lifetime SECONDS] [--status-wait SECONDS]
                      [--store sqlite:PATH | --store redis://HOST:PORT[/DB]]
 
@@ -30,6 +32,16 @@ and refused: the id was spent or too old), "expired" (never asked within
 its lifetime). The page waits --status-wait seconds (20 by default) for the
 launcher to ask before it says Zentaris did not answer.
 
+Updates: with --installer-version (the version the --installer carries)
+launcher/update.txt is the signed update manifest that tells installed
+launchers of it: its address below (downloads/Zentaris-Setup-<version>.exe),
+size and SHA-256, the oldest version that may update to it
+(--update-minimum, 0.0.0.0 by default) and, with --update-not-before, the
+time before which none does. It is signed with --manifest-key, or else with
+--signing-key: during a key rotation the manifest that brings the build with
+the new key must still be signed with the old one, which the installed
+launchers know (update_manifest.py signs one by hand).
+
 Where the ids are kept (--store): SQLite by default, in a database of this
 process alone; sqlite:PATH keeps them in a file that every process given
 the same PATH shares; redis://HOST:PORT keeps them in Redis (python3-redis),
@@ -42,6 +54,9 @@ What it serves, below its base URL (the launcher's built-in PortalBaseUrl):
                            a truthful word on whether Zentaris took the click
     downloads/Zentaris-Setup.exe
                            the release installer given with --installer
+    downloads/Zentaris-Setup-<version>.exe
+                           the same installer, as the update manifest names it
+    launcher/update.txt    the signed update manifest (with --installer-version)
     launcher/<id>/         launch approval: "1" once for each id this portal
                            handed out with a launch link, "0" otherwise
     api/launch-status/<id> {"state": ...} of one of the page's own ids
@@ -72,9 +87,11 @@ from urllib.parse import parse_qs, urlsplit
 
 import link_signing
 import news_image
+import update_manifest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 INSTALLER_PATH = "downloads/Zentaris-Setup.exe"
+UPDATE_MANIFEST_PATH = "launcher/update.txt"
 APPROVAL_LIFETIME = 300.0
 MAX_APPROVALS = 10000
 STATUS_WAIT = 20.0
@@ -252,9 +269,23 @@ def open_store(spec, lifetime=APPROVAL_LIFETIME, max_ids=MAX_APPROVALS):
     raise ValueError(f"not a store: {spec!r} (sqlite:PATH or redis://HOST:PORT)")
 
 
+class Update:
+    """The installer of --installer-version, as read at the start, and the
+    signed manifest that names it: the bytes served are the bytes hashed."""
+
+    def __init__(self, base_url, installer_path, version, seed, minimum="0.0.0.0", not_before=None):
+        with open(installer_path, "rb") as f:
+            self.installer = f.read()
+        self.path = f"downloads/Zentaris-Setup-{update_manifest.check_version(version)}.exe"
+        self.manifest = update_manifest.installer_manifest(seed, self.installer, version, base_url + self.path,
+                                                           minimum, not_before)
+
+
 class Portal:
-    def __init__(self, base_url, games, store, signing_seed=None, installer=None, status_wait=STATUS_WAIT):
+    def __init__(self, base_url, games, store, signing_seed=None, installer=None, status_wait=STATUS_WAIT,
+                 update=None):
         self.base_url = base_url
+        self.update = update
         self.games = games
         self.store = store
         self.signing_seed = signing_seed
@@ -399,6 +430,14 @@ class Handler(BaseHTTPRequestHandler):
             return self.send(200, portal.news, "image/bmp")
         if path == "/" + INSTALLER_PATH:
             return self.send_installer(portal.installer)
+        if path == "/" + UPDATE_MANIFEST_PATH:
+            if not portal.update:
+                return self.send(404, b"this sample portal was started without --installer-version\n", "text/plain")
+            # Revalidated by caches, so that a new release is seen at once.
+            return self.send(200, portal.update.manifest, "text/plain; charset=us-ascii", {"Cache-Control": "no-cache"})
+        if portal.update and path == "/" + portal.update.path:
+            return self.send(200, portal.update.installer, "application/vnd.microsoft.portable-executable",
+                             {"Content-Disposition": 'attachment; filename="Zentaris-Setup.exe"'})
         if path == "/images/uinstapp.dat":
             return self.send(200, portal.download_list(), "text/plain; charset=windows-1252")
         if path == "/images/space.gif":
@@ -436,6 +475,15 @@ def main():
     keys.add_argument("--unsigned", action="store_true",
                       help="serve unsigned links (only launchers built without keys take them)")
     ap.add_argument("--installer", help="release installer served at " + INSTALLER_PATH)
+    ap.add_argument("--installer-version", metavar="VERSION",
+                    help="the version the installer carries: serve the signed update manifest at "
+                         + UPDATE_MANIFEST_PATH)
+    ap.add_argument("--manifest-key", metavar="SEED_FILE",
+                    help="seed file of the key that signs the update manifest (default: --signing-key's)")
+    ap.add_argument("--update-minimum", default="0.0.0.0", metavar="VERSION",
+                    help="the oldest version that may update to the installer's (default 0.0.0.0)")
+    ap.add_argument("--update-not-before", type=int, metavar="SECONDS",
+                    help="seconds since 1970 (UTC) before which no launcher updates")
     ap.add_argument("--approval-lifetime", type=seconds, default=APPROVAL_LIFETIME, metavar="SECONDS",
                     help=f"how long a one-time approval id approves (default {APPROVAL_LIFETIME:g})")
     ap.add_argument("--status-wait", type=seconds, default=STATUS_WAIT, metavar="SECONDS",
@@ -454,6 +502,12 @@ def main():
     seed = link_signing.read_seed(args.signing_key) if args.signing_key else None
     if args.installer and not os.path.isfile(args.installer):
         ap.error(f"no installer at {args.installer}")
+    if args.installer_version and not args.installer:
+        ap.error("--installer-version needs --installer: the manifest names the installer's bytes")
+    manifest_seed = link_signing.read_seed(args.manifest_key) if args.manifest_key else seed
+    if args.installer_version and not manifest_seed:
+        ap.error("--installer-version needs a key to sign the manifest with: launchers take no unsigned one "
+                 "(--manifest-key or --signing-key)")
     try:
         store = open_store(args.store, args.approval_lifetime)
     except Exception as e:  # whatever the store's library raises: said at the start
@@ -461,8 +515,16 @@ def main():
     server = ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
     server.daemon_threads = True
     port = server.server_address[1]
-    server.portal = Portal(f"http://127.0.0.1:{port}/", games, store, seed, args.installer,
-                           status_wait=args.status_wait)
+    base_url = f"http://127.0.0.1:{port}/"
+    update = None
+    if args.installer_version:
+        try:
+            update = Update(base_url, args.installer, args.installer_version, manifest_seed, args.update_minimum,
+                            args.update_not_before)
+        except ValueError as e:
+            ap.error(f"update manifest: {e}")
+    server.portal = Portal(base_url, games, store, seed, args.installer, status_wait=args.status_wait,
+                           update=update)
     server.verbose = args.verbose
     if args.unsigned:
         print("sample_portal.py: warning: --unsigned: this portal's launch links are unsigned; "

@@ -139,16 +139,18 @@ load "tray idle"
 zen_session_pids+=($!)
 "$WINELOADER" "$app\\zen_bench_idle.exe" >/dev/null 2>&1 </dev/null &
 zen_session_pids+=($!)
-# The news popup closes itself after 10 s; the download list and the news
-# image are read once. What follows is idle.
+# The news popup closes itself after 10 s; the download list, the news
+# image and the update manifest (none here: the tray checks again in a day)
+# are read once. What follows is idle.
 sleep "$settle_seconds"
-# A tray that started whole has read the download list and the news image.
+# A tray that started whole has read the download list and the news image,
+# and asked for the update manifest.
 curl -s "${base}__zen/requests" | python3 -c '
 import json, sys
 log = json.load(sys.stdin)
-read = {p: log.count(p) for p in ("/images/uinstapp.dat", "/launcher/news.dib")}
+read = {p: log.count(p) for p in ("/images/uinstapp.dat", "/launcher/news.dib", "/launcher/update.txt")}
 print("   tray read:", ", ".join(f"{p} {n}x" for p, n in read.items()), file=sys.stderr)
-sys.exit(0 if all(read.values()) else 1)' || fail "the tray did not read its download list and news image"
+sys.exit(0 if all(read.values()) else 1)' || fail "the tray did not read its download list, news image and update manifest"
 python3 "$zen_src/bench/idle_sample.py" "$idle_seconds" "$run/idle.json" \
   tray=--autostart baseline=zen_bench_idle.exe || fail "idle sampling failed"
 

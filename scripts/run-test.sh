@@ -4,6 +4,8 @@
 # Environment:
 #   ZEN_PORTAL=free   start the portal test server on a free loopback port
 #   ZEN_PORTAL=fixed  start it on the built-in port, ZEN_PORTAL_FIXED_PORT (8780)
+#   ZEN_PORTAL=sample start the sample portal there instead, signing with the
+#                     demo key (ZEN_SIGNING_SEED), with ZEN_SAMPLE_PORTAL_ARGS
 #   ZEN_PORTAL_ROOT   folder it serves (default: tests/portal/root)
 #   ZEN_WINE_DPI      display scale of the Wine prefix (default 96)
 # The test sees ZEN_PORTAL_URL (http://127.0.0.1:PORT/) and ZEN_PORTAL_PORT.
@@ -24,11 +26,20 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/zen-test.XXXXXX")
 trap 'zen_session_end; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
 
-if [ -n "${ZEN_PORTAL:-}" ]; then
+if [ "${ZEN_PORTAL:-}" = sample ]; then
+  # A build with the portal's own keys has no seed to sign with.
+  if [ -z "${ZEN_SIGNING_SEED:-}" ]; then
+    echo "skipped: the sample portal needs this build's demo signing key (LaunchSigningKeys=generate)"
+    exit 77
+  fi
+  # shellcheck disable=SC2086  # the arguments are words without spaces
+  zen_sample_portal_start "${ZEN_PORTAL_FIXED_PORT:-8780}" --signing-key "$ZEN_SIGNING_SEED" \
+    ${ZEN_SAMPLE_PORTAL_ARGS:-} || exit 2
+elif [ -n "${ZEN_PORTAL:-}" ]; then
   case $ZEN_PORTAL in
     free) port=0 ;;
     fixed) port=${ZEN_PORTAL_FIXED_PORT:-8780} ;;
-    *) echo "run-test: ZEN_PORTAL must be free or fixed" >&2; exit 2 ;;
+    *) echo "run-test: ZEN_PORTAL must be free, fixed or sample" >&2; exit 2 ;;
   esac
   zen_portal_start "$port" "${ZEN_PORTAL_ROOT:-$zen_src/tests/portal/root}" || exit 2
 fi

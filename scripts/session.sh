@@ -19,6 +19,17 @@ zen_portal_start() {
   export ZEN_PORTAL_PORT=$port ZEN_PORTAL_URL="http://127.0.0.1:$port/"
 }
 
+# zen_sample_portal_start PORT ARGS...: the sample portal (portal/sample_portal.py)
+# instead, with ARGS. Exports the same two variables.
+zen_sample_portal_start() {
+  local port=$1 fd
+  shift
+  exec {fd}< <(exec python3 "$zen_src/portal/sample_portal.py" --port "$port" "$@" 2>"$work/portal.log")
+  zen_session_pids+=($!)
+  port=$(zen_first_line "$fd") || { echo "sample portal did not start:" >&2; cat "$work/portal.log" >&2; return 1; }
+  export ZEN_PORTAL_PORT=$port ZEN_PORTAL_URL="http://127.0.0.1:$port/"
+}
+
 # zen_wine_start TEMPLATE: a prefix of our own with a display of its own.
 zen_wine_start() {
   local template=$1 fd display

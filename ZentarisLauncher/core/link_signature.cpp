@@ -59,6 +59,13 @@ bool HasValidLinkSignature(const LaunchInfo& info, const char* const* keys, size
     if (!DecodeLinkSignature(*info.signature, signature)) return false;
     const std::string message = SignedLinkMessage(info);
     if (message.empty()) return false;
+    return VerifiesWithAnyKey(message, signature, keys, count);
+}
+
+bool VerifiesWithAnyKey(std::string_view message, const unsigned char (&signature)[64], const char* const* keys,
+                        size_t count)
+{
+    if (!LibraryReady()) return false;
     for (size_t i = 0; i < count; ++i) {
         unsigned char key[crypto_sign_PUBLICKEYBYTES];
         if (!keys[i] || !DecodeExact(keys[i], key, sizeof key)) continue;

@@ -28,3 +28,9 @@ bool DecodeLinkSignature(std::string_view text, unsigned char (&signature)[64]);
 // public keys, `count` of them) verifies. A key that does not decode is
 // skipped.
 bool HasValidLinkSignature(const LaunchInfo& info, const char* const* keys, size_t count);
+
+// True when one of `keys` verifies `signature` over `message`, which must
+// open with a context of its own (as SignedLinkMessage does), so that
+// nothing signed for one purpose passes for another. Keys as above.
+bool VerifiesWithAnyKey(std::string_view message, const unsigned char (&signature)[64], const char* const* keys,
+                        size_t count);

@@ -27,29 +27,33 @@ if(ZEN_WINDOWS)
     ${CMAKE_CURRENT_LIST_DIR}/tray_app.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tray_menu.cpp
     ${CMAKE_CURRENT_LIST_DIR}/record_menus.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/download_thread.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/download_thread.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/update_thread.cpp)
   # The owner-drawn painting and the news threads come from the news side.
   target_link_libraries(zen_tray_menu PUBLIC
     zen_tray_icons zen_tray_news zen_tray_news_core zen_tray_model zen_application_record zen_registry
-    zen_game_process zen_webfile zen_contract zen_platform user32 gdi32 shell32 advapi32 ole32)
+    zen_game_process zen_webfile zen_update zen_contract zen_platform user32 gdi32 shell32 advapi32 ole32)
 endif()
 
 # The tray inside a test process, against the test portal on the built-in
-# port, with links recorded and games logged by the fixtures.
+# port, with links recorded and games logged by the fixtures. Like the
+# program, it checks updates with this build's portal keys.
 set(ZEN_TRAY_RES ${CMAKE_CURRENT_LIST_DIR}/../res)
 zen_add_gtest(NAME tray_menu_test WINDOWS_ONLY PORTAL fixed TIMEOUT 300
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/tray_menu_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/tests/tray_harness.cpp
           ${ZEN_TRAY_RES}/tray_icons.rc
           ${ZEN_TRAY_RES}/news_dialog.rc
-  LIBS zen_tray_menu zen_tray_news zen_urlrecorder zen_portal_client zen_uiauto zen_application_record)
+  LIBS zen_tray_menu zen_tray_news zen_update zen_signing_keys zen_urlrecorder zen_portal_client zen_uiauto
+       zen_application_record)
 
 # The real program in tray mode on a Wine desktop with a taskbar.
 zen_add_gtest(NAME tray_program_test WINDOWS_ONLY PORTAL fixed TIMEOUT 300
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/tray_program_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/tests/tray_harness.cpp
           ${PROJECT_SOURCE_DIR}/tests/support/dpi_aware.rc
-  LIBS zen_tray_menu zen_tray_news zen_urlrecorder zen_portal_client zen_uiauto zen_application_record)
+  LIBS zen_tray_menu zen_tray_news zen_update zen_signing_keys zen_urlrecorder zen_portal_client zen_uiauto
+       zen_application_record)
 # Both run the real program and may start the test game (made with the
 # launch tests).
 foreach(test tray_menu_test tray_program_test)

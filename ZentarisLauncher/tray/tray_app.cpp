@@ -10,10 +10,13 @@
 #include "game_process.h"
 #include "shared_names.h"
 #include "tray.h"
+#include "update_thread.h"
 
 namespace {
 
 constexpr WORD IDI_APP = 101;
+// The update check's timer, the only one the tray keeps.
+constexpr UINT_PTR UpdateTimerId = 1;
 constexpr const char* WindowClassName = zentaris::TrayWindowClass;
 constexpr char WindowTitle[] = "Zentaris MsgWindow";
 
@@ -77,6 +80,19 @@ bool NotifyIcon::Restore()
     return shown_;
 }
 
+// The notice goes with a copy of the icon's record, so that restoring the
+// icon later does not show it again.
+bool NotifyIcon::ShowNotice(const char* title, const char* text)
+{
+    if (!shown_) return false;
+    NOTIFYICONDATAA notice = data_;
+    notice.uFlags = NIF_INFO;
+    notice.dwInfoFlags = NIIF_INFO;
+    lstrcpynA(notice.szInfoTitle, title, sizeof notice.szInfoTitle);
+    lstrcpynA(notice.szInfo, text, sizeof notice.szInfo);
+    return Shell_NotifyIconA(NIM_MODIFY, &notice) != FALSE;
+}
+
 // A shell that has already lost the icon refuses to delete it: either way
 // it is gone.
 void NotifyIcon::Remove()
@@ -109,7 +125,7 @@ LRESULT CALLBACK TrayApp::WindowProcedure(HWND window, UINT message, WPARAM wPar
 LRESULT TrayApp::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (taskbarCreated_ != 0 && message == taskbarCreated_) {
-        icon_.Restore();
+        OnTaskbarCreated();
         return 0;
     }
     switch (message) {
@@ -132,6 +148,12 @@ LRESULT TrayApp::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_TRAY_NEWS:
         OnNews(TakePosted<NewsImage>(lParam));
+        return 0;
+    case WM_TRAY_UPDATE:
+        OnUpdate(TakePosted<UpdateReport>(lParam));
+        return 0;
+    case WM_TIMER:
+        if (wParam == UpdateTimerId) StartUpdateCheck();
         return 0;
     case WM_DESTROY:
         OnDestroy();
@@ -173,6 +195,7 @@ void TrayApp::Run()
         icon_.Add(window_, LoadAppIcon(program_, LR_DEFAULTCOLOR));
         StartFetch(NewsThread);
         StartFetch(DownloadListThread);
+        StartUpdateCheck();
         MSG message;
         while (GetMessageA(&message, nullptr, 0, 0) > 0) {
             TranslateMessage(&message);
@@ -229,15 +252,64 @@ void TrayApp::OnNews(std::unique_ptr<NewsImage> image)
     StartWorker(NewsPopupThread, std::make_unique<std::shared_ptr<const NewsImage>>(news_));
 }
 
+void TrayApp::OnTaskbarCreated()
+{
+    icon_.Restore();
+    TellOfUpdate();
+}
+
+// Between checks the tray sleeps: one timer, for the next check.
+void TrayApp::OnUpdate(std::unique_ptr<UpdateReport> report)
+{
+    updateChecking_ = false;
+    if (!report) return;
+    if (report->outcome == UpdateOutcome::ForAdministrator && report->tellUser) {
+        untoldUpdate_ = report->version;
+        TellOfUpdate();
+    }
+    ScheduleUpdateCheck(report->nextCheckSeconds);
+}
+
+// Told once: the version is remembered only when the shell took the notice.
+void TrayApp::TellOfUpdate()
+{
+    if (!untoldUpdate_) return;
+    const std::string text = "Zentaris " + FileVersionText(*untoldUpdate_) +
+                             " is available. Zentaris is installed for every user of this computer: "
+                             "your administrator can install the update.";
+    if (!icon_.ShowNotice("Zentaris update", text.c_str())) return;
+    RememberToldVersion(*untoldUpdate_);
+    untoldUpdate_.reset();
+}
+
+void TrayApp::StartUpdateCheck()
+{
+    KillTimer(window_, UpdateTimerId);
+    if (updateChecking_) return;
+    const zentaris::UniqueKernelHandle thread(CreateThread(nullptr, 0, UpdateCheckThread, window_, 0, nullptr));
+    if (!thread) {
+        ScheduleUpdateCheck(UpdateRetrySeconds);
+        return;
+    }
+    updateChecking_ = true;
+}
+
+void TrayApp::ScheduleUpdateCheck(uint32_t seconds)
+{
+    SetTimer(window_, UpdateTimerId, static_cast<UINT>(seconds) * 1000, nullptr);
+}
+
 // Results still on their way to the window are taken and freed; once it is
 // gone, their posts fail and their threads free them.
 void TrayApp::OnDestroy()
 {
+    KillTimer(window_, UpdateTimerId);
     icon_.Remove();
     MSG message;
-    while (PeekMessageA(&message, window_, WM_TRAY_DOWNLOADS, WM_TRAY_NEWS, PM_REMOVE)) {
+    while (PeekMessageA(&message, window_, WM_TRAY_DOWNLOADS, WM_TRAY_UPDATE, PM_REMOVE)) {
         if (message.message == WM_TRAY_DOWNLOADS) TakePosted<DownloadCatalog>(message.lParam);
         if (message.message == WM_TRAY_NEWS) TakePosted<NewsImage>(message.lParam);
+        if (message.message == WM_TRAY_UPDATE) TakePosted<UpdateReport>(message.lParam);
     }
     PostQuitMessage(0);
 }

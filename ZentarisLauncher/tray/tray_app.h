@@ -8,6 +8,7 @@
 #include <shellapi.h>
 
 #include <memory>
+#include <optional>
 
 #include "download_list.h"
 #include "news_popup.h"
@@ -15,6 +16,7 @@
 #include "tray_menu.h"
 #include "tray_messages.h"
 #include "unique_handle.h"
+#include "update_check.h"
 
 // The icon in the notification area: added when the window exists, added
 // again when the shell starts anew (Explorer restarted, or its taskbar came
@@ -26,6 +28,8 @@ public:
     bool Add(HWND window, HICON icon);
     bool Restore();
     void Remove();
+    // A balloon over the icon; false while the shell shows no icon.
+    bool ShowNotice(const char* title, const char* text);
 
 private:
     NOTIFYICONDATAA data_{};
@@ -58,7 +62,12 @@ private:
     void OnCommand(UINT id);
     void OnDownloads(std::unique_ptr<DownloadCatalog> list);
     void OnNews(std::unique_ptr<NewsImage> image);
+    void OnUpdate(std::unique_ptr<UpdateReport> report);
+    void OnTaskbarCreated();
     void OnDestroy();
+    void StartUpdateCheck();
+    void ScheduleUpdateCheck(uint32_t seconds);
+    void TellOfUpdate();
     void ShowMenu();
     void StartFetch(LPTHREAD_START_ROUTINE fetch);
     void OpenFeatureLink(int index) const;
@@ -77,4 +86,9 @@ private:
     std::unique_ptr<DownloadCatalog> downloads_ = std::make_unique<DownloadCatalog>();
     // The newest picture; every popup showing one holds it too.
     std::shared_ptr<const NewsImage> news_;
+    // The one timer of the idle tray: the next update check.
+    bool updateChecking_ = false;
+    // A version waiting for the administrator that the user has not been
+    // told of yet (the shell showed no icon when it came).
+    std::optional<FileVersion> untoldUpdate_;
 };

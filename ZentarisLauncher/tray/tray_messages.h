@@ -14,6 +14,8 @@ inline constexpr UINT TrayIconId = 1;
 inline constexpr UINT WM_TRAY_DOWNLOADS = WM_APP + 1;
 // lParam: a NewsImage that passed its check.
 inline constexpr UINT WM_TRAY_NEWS = WM_APP + 2;
+// lParam: an UpdateReport, what an update check came to.
+inline constexpr UINT WM_TRAY_UPDATE = WM_APP + 3;
 
 template <class T>
 bool PostOwned(HWND window, UINT message, std::unique_ptr<T> value)

@@ -7,6 +7,8 @@ headers, bodies) match it.
 Needs python3-yaml and python3-jsonschema; exits 77, saying why, without them.
 """
 import base64
+import ctypes
+import hashlib
 import http.client
 import json
 import os
@@ -18,7 +20,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
-from urllib.parse import quote
+from urllib.parse import quote, urlsplit
 
 try:
     import jsonschema
@@ -33,6 +35,7 @@ ROOT = os.path.dirname(PORTAL)
 sys.path.insert(0, PORTAL)
 import link_signing  # noqa: E402
 import sample_portal  # noqa: E402
+import update_manifest  # noqa: E402
 
 with open(os.path.join(PORTAL, "openapi.yaml"), encoding="utf-8") as _f:
     DOC = yaml.safe_load(_f)
@@ -40,6 +43,9 @@ with open(os.path.join(PORTAL, "openapi.yaml"), encoding="utf-8") as _f:
 METHODS = ("get", "put", "post", "delete", "options", "head", "patch", "trace")
 APPROVAL = "/launcher/{approvalId}/"
 STATUS = "/api/launch-status/{approvalId}"
+UPDATE = "/launcher/update.txt"
+UPDATE_INSTALLER = "/downloads/Zentaris-Setup-{version}.exe"
+NEXT_VERSION = "1.0.2.0"
 PREFIX = "zentaris://launch/"
 
 
@@ -127,6 +133,11 @@ class Document(unittest.TestCase):
     def test_numbers_and_paths_are_the_ones_the_programs_are_built_with(self):
         news = operation("/launcher/news.dib", "get")
         dib = news["x-zentaris-packed-dib"]
+        update = operation(UPDATE, "get")
+        rules = update["x-zentaris-update-manifest"]
+        manifest_h = "ZentarisLauncher/update/update_manifest.h"
+        rules_h = "ZentarisLauncher/update/update_rules.h"
+        installer = operation(UPDATE_INSTALLER, "get")
         cases = [
             (operation(APPROVAL, "get")["x-zentaris-deadline-seconds"],
              source_number("cmake/ZenSettings.cmake", "ApprovalTimeoutSeconds")),
@@ -147,6 +158,22 @@ class Document(unittest.TestCase):
             (dib["maxRows"], source_number("ZentarisLauncher/tray/news_image_check.h", "NewsImageMaxRows")),
             (operation("/images/space.gif", "get")["responses"]["200"]["content"]["image/gif"]["schema"]["maxLength"],
              source_number("zenproto/protocol/image_transfer.h", "ImageSizeLimit")),
+            (update["x-zentaris-deadline-seconds"], source_number("contract/portal.h", "TrayFetchTimeoutSeconds")),
+            (update["responses"]["200"]["content"]["text/plain"]["schema"]["maxLength"],
+             source_number(manifest_h, "UpdateManifestCapacity")),
+            (update["responses"]["200"]["content"]["text/plain"]["schema"]["maxLength"],
+             update_manifest.MANIFEST_CAPACITY),
+            (rules["maxInstallerBytes"], source_number(manifest_h, "UpdateSizeLimit")),
+            (rules["maxInstallerBytes"], update_manifest.SIZE_LIMIT),
+            (installer["responses"]["200"]["content"]["application/vnd.microsoft.portable-executable"]["schema"]
+             ["maxLength"], source_number(manifest_h, "UpdateSizeLimit")),
+            (rules["maxUrlBytes"], source_number(manifest_h, "InstallerUrlCapacity")),
+            (rules["maxUrlBytes"], update_manifest.URL_CAPACITY),
+            (rules["checkIntervalSeconds"], source_number(rules_h, "UpdateCheckIntervalSeconds")),
+            (rules["notBeforeSpreadSeconds"], source_number(rules_h, "NotBeforeSpreadSeconds")),
+            (installer["x-zentaris-deadline-seconds"],
+             source_number("contract/portal.h", "UpdateDownloadTimeoutSeconds")),
+            (rules["context"].encode("ascii") + b"\0", update_manifest.Context),
             (DOC["x-zentaris-approval-lifetime-seconds"]["default"], sample_portal.APPROVAL_LIFETIME),
             (DOC["x-zentaris-max-outstanding-approvals"]["default"], sample_portal.MAX_APPROVALS),
         ]
@@ -155,7 +182,10 @@ class Document(unittest.TestCase):
                 self.assertEqual(documented, built)
         paths = DOC["paths"]
         self.assertIn("/" + source_text("contract/portal.h", "ApprovalPath") + "{approvalId}/", paths)
-        for name in ("DownloadListPath", "NewsImagePath", "NewsPagePath"):
+        with open(os.path.join(ROOT, manifest_h), encoding="utf-8") as f:
+            context = re.search(r'UpdateManifestContext\{"([^"\\]*)\\0", (\d+)\}', f.read())
+        self.assertEqual((context.group(1), int(context.group(2))), (rules["context"], len(rules["context"]) + 1))
+        for name in ("DownloadListPath", "NewsImagePath", "NewsPagePath", "UpdateManifestPath"):
             self.assertIn("/" + source_text("contract/portal.h", name), paths, name)
         self.assertIn(source_text("contract/portal.h", "InstallCheckImagePath"), paths)
 
@@ -168,14 +198,15 @@ class SampleAnswers(unittest.TestCase):
     def setUpClass(cls):
         cls.folder = tempfile.mkdtemp(prefix="zen-openapi.")
         cls.addClassCleanup(shutil.rmtree, cls.folder, ignore_errors=True)
-        link_signing.keygen(cls.folder)
+        cls.public_key = base64.b64decode(link_signing.keygen(cls.folder))
         cls.installer = b"MZ" + os.urandom(2000)
         installer = os.path.join(cls.folder, "Zentaris-Setup-i686.exe")
         with open(installer, "wb") as f:
             f.write(cls.installer)
         proc = subprocess.Popen(
             [sys.executable, os.path.join(PORTAL, "sample_portal.py"), "--port", "0",
-             "--signing-key", os.path.join(cls.folder, "portal-signing.seed"), "--installer", installer],
+             "--signing-key", os.path.join(cls.folder, "portal-signing.seed"), "--installer", installer,
+             "--installer-version", NEXT_VERSION],
             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         cls.addClassCleanup(lambda: proc.communicate(timeout=10))
         cls.addClassCleanup(proc.kill)
@@ -258,7 +289,7 @@ class SampleAnswers(unittest.TestCase):
         asked = {("/", "get"), ("/", "head"), (APPROVAL, "get"), (APPROVAL, "head"), (STATUS, "get"),
                  ("/images/uinstapp.dat", "get"), ("/launcher/news.dib", "get"), ("/pages/news/", "get"),
                  ("/images/space.gif", "get"), ("/downloads/Zentaris-Setup.exe", "get"),
-                 ("/api/launch-url", "get"), ("/api/launch-url", "head")}
+                 ("/api/launch-url", "get"), ("/api/launch-url", "head"), (UPDATE, "get"), (UPDATE_INSTALLER, "get")}
         documented = {(template, method) for template, item in DOC["paths"].items()
                       for method in item if method in METHODS}
         self.assertEqual(documented, asked)
@@ -280,6 +311,21 @@ class SampleAnswers(unittest.TestCase):
         self.answer("GET", "/pages/news/")
         self.answer("GET", "/images/space.gif")
         self.assertEqual(self.answer("GET", "/downloads/Zentaris-Setup.exe")[1], self.installer)
+
+        # The manifest verifies as a manifest with the portal's key, and names
+        # the installer the portal serves, by its size and hash.
+        _, manifest = self.answer("GET", UPDATE)
+        body, _, signature = manifest.rpartition(b"signature=")
+        message = update_manifest.Context + body
+        self.assertEqual(link_signing._lib.crypto_sign_verify_detached(
+            base64.b64decode(signature), message, ctypes.c_ulonglong(len(message)), self.public_key), 0)
+        fields = dict(line.split("=", 1) for line in body.decode("ascii").splitlines())
+        self.assertEqual(fields["version"], NEXT_VERSION)
+        self.assertEqual((int(fields["size"]), fields["sha256"]),
+                         (len(self.installer), hashlib.sha256(self.installer).hexdigest()))
+        installer_path = urlsplit(fields["url"]).path
+        self.assertEqual(installer_path, UPDATE_INSTALLER.replace("{version}", NEXT_VERSION))
+        self.assertEqual(self.answer("GET", UPDATE_INSTALLER, installer_path)[1], self.installer)
 
         game = "/api/launch-url?game=" + quote(GAMES[0])
         _, link = self.answer("GET", "/api/launch-url", game)

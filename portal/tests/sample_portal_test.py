@@ -4,10 +4,12 @@ and are bounded in number; what the launcher asked is told to the page that
 was given the id and to nothing else; ids kept in SQLite or Redis are shared
 by portal processes and approve once, even when asked at the same moment;
 its one-time answers stay out of caches; it signs its links with the key it
-is given and will not sign nothing silently."""
+is given and will not sign nothing silently; it serves the update manifest
+for the installer it is given, signed with the key it is told."""
 import base64
 import ctypes
 import ctypes.util
+import hashlib
 import http.client
 import json
 import os
@@ -29,6 +31,7 @@ SCRIPT = os.path.join(PORTAL, "sample_portal.py")
 sys.path.insert(0, PORTAL)
 import link_signing  # noqa: E402
 import sample_portal  # noqa: E402
+import update_manifest  # noqa: E402
 
 with open(os.path.join(PORTAL, "games.json")) as _f:
     GAMES = json.load(_f)["games"]
@@ -319,6 +322,77 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(request(port, "GET", f"/launcher/{fields[5]}/")[1], b"1\n")
         self.assertNotIn("warning", end())
 
+    def installer_file(self):
+        folder = tempfile.mkdtemp(prefix="zen-portal-installer.")
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+        path = os.path.join(folder, "Zentaris-Setup-i686.exe")
+        with open(path, "wb") as f:
+            f.write(b"MZ" + os.urandom(5000))
+        return path
+
+    def test_serves_the_update_manifest_of_its_installer_signed_as_a_manifest(self):
+        installer = self.installer_file()
+        with open(installer, "rb") as f:
+            installed = f.read()
+        other_keys = tempfile.mkdtemp(prefix="zen-portal-keys.")
+        self.addCleanup(shutil.rmtree, other_keys, ignore_errors=True)
+        manifest_key = base64.b64decode(link_signing.keygen(other_keys))
+        sodium = ctypes.CDLL(ctypes.util.find_library("sodium") or "libsodium.so.23")
+
+        def verifies(message, signature, key):
+            return sodium.crypto_sign_verify_detached(signature, message, ctypes.c_ulonglong(len(message)), key) == 0
+
+        cases = [
+            ("signed with the link key", (), self.public_key),
+            ("signed with its own key", ("--manifest-key", os.path.join(other_keys, "portal-signing.seed")),
+             manifest_key),
+        ]
+        for what, arguments, key in cases:
+            with self.subTest(what):
+                port, end = self.start("--signing-key", self.seed, "--installer", installer, "--installer-version",
+                                       "1.0.2.0", "--update-minimum", "1.0.0.0", "--update-not-before", "1767225600",
+                                       *arguments)
+                response, text = request(port, "GET", "/launcher/update.txt")
+                self.assertEqual(response.status, 200)
+                body, _, signature = text.rpartition(b"signature=")
+                self.assertTrue(signature.endswith(b"\n"))
+                signature = base64.b64decode(signature)
+                self.assertTrue(verifies(update_manifest.Context + body, signature, key))
+                # Neither another key nor a launch link's context.
+                other = manifest_key if key == self.public_key else self.public_key
+                self.assertFalse(verifies(update_manifest.Context + body, signature, other))
+                self.assertFalse(verifies(link_signing.Context + body, signature, key))
+                fields = dict(line.split("=", 1) for line in body.decode("ascii").splitlines())
+                self.assertEqual(fields, {
+                    "version": "1.0.2.0", "url": f"http://127.0.0.1:{port}/downloads/Zentaris-Setup-1.0.2.0.exe",
+                    "size": str(len(installed)), "sha256": hashlib.sha256(installed).hexdigest(),
+                    "minimum": "1.0.0.0", "notbefore": "1767225600"})
+                response, served = request(port, "GET", "/downloads/Zentaris-Setup-1.0.2.0.exe")
+                self.assertEqual((response.status, served), (200, installed))
+                end()
+        # Without a version it serves none.
+        port, end = self.start("--signing-key", self.seed, "--installer", installer)
+        self.assertEqual(request(port, "GET", "/launcher/update.txt")[0].status, 404)
+        end()
+
+    def test_refuses_an_update_manifest_it_cannot_sign_or_that_launchers_would_refuse(self):
+        installer = self.installer_file()
+        cases = [
+            (("--signing-key", self.seed, "--installer-version", "1.0.2.0"), ("needs --installer",)),
+            (("--unsigned", "--installer", installer, "--installer-version", "1.0.2.0"), ("needs a key",)),
+            (("--signing-key", self.seed, "--installer", installer, "--installer-version", "1.0.2"),
+             ("not a version",)),
+            (("--signing-key", self.seed, "--installer", installer, "--installer-version", "1.0.2.0",
+              "--update-minimum", "any"), ("not a version",)),
+        ]
+        for arguments, messages in cases:
+            with self.subTest(arguments=arguments):
+                done = subprocess.run([sys.executable, SCRIPT, "--port", "0", *arguments], stdin=subprocess.DEVNULL,
+                                      capture_output=True, text=True, timeout=15)
+                self.assertEqual(done.returncode, 2)
+                self.assertEqual(done.stdout, "")
+                for message in messages:
+                    self.assertIn(message, done.stderr)
 
     def redis_store(self):
         """A Redis server of this test's own on a free loopback port, and an

@@ -2,7 +2,9 @@
 """The link signers a portal team copies (portal/link_signing.py,
 portal/sign_link.php, portal/sign_link.js) make exactly the links of
 link_vectors.json, as functions and from their command lines, and refuse
-the fields the launcher would read otherwise than they were signed.
+the fields the launcher would read otherwise than they were signed. With
+python, so does the update manifest signer (portal/update_manifest.py) with
+the manifests of update_vectors.json and what the launcher refuses.
 
     sign_link_test.py [python|php|node ...]     (all three by default)
 
@@ -21,10 +23,13 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 PORTAL = os.path.dirname(HERE)
 VECTORS = os.path.join(HERE, "link_vectors.json")
+UPDATE_VECTORS = os.path.join(HERE, "update_vectors.json")
 sys.path.insert(0, PORTAL)
 
 with open(VECTORS, encoding="utf-8") as _f:
     DATA = json.load(_f)
+with open(UPDATE_VECTORS, encoding="utf-8") as _f:
+    UPDATE_DATA = json.load(_f)
 
 # Each runtime reads the vectors file itself and prints, per entry of
 # "links" and then of "refused", {"link": ...} or {"refused": message}. Only
@@ -144,6 +149,69 @@ class SignerCase(unittest.TestCase):
         self.assertIn(b";", done.stderr)
 
 
+class UpdateManifestSigner(unittest.TestCase):
+    """portal/update_manifest.py: the manifests of update_vectors.json, and
+    no manifest the launcher would refuse."""
+
+    def test_makes_each_vector_manifest(self):
+        import update_manifest
+        for entry in UPDATE_DATA["manifests"]:
+            with self.subTest(entry["what"]):
+                body = update_manifest.manifest_body(entry["version"], entry["url"], entry["size"], entry["sha256"],
+                                                     entry["minimum"], entry["not_before"])
+                text = update_manifest.sign(base64.b64decode(entry["seed"]), body)
+                self.assertEqual(text.decode("ascii"), entry["text"])
+
+    def test_command_line_signs_an_installer_file(self):
+        import update_manifest
+        folder = tempfile.mkdtemp(prefix="zen-sign-update.")
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+        entry = UPDATE_DATA["manifests"][0]
+        seed_file = os.path.join(folder, "portal-signing.seed")
+        with open(seed_file, "w") as f:
+            f.write(entry["seed"] + "\n")
+        installer = os.path.join(folder, "Zentaris-Setup.exe")
+        with open(installer, "wb") as f:
+            f.write(b"MZ" + bytes(range(256)) * 40)
+        command = [sys.executable, os.path.join(PORTAL, "update_manifest.py"), seed_file, installer]
+        done = run([*command, "1.0.2.0", "https://games.example/s.exe", "--minimum", "1.0.0.0", "--not-before", "7"])
+        self.assertEqual(done.returncode, 0, done.stderr)
+        with open(installer, "rb") as f:
+            expected = update_manifest.installer_manifest(base64.b64decode(entry["seed"]), f.read(), "1.0.2.0",
+                                                          "https://games.example/s.exe", "1.0.0.0", 7)
+        self.assertEqual(done.stdout, expected)
+        self.assertIn(b"\nsize=10242\n", done.stdout)
+        done = run([*command, "1.0.2", "https://games.example/s.exe"])
+        self.assertEqual((done.returncode, done.stdout), (1, b""))
+        self.assertIn(b"not a version", done.stderr)
+
+    def test_refuses_what_the_launcher_would_refuse(self):
+        import update_manifest
+        good = dict(version="1.0.2.0", url="https://games.example/s.exe", size=1, sha256="0" * 64,
+                    minimum="0.0.0.0", not_before=None)
+        cases = [
+            ("a version of three numbers", dict(version="1.0.2")),
+            ("a version part over 65535", dict(version="1.0.65536.0")),
+            ("a leading zero", dict(minimum="01.0.0.0")),
+            ("plain http beyond loopback", dict(url="http://games.example/s.exe")),
+            ("a loopback look-alike", dict(url="http://127.0.0.1.games.example/s.exe")),
+            ("a user part", dict(url="https://games.example@evil.example/s.exe")),
+            ("a space", dict(url="https://games.example/a b.exe")),
+            ("another scheme", dict(url="ftp://games.example/s.exe")),
+            ("an empty installer", dict(size=0)),
+            ("an installer over the bound", dict(size=update_manifest.SIZE_LIMIT + 1)),
+            ("a SHA-256 of 63 digits", dict(sha256="0" * 63)),
+            ("a negative notbefore", dict(not_before=-1)),
+        ]
+        self.assertTrue(update_manifest.manifest_body(**good))
+        for what, change in cases:
+            with self.subTest(what):
+                with self.assertRaises(ValueError):
+                    update_manifest.manifest_body(**dict(good, **change))
+        # Loopback over plain http is what the sample portal serves.
+        self.assertTrue(update_manifest.manifest_body(**dict(good, url="http://[::1]:8780/s.exe")))
+
+
 def main():
     asked = sys.argv[1:] or list(SIGNERS)
     unknown = [name for name in asked if name not in SIGNERS]
@@ -159,6 +227,8 @@ def main():
             continue
         case = type(f"{name.capitalize()}Signer", (SignerCase,), {"signer": name})
         suite.addTests(unittest.defaultTestLoader.loadTestsFromTestCase(case))
+        if name == "python":
+            suite.addTests(unittest.defaultTestLoader.loadTestsFromTestCase(UpdateManifestSigner))
     if len(skipped) == len(asked):
         sys.exit(77)
     result = unittest.TextTestRunner(verbosity=2).run(suite)

@@ -1,0 +1,13 @@
+// The tray's update check: at its start, then when its timer comes.
+#include "update_thread.h"
+
+#include <memory>
+
+#include "tray_messages.h"
+#include "update_check.h"
+
+DWORD WINAPI UpdateCheckThread(LPVOID window)
+{
+    auto report = std::make_unique<UpdateReport>(CheckForUpdate(UpdateRunner::Tray));
+    return PostOwned(static_cast<HWND>(window), WM_TRAY_UPDATE, std::move(report)) ? 0 : 1;
+}
