@@ -212,7 +212,13 @@ if(WIN32)
   # its first call instead: the same names from a delay-import library of its
   # own, found before the system's on the library path (so every "-luser32"
   # of its link, its libraries' and the compiler's own, takes it).
-  set(ZEN_DELAY_LOADED user32 gdi32 msimg32 shell32 ole32 crypt32 bcrypt)
+  # 32-bit: the delay-import libraries dlltool makes link, but the first
+  # call through one jumps to address 0 (under Wine 8, binutils 2.40), so
+  # the 32-bit launcher keeps ordinary imports.
+  set(ZEN_DELAY_LOADED)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(ZEN_DELAY_LOADED user32 gdi32 msimg32 shell32 ole32 crypt32 bcrypt)
+  endif()
   set(_zen_delay_dir ${CMAKE_BINARY_DIR}/delay-import)
   set(_zen_delay_libs)
   foreach(dll IN LISTS ZEN_DELAY_LOADED)
@@ -228,6 +234,9 @@ if(WIN32)
   endforeach()
   add_custom_target(zen_delay_import_libs DEPENDS ${_zen_delay_libs})
   function(zen_delay_load target)
+    if(NOT ZEN_DELAY_LOADED)
+      return()
+    endif()
     add_dependencies(${target} zen_delay_import_libs)
     target_link_options(${target} PRIVATE -L${_zen_delay_dir})
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${_zen_delay_libs})
