@@ -7,8 +7,8 @@ Each PATTERN is a text of the process's command line (e.g. "--autostart");
 only processes whose WINEPREFIX is this process's are considered. Over
 SECONDS it reads, once a second, every thread's time on a CPU and its count
 of run periods (/proc/PID/task/TID/schedstat: each run period is a wake-up),
-and at the end the process's private memory (smaps_rollup). Reading /proc
-does not wake the processes read.
+and at the end the process's private memory (smaps_rollup) and what holds
+it (smaps, by mapping). Reading /proc does not wake the processes read.
 """
 import json
 import os
@@ -67,6 +67,43 @@ def private_kb(pid):
     return total
 
 
+def private_by_mapping(pid):
+    """Private memory (Private_Clean + Private_Dirty, KiB) by what is mapped:
+    {kind: {name: KiB}}. Kinds: "image" (a Windows program or DLL: its
+    relocated and written pages), "unix library" (Wine's Unix side and the
+    host's libraries), "unix heap" and "unix stack" (malloc's heap and the
+    main thread's stack on the Unix side), "anonymous" (memory the process
+    reserved for itself: the Windows heaps, the threads' stacks and TEBs,
+    Wine's own tables), "other" (any other named mapping)."""
+    kinds = {}
+    name = None
+    with open(f"/proc/{pid}/smaps") as f:
+        for line in f:
+            fields = line.split()
+            if not fields:
+                continue
+            if not fields[0].endswith(":") or "-" in fields[0]:
+                path = " ".join(fields[5:]) if len(fields) > 5 else ""
+                base = os.path.basename(path).lower()
+                if not path:
+                    kind, name = "anonymous", "anonymous"
+                elif path == "[heap]":
+                    kind, name = "unix heap", path
+                elif path.startswith("[stack"):
+                    kind, name = "unix stack", path
+                elif base.endswith((".dll", ".exe", ".drv", ".sys")):
+                    kind, name = "image", base
+                elif ".so" in base:
+                    kind, name = "unix library", base
+                else:
+                    kind, name = "other", path
+                continue
+            if fields[0] in ("Private_Clean:", "Private_Dirty:"):
+                by_name = kinds.setdefault(kind, {})
+                by_name[name] = by_name.get(name, 0) + int(fields[1])
+    return kinds
+
+
 def delta(first, last):
     """Per-thread (cpu_ns, periods) grown from first to last; new threads count whole."""
     return {tid: (cpu - first.get(tid, (0, 0))[0], n - first.get(tid, (0, 0))[1])
@@ -110,6 +147,7 @@ def main():
             "wakeups_by_thread": sorted((n for _, n in grown.values()), reverse=True),
             "wakeups_per_second": per_second[name],
             "private_kb": private_kb(pid),
+            "private_kb_by_mapping": private_by_mapping(pid),
         }
     with open(out_path, "w") as f:
         json.dump(result, f, indent=1)

@@ -36,6 +36,10 @@ PHASE_LABELS = {"to_start": "to Start", "before": "to the first WinINet call", "
                 "after": "after the last call"}
 
 
+# The launch road against one GET and one CreateProcess, median of rounds.
+LAUNCH_TARGET = 1.05
+# The idle tray's private memory against a minimal tray's.
+TRAY_MEMORY_TARGET = 2.0
 # The launcher's size per architecture, in KiB.
 LAUNCHER_SIZE_KIB = {"win64": 760, "win32": 900}
 
@@ -71,11 +75,26 @@ def timed_pair(samples, measurement, ours, target, baseline="baseline"):
         "ratio_of_medians": summary(sides[ours])["median"] / summary(sides[baseline])["median"],
         "target": target,
     }
-    # Two readings of the same samples; a target counts as met only when
-    # both agree, and as missed only when both do.
-    readings = {verdict(row["ratio"]["median"], target), verdict(row["ratio_of_medians"], target)}
-    row["met"] = readings.pop() if len(readings) == 1 else "unclear"
+    # Judged on the median of the round-by-round ratios: each round pairs
+    # launches made under the same load. The ratio of the two medians is
+    # shown beside it, but a burst of load on one side's rounds moves it.
+    row["met"] = verdict(row["ratio"]["median"], target)
     return row
+
+
+def memory_breakdown(ours, base, shown=6):
+    """The difference of two {kind: {name: KiB}} maps, by kind, with the
+    names of each kind that differ most: "image +1.2 (a.dll +0.5, ...); ..."."""
+    parts = []
+    for kind in sorted(set(ours) | set(base), key=lambda k: -(sum(ours.get(k, {}).values())
+                                                              - sum(base.get(k, {}).values()))):
+        mine, theirs = ours.get(kind, {}), base.get(kind, {})
+        diff = {n: mine.get(n, 0) - theirs.get(n, 0) for n in set(mine) | set(theirs)}
+        total = sum(diff.values())
+        top = sorted((d for d in diff.items() if abs(d[1]) >= 64), key=lambda d: -abs(d[1]))[:shown]
+        named = ", ".join(f"{n} {d / 1024:+.2f}" for n, d in top) if len(diff) > 1 else ""
+        parts.append(f"{kind} {total / 1024:+.2f}" + (f" ({named})" if named else ""))
+    return "; ".join(parts)
 
 
 def main():
@@ -85,20 +104,24 @@ def main():
     rows = []
 
     launch = read_samples(read("launch.txt"))
-    r = results["launch_road"] = timed_pair(launch, "launch", "launcher", 1.15)
-    r["to_exit"] = timed_pair(launch, "launch_exit", "launcher", 1.15)
+    r = results["launch_road"] = timed_pair(launch, "launch", "launcher", LAUNCH_TARGET)
+    r["to_exit"] = timed_pair(launch, "launch_exit", "launcher", LAUNCH_TARGET)
     rows.append(("1", "Launch road: start to test game running", fmt(r["ours"]), fmt(r["baseline"]),
-                 pair_fmt(r), "≤ 1.15", r["met"]))
+                 pair_fmt(r), f"≤ {LAUNCH_TARGET:.2f}", r["met"]))
     e = r["to_exit"]
     rows.append(("1b", "Launch road: start to launcher's exit", fmt(e["ours"]), fmt(e["baseline"]),
                  pair_fmt(e), "–", "–"))
 
     if "baseline_imports" in launch["launch"]:
-        i = r["against_imports_baseline"] = timed_pair(launch, "launch", "launcher", 1.15, "baseline_imports")
+        i = r["against_imports_baseline"] = timed_pair(launch, "launch", "launcher", LAUNCH_TARGET,
+                                                       "baseline_imports")
         rows.append(("1c", "Launch road against the baseline built with the launcher's DLL imports", fmt(i["ours"]),
                      fmt(i["baseline"]), pair_fmt(i), "–", "–"))
-        d = r["imports_cost"] = timed_pair(launch, "launch", "baseline_imports", 1.15)
-        rows.append(("1d", "Those DLL imports alone: baseline with them against without", fmt(d["ours"]),
+        d = r["imports_cost"] = timed_pair(launch, "launch", "baseline_imports", LAUNCH_TARGET)
+        at_load = read("imports_at_load.txt").split() if os.path.exists(os.path.join(run, "imports_at_load.txt")) else []
+        d["dlls_at_load"] = at_load
+        rows.append(("1d", "Those DLL imports alone: baseline with them against without (bound at load: "
+                     + (" ".join(at_load) or "none beyond the baseline's") + ")", fmt(d["ours"]),
                      fmt(d["baseline"]), pair_fmt(d), "–", "–"))
 
     inst = read_samples(read("instcheck.txt"))
@@ -142,18 +165,28 @@ def main():
     rows.append(("4b", f"Tray idle {secs} s: wake-ups (all threads)", f"{tray['wakeups']} ({tray['threads']} threads)",
                  f"{base['wakeups']} ({base['threads']} threads)", f"{own:+d} beyond baseline",
                  "no periodic wake-ups of its own", "yes" if own <= secs // 10 else "no"))
+    memory = tray["private_kb"] / base["private_kb"]
     rows.append(("4c", "Tray idle: private memory", f"{tray['private_kb'] / 1024:.1f} MiB",
-                 f"{base['private_kb'] / 1024:.1f} MiB", f"{tray['private_kb'] / base['private_kb']:.2f}", "–", "–"))
+                 f"{base['private_kb'] / 1024:.1f} MiB", f"{memory:.2f}", f"≤ {TRAY_MEMORY_TARGET:.1f}",
+                 verdict(memory, TRAY_MEMORY_TARGET)))
+
+    if "private_kb_by_mapping" in tray:
+        rows.append(("4d", "Tray idle: where the private memory differs, MiB (tray − minimal tray, by mapping)",
+                     memory_breakdown(tray["private_kb_by_mapping"], base["private_kb_by_mapping"]),
+                     f"{tray['threads']} threads against {base['threads']}", "–", "–", "–"))
 
     sizes = results["size"] = []
     for line in read("sizes.txt").splitlines():
-        arch, name, size, baseline_size, imports, ok, stripped = line.split("\t")
+        arch, name, size, baseline_size, imports, ok, stripped, delayed = (line.split("\t") + [""])[:8]
         sizes.append({"arch": arch, "file": name, "bytes": int(size), "baseline_bytes": int(baseline_size),
-                      "stripped_bytes": int(stripped), "imports": imports.split(","), "system_only": ok == "yes"})
+                      "stripped_bytes": int(stripped), "imports": imports.split(","), "system_only": ok == "yes",
+                      "delay_loaded": [d for d in delayed.split(",") if d]})
         # The launch baseline links the same libcurl: a fair peer for the
         # launcher only.
         peer = name == "ZentarisLauncher.exe"
         dlls = " ".join(d.lower().replace(".dll", "") for d in imports.split(","))
+        if delayed:
+            dlls += "; at first call: " + " ".join(d.lower().replace(".dll", "") for d in delayed.split(","))
         limit = LAUNCHER_SIZE_KIB.get(arch) if peer else None
         met = ok
         if limit is not None:

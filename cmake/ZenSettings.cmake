@@ -204,6 +204,43 @@ if(WIN32)
   # advapi32: libsodium's random source for key generation; signature checks
   # never use it.
   zen_cross_built(zen_sodium sodium sodium.h SODIUM_STATIC advapi32)
+
+  # The DLLs a launch never calls into: the tray's window, drawing, shell and
+  # COM, and Schannel's certificates and random numbers (https only). Wine
+  # starts the display side for user32 and what imports it, which a launch
+  # would pay at every start. A program given zen_delay_load() binds them at
+  # its first call instead: the same names from a delay-import library of its
+  # own, found before the system's on the library path (so every "-luser32"
+  # of its link, its libraries' and the compiler's own, takes it).
+  # 32-bit: the delay-import libraries dlltool makes link, but the first
+  # call through one jumps to address 0 (under Wine 8, binutils 2.40), so
+  # the 32-bit launcher keeps ordinary imports.
+  set(ZEN_DELAY_LOADED)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(ZEN_DELAY_LOADED user32 gdi32 msimg32 shell32 ole32 crypt32 bcrypt)
+  endif()
+  set(_zen_delay_dir ${CMAKE_BINARY_DIR}/delay-import)
+  set(_zen_delay_libs)
+  foreach(dll IN LISTS ZEN_DELAY_LOADED)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=lib${dll}.a
+                    OUTPUT_VARIABLE implib OUTPUT_STRIP_TRAILING_WHITESPACE)
+    add_custom_command(OUTPUT ${_zen_delay_dir}/lib${dll}.a
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${_zen_delay_dir}
+      COMMAND ${CMAKE_SOURCE_DIR}/scripts/delay-import-lib.sh ${CMAKE_NM} ${CMAKE_DLLTOOL} ${implib}
+              ${dll}.dll ${_zen_delay_dir}/lib${dll}.a ${CMAKE_SIZEOF_VOID_P}
+      DEPENDS ${CMAKE_SOURCE_DIR}/scripts/delay-import-lib.sh ${implib}
+      VERBATIM)
+    list(APPEND _zen_delay_libs ${_zen_delay_dir}/lib${dll}.a)
+  endforeach()
+  add_custom_target(zen_delay_import_libs DEPENDS ${_zen_delay_libs})
+  function(zen_delay_load target)
+    if(NOT ZEN_DELAY_LOADED)
+      return()
+    endif()
+    add_dependencies(${target} zen_delay_import_libs)
+    target_link_options(${target} PRIVATE -L${_zen_delay_dir})
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${_zen_delay_libs})
+  endfunction()
 else()
   set(ZEN_WINDOWS OFF)
   add_compile_options(-Wall -Wextra)

@@ -105,6 +105,16 @@ PY
 launcher_line="\"$app\\ZentarisLauncher.exe\" zentaris://launch/$payload"
 baseline_line="\"$app\\zen_bench_launch_baseline.exe\" ${base}launcher/bench/ \"$game\\game.exe\" \"$game\""
 
+# The copy with the launcher's imports must bind at process start what the
+# launcher binds there (the DLLs it binds at their first call cost a launch
+# nothing), or row 1d measures some other set of DLLs.
+objdump64=$(sed -n 's/^CMAKE_OBJDUMP:FILEPATH=//p' "$build/win64/CMakeCache.txt")
+at_load() { "$objdump64" -p "$1" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sed 's/\.dll$//' | sort -u; }
+launcher_dlls=$(at_load "$bin/ZentarisLauncher.exe")
+[ "$launcher_dlls" = "$(at_load "$bin/zen_bench_launch_baseline_imports.exe")" ] ||
+  fail "zen_bench_launch_baseline_imports.exe does not bind at load what the launcher does: $(echo $launcher_dlls)"
+comm -23 <(echo "$launcher_dlls") <(at_load "$bin/zen_bench_launch_baseline.exe") > "$run/imports_at_load.txt"
+
 step "1. launch road: $rounds rounds each, interleaved"
 load "launch road"
 # Beside the launcher and the baseline, the baseline built with the
@@ -165,11 +175,12 @@ for arch in win64 win32; do
     path=$build/$arch/bin/$f
     [ -f "$path" ] || fail "missing $path"
     imports=$("$objdump" -p "$path" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ',' | sed 's/,$//')
-    ok=no; "$zen_src/scripts/check-imports.sh" "$objdump" "$path" >/dev/null && ok=yes
+    ok=no; checked=$("$zen_src/scripts/check-imports.sh" "$objdump" "$path") && ok=yes
+    delayed=$(printf '%s\n' "$checked" | sed -n 's/.*; delay-loaded: //p' | head -1)
     # What the file would weigh without its symbol and debug sections.
     "$strip" -o "$work/stripped" "$path" || fail "cannot strip a copy of $path"
-    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$arch" "$f" "$(stat -c %s "$path")" "$(stat -c %s "$baseline")" \
-      "$imports" "$ok" "$(stat -c %s "$work/stripped")" >> "$run/sizes.txt"
+    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$arch" "$f" "$(stat -c %s "$path")" "$(stat -c %s "$baseline")" \
+      "$imports" "$ok" "$(stat -c %s "$work/stripped")" "$delayed" >> "$run/sizes.txt"
   done
 done
 load end
