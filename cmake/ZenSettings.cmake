@@ -206,7 +206,8 @@ if(WIN32)
   zen_cross_built(zen_sodium sodium sodium.h SODIUM_STATIC advapi32)
 
   # The DLLs a launch never calls into: the tray's window, drawing, shell and
-  # COM, and Schannel's certificates and random numbers (https only). Wine
+  # COM, the update check's version resource, and Schannel's certificates
+  # and random numbers (https only). Wine
   # starts the display side for user32 and what imports it, which a launch
   # would pay at every start. A program given zen_delay_load() binds them at
   # its first call instead: the same names from a delay-import library of its
@@ -217,7 +218,7 @@ if(WIN32)
   # the 32-bit launcher keeps ordinary imports.
   set(ZEN_DELAY_LOADED)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(ZEN_DELAY_LOADED user32 gdi32 msimg32 shell32 ole32 crypt32 bcrypt)
+    set(ZEN_DELAY_LOADED user32 gdi32 msimg32 shell32 ole32 version crypt32 bcrypt)
   endif()
   set(_zen_delay_dir ${CMAKE_BINARY_DIR}/delay-import)
   set(_zen_delay_libs)
