@@ -257,16 +257,16 @@ class RedisStore:
         return None if kept is None else (kept[0].decode("ascii"), kept[1].decode("ascii"))
 
 
-def open_store(spec, lifetime=APPROVAL_LIFETIME, max_ids=MAX_APPROVALS):
+def open_store(address, lifetime=APPROVAL_LIFETIME, max_ids=MAX_APPROVALS):
     """The store that --store names: None (a database of this process
     alone), sqlite:PATH or redis://..."""
-    if spec is None:
+    if address is None:
         return SqliteStore(":memory:", lifetime, max_ids)
-    if spec.startswith("sqlite:") and len(spec) > len("sqlite:"):
-        return SqliteStore(spec[len("sqlite:"):], lifetime, max_ids)
-    if spec.startswith(("redis://", "rediss://")):
-        return RedisStore(spec, lifetime, max_ids)
-    raise ValueError(f"not a store: {spec!r} (sqlite:PATH or redis://HOST:PORT)")
+    if address.startswith("sqlite:") and len(address) > len("sqlite:"):
+        return SqliteStore(address[len("sqlite:"):], lifetime, max_ids)
+    if address.startswith(("redis://", "rediss://")):
+        return RedisStore(address, lifetime, max_ids)
+    raise ValueError(f"not a store: {address!r} (sqlite:PATH or redis://HOST:PORT)")
 
 
 class Update:

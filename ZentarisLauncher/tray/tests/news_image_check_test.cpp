@@ -9,16 +9,16 @@
 namespace {
 
 using newstest::BuildDib;
-using newstest::DibSpec;
+using newstest::DibShape;
 
 NewsImageVerdict Check(const std::string& bytes)
 {
     return CheckNewsImage(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
 }
 
-std::string Dib(void (*change)(DibSpec&))
+std::string Dib(void (*change)(DibShape&))
 {
-    DibSpec s;
+    DibShape s;
     change(s);
     return BuildDib(s);
 }
@@ -41,68 +41,68 @@ TEST(NewsImageCheck, OnlyBytesThePaintingCanReadWholePass)
         NewsImageVerdict verdict;
     } cases[] = {
         {"24-bit 268x79 as served", full, NewsImageVerdict::Ok},
-        {"top-down rows, exact fit", Dib([](DibSpec& s) { s.height = -79; }), NewsImageVerdict::Ok},
-        {"8-bit with its colour table", Dib([](DibSpec& s) { s.bitCount = 8; s.tableBytes = 1024; }),
+        {"top-down rows, exact fit", Dib([](DibShape& s) { s.height = -79; }), NewsImageVerdict::Ok},
+        {"8-bit with its colour table", Dib([](DibShape& s) { s.bitCount = 8; s.tableBytes = 1024; }),
          NewsImageVerdict::Ok},
-        {"24-bit with a colour table before the rows", Dib([](DibSpec& s) { s.coloursUsed = 2; s.tableBytes = 8; }),
+        {"24-bit with a colour table before the rows", Dib([](DibShape& s) { s.coloursUsed = 2; s.tableBytes = 8; }),
          NewsImageVerdict::Ok},
-        {"16-bit with the masks of a short header", Dib([](DibSpec& s) { s.bitCount = 16; s.compression = 3; s.tableBytes = 12; }),
+        {"16-bit with the masks of a short header", Dib([](DibShape& s) { s.bitCount = 16; s.compression = 3; s.tableBytes = 12; }),
          NewsImageVerdict::Ok},
-        {"V5 header, sRGB", Dib([](DibSpec& s) { s.headerSize = 124; }), NewsImageVerdict::Ok},
-        {"taller than the popup, every row present", Dib([](DibSpec& s) { s.height = 87; }), NewsImageVerdict::Ok},
-        {"wider than the popup, every row present", Dib([](DibSpec& s) { s.width = 290; }), NewsImageVerdict::Ok},
-        {"4096 wide, at the bound", Dib([](DibSpec& s) { s.width = 4096; s.bitCount = 1; s.tableBytes = 8; }),
+        {"V5 header, sRGB", Dib([](DibShape& s) { s.headerSize = 124; }), NewsImageVerdict::Ok},
+        {"taller than the popup, every row present", Dib([](DibShape& s) { s.height = 87; }), NewsImageVerdict::Ok},
+        {"wider than the popup, every row present", Dib([](DibShape& s) { s.width = 290; }), NewsImageVerdict::Ok},
+        {"4096 wide, at the bound", Dib([](DibShape& s) { s.width = 4096; s.bitCount = 1; s.tableBytes = 8; }),
          NewsImageVerdict::Ok},
         {"nothing", "", NewsImageVerdict::TooShort},
         {"error page", "<html><body>404 Not Found</body></html>", NewsImageVerdict::TooShort},
         {"long error page", "<html>" + std::string(200, 'x'), NewsImageVerdict::HeaderSize},
-        {"core header", Dib([](DibSpec& s) { s.headerSize = 12; }), NewsImageVerdict::HeaderSize},
-        {"header size past the bytes", Dib([](DibSpec& s) { s.headerSize = 0xFFFFFFF0; }), NewsImageVerdict::HeaderSize},
+        {"core header", Dib([](DibShape& s) { s.headerSize = 12; }), NewsImageVerdict::HeaderSize},
+        {"header size past the bytes", Dib([](DibShape& s) { s.headerSize = 0xFFFFFFF0; }), NewsImageVerdict::HeaderSize},
         {"last byte missing", full.substr(0, full.size() - 1), NewsImageVerdict::OutsideData},
-        {"32-bit 268x79 cut at the buffer", Dib([](DibSpec& s) { s.bitCount = 32; s.size = NewsImageCapacity; }),
+        {"32-bit 268x79 cut at the buffer", Dib([](DibShape& s) { s.bitCount = 32; s.size = NewsImageCapacity; }),
          NewsImageVerdict::OutsideData},
         // A bottom-up picture keeps its top rows at the end of its pixel
         // data: a header taller than the rows sent puts them past the bytes.
-        {"268x80 holding 79 rows", Dib([](DibSpec& s) { s.height = 80; s.size = Picture79; }),
+        {"268x80 holding 79 rows", Dib([](DibShape& s) { s.height = 80; s.size = Picture79; }),
          NewsImageVerdict::OutsideData},
-        {"top-down 268x80 holding 79 rows", Dib([](DibSpec& s) { s.height = -80; s.size = Picture79; }),
+        {"top-down 268x80 holding 79 rows", Dib([](DibShape& s) { s.height = -80; s.size = Picture79; }),
          NewsImageVerdict::OutsideData},
-        {"268x4096 holding 79 rows", Dib([](DibSpec& s) { s.height = 4096; s.size = Picture79; }),
+        {"268x4096 holding 79 rows", Dib([](DibShape& s) { s.height = 4096; s.size = Picture79; }),
          NewsImageVerdict::OutsideData},
-        {"268x100000 holding 79 rows", Dib([](DibSpec& s) { s.height = 100000; s.size = Picture79; }),
+        {"268x100000 holding 79 rows", Dib([](DibShape& s) { s.height = 100000; s.size = Picture79; }),
          NewsImageVerdict::Dimensions},
-        {"height -2^31", Dib([](DibSpec& s) { s.height = INT32_MIN; s.size = NewsImageCapacity; }),
+        {"height -2^31", Dib([](DibShape& s) { s.height = INT32_MIN; s.size = NewsImageCapacity; }),
          NewsImageVerdict::Dimensions},
-        {"height 2^31-1", Dib([](DibSpec& s) { s.height = INT32_MAX; s.size = NewsImageCapacity; }),
+        {"height 2^31-1", Dib([](DibShape& s) { s.height = INT32_MAX; s.size = NewsImageCapacity; }),
          NewsImageVerdict::Dimensions},
-        {"huge width", Dib([](DibSpec& s) { s.width = 0x7FFFFFFF; s.size = NewsImageCapacity; }),
+        {"huge width", Dib([](DibShape& s) { s.width = 0x7FFFFFFF; s.size = NewsImageCapacity; }),
          NewsImageVerdict::Dimensions},
-        {"4097 wide", Dib([](DibSpec& s) { s.width = 4097; s.bitCount = 1; s.tableBytes = 8; }),
+        {"4097 wide", Dib([](DibShape& s) { s.width = 4097; s.bitCount = 1; s.tableBytes = 8; }),
          NewsImageVerdict::Dimensions},
-        {"negative width", Dib([](DibSpec& s) { s.width = -268; s.size = Picture79; }), NewsImageVerdict::Dimensions},
+        {"negative width", Dib([](DibShape& s) { s.width = -268; s.size = Picture79; }), NewsImageVerdict::Dimensions},
         // The popup's picture area is 268 x 79 and is never left part blank.
-        {"short picture", Dib([](DibSpec& s) { s.height = 78; }), NewsImageVerdict::Dimensions},
-        {"short top-down picture", Dib([](DibSpec& s) { s.height = -78; }), NewsImageVerdict::Dimensions},
-        {"narrow picture", Dib([](DibSpec& s) { s.width = 267; }), NewsImageVerdict::Dimensions},
+        {"short picture", Dib([](DibShape& s) { s.height = 78; }), NewsImageVerdict::Dimensions},
+        {"short top-down picture", Dib([](DibShape& s) { s.height = -78; }), NewsImageVerdict::Dimensions},
+        {"narrow picture", Dib([](DibShape& s) { s.width = 267; }), NewsImageVerdict::Dimensions},
         // What lies between header and rows moves the rows back.
-        {"colour table pushing the rows past the end", Dib([](DibSpec& s) { s.coloursUsed = 2; }),
+        {"colour table pushing the rows past the end", Dib([](DibShape& s) { s.coloursUsed = 2; }),
          NewsImageVerdict::OutsideData},
-        {"8-bit table pushing the rows past the end", Dib([](DibSpec& s) { s.bitCount = 8; }),
+        {"8-bit table pushing the rows past the end", Dib([](DibShape& s) { s.bitCount = 8; }),
          NewsImageVerdict::OutsideData},
-        {"masks pushing the rows past the end", Dib([](DibSpec& s) { s.bitCount = 16; s.compression = 3; }),
+        {"masks pushing the rows past the end", Dib([](DibShape& s) { s.bitCount = 16; s.compression = 3; }),
          NewsImageVerdict::OutsideData},
-        {"colour table past the bytes", Dib([](DibSpec& s) { s.bitCount = 1; s.coloursUsed = 256; s.size = 500; }),
+        {"colour table past the bytes", Dib([](DibShape& s) { s.bitCount = 1; s.coloursUsed = 256; s.size = 500; }),
          NewsImageVerdict::OutsideData},
-        {"masks past the bytes", Dib([](DibSpec& s) { s.bitCount = 16; s.compression = 3; s.size = 48; }),
+        {"masks past the bytes", Dib([](DibShape& s) { s.bitCount = 16; s.compression = 3; s.size = 48; }),
          NewsImageVerdict::OutsideData},
-        {"more colours than a table holds", Dib([](DibSpec& s) { s.coloursUsed = 257; }), NewsImageVerdict::Format},
-        {"bit count 0", Dib([](DibSpec& s) { s.bitCount = 0; s.size = 64000; }), NewsImageVerdict::Format},
-        {"run-length rows", Dib([](DibSpec& s) { s.bitCount = 8; s.compression = 1; }), NewsImageVerdict::Format},
-        {"masks on 24-bit rows", Dib([](DibSpec& s) { s.compression = 3; }), NewsImageVerdict::Format},
-        {"embedded colour profile", WithField(Dib([](DibSpec& s) { s.headerSize = 124; }), 56, 0x4D424544),
+        {"more colours than a table holds", Dib([](DibShape& s) { s.coloursUsed = 257; }), NewsImageVerdict::Format},
+        {"bit count 0", Dib([](DibShape& s) { s.bitCount = 0; s.size = 64000; }), NewsImageVerdict::Format},
+        {"run-length rows", Dib([](DibShape& s) { s.bitCount = 8; s.compression = 1; }), NewsImageVerdict::Format},
+        {"masks on 24-bit rows", Dib([](DibShape& s) { s.compression = 3; }), NewsImageVerdict::Format},
+        {"embedded colour profile", WithField(Dib([](DibShape& s) { s.headerSize = 124; }), 56, 0x4D424544),
          NewsImageVerdict::Format},
-        {"zero width", Dib([](DibSpec& s) { s.width = 0; s.size = 64000; }), NewsImageVerdict::Dimensions},
-        {"zero height", Dib([](DibSpec& s) { s.height = 0; s.size = 64000; }), NewsImageVerdict::Dimensions},
+        {"zero width", Dib([](DibShape& s) { s.width = 0; s.size = 64000; }), NewsImageVerdict::Dimensions},
+        {"zero height", Dib([](DibShape& s) { s.height = 0; s.size = 64000; }), NewsImageVerdict::Dimensions},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -130,30 +130,30 @@ TEST(NewsImageCheck, PaintedBandIsThePicturesTopRows)
 {
     const struct {
         const char* what;
-        DibSpec spec;
+        DibShape shape;
         size_t descriptionBytes, rowsOffset;  // in the picture's bytes
     } cases[] = {
         {"as served", {}, 40, 40},
-        {"top-down", [] { DibSpec s; s.height = -79; return s; }(), 40, 40},
-        {"bottom-up, 8 rows more", [] { DibSpec s; s.height = 87; return s; }(), 40, 40 + 8 * 804},
-        {"top-down, 8 rows more", [] { DibSpec s; s.height = -87; return s; }(), 40, 40},
-        {"colour table before the rows", [] { DibSpec s; s.coloursUsed = 2; s.tableBytes = 8; return s; }(), 48, 48},
-        {"V5 header", [] { DibSpec s; s.headerSize = 124; return s; }(), 124, 124},
-        {"wider", [] { DibSpec s; s.width = 290; return s; }(), 40, 40},
+        {"top-down", [] { DibShape s; s.height = -79; return s; }(), 40, 40},
+        {"bottom-up, 8 rows more", [] { DibShape s; s.height = 87; return s; }(), 40, 40 + 8 * 804},
+        {"top-down, 8 rows more", [] { DibShape s; s.height = -87; return s; }(), 40, 40},
+        {"colour table before the rows", [] { DibShape s; s.coloursUsed = 2; s.tableBytes = 8; return s; }(), 48, 48},
+        {"V5 header", [] { DibShape s; s.headerSize = 124; return s; }(), 124, 124},
+        {"wider", [] { DibShape s; s.width = 290; return s; }(), 40, 40},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::string bytes = BuildDib(c.spec);
+        const std::string bytes = BuildDib(c.shape);
         ASSERT_EQ(Check(bytes), NewsImageVerdict::Ok);
         const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
         const NewsImageBand band = NewsImagePaintedBand(data);
         EXPECT_EQ(band.rowsOffset, c.rowsOffset);
         ASSERT_EQ(band.descriptionBytes, c.descriptionBytes);
-        const size_t stride = size_t(NewsImageRowBytes(c.spec.width, 24));
+        const size_t stride = size_t(NewsImageRowBytes(c.shape.width, 24));
         EXPECT_EQ(band.rowsBytes, 79 * stride);
         ASSERT_LE(band.rowsOffset + band.rowsBytes, bytes.size());
         const auto height = int32_t(FieldAt(band.description, 8));
-        EXPECT_EQ(height, c.spec.height < 0 ? -79 : 79);
+        EXPECT_EQ(height, c.shape.height < 0 ? -79 : 79);
         EXPECT_EQ(FieldAt(band.description, 20), band.rowsBytes) << "image size";
         // The rest of the description as the picture has it, the image size
         // aside.

@@ -21,7 +21,7 @@
 namespace {
 
 using newstest::BuildDib;
-using newstest::DibSpec;
+using newstest::DibShape;
 
 // The picture fetched and shown on a thread of its own, as the tray's two
 // news threads do; a popup left open is closed at the end.
@@ -88,7 +88,7 @@ protected:
 
 TEST_F(NewsPopup, PictureShowsAboveTheTaskbarAndClosesByItselfAfterTenSeconds)
 {
-    DibSpec longer;
+    DibShape longer;
     longer.size = 190000;  // the picture, then bytes far beyond the 70,000-byte buffer
     ASSERT_TRUE(portal::Serve("/launcher/news.dib", 200, BuildDib(longer)));
     NewsRun run;
@@ -131,17 +131,17 @@ TEST_F(NewsPopup, PictureShowsItsTopRowsWhicheverWayTheyRun)
 {
     const struct {
         const char* what;
-        DibSpec spec;
+        DibShape shape;
     } cases[] = {
-        {"top-down rows", [] { DibSpec s; s.height = -79; return s; }()},
-        {"bottom-up, 8 rows more", [] { DibSpec s; s.height = 87; return s; }()},
-        {"top-down, 8 rows more", [] { DibSpec s; s.height = -87; return s; }()},
-        {"colour table before the rows", [] { DibSpec s; s.coloursUsed = 2; s.tableBytes = 8; return s; }()},
-        {"wider", [] { DibSpec s; s.width = 290; return s; }()},
+        {"top-down rows", [] { DibShape s; s.height = -79; return s; }()},
+        {"bottom-up, 8 rows more", [] { DibShape s; s.height = 87; return s; }()},
+        {"top-down, 8 rows more", [] { DibShape s; s.height = -87; return s; }()},
+        {"colour table before the rows", [] { DibShape s; s.coloursUsed = 2; s.tableBytes = 8; return s; }()},
+        {"wider", [] { DibShape s; s.width = 290; return s; }()},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        ASSERT_TRUE(portal::Serve("/launcher/news.dib", 200, BuildDib(c.spec)));
+        ASSERT_TRUE(portal::Serve("/launcher/news.dib", 200, BuildDib(c.shape)));
         NewsRun run;
         HWND popup = run.Popup();
         ASSERT_NE(popup, nullptr);
@@ -208,10 +208,10 @@ TEST_F(NewsPopup, UnusableNewsShowsNoPopupAndGivesNoPicture)
         {"empty body", 200, "", ""},
         {"connection reset", 200, good, "\"reset\": true"},
         {"cut-off file", 200, good.substr(0, good.size() / 2), ""},
-        {"32-bit picture larger than the buffer", 200, BuildDib([] { DibSpec s; s.bitCount = 32; return s; }()), ""},
-        {"header size past the file", 200, BuildDib([] { DibSpec s; s.headerSize = 0x7FFFFFF0; return s; }()), ""},
-        {"header taller than the rows sent", 200, BuildDib([] { DibSpec s; s.height = 80; s.size = 40 + 79 * 804; return s; }()), ""},
-        {"height -2^31", 200, BuildDib([] { DibSpec s; s.height = INT32_MIN; s.size = 40 + 79 * 804; return s; }()), ""},
+        {"32-bit picture larger than the buffer", 200, BuildDib([] { DibShape s; s.bitCount = 32; return s; }()), ""},
+        {"header size past the file", 200, BuildDib([] { DibShape s; s.headerSize = 0x7FFFFFF0; return s; }()), ""},
+        {"header taller than the rows sent", 200, BuildDib([] { DibShape s; s.height = 80; s.size = 40 + 79 * 804; return s; }()), ""},
+        {"height -2^31", 200, BuildDib([] { DibShape s; s.height = INT32_MIN; s.size = 40 + 79 * 804; return s; }()), ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -7,7 +7,7 @@
 
 namespace newstest {
 
-struct DibSpec {
+struct DibShape {
     uint32_t headerSize = 40;
     int32_t width = 268;
     int32_t height = 79;        // positive: bottom-up rows
@@ -30,7 +30,7 @@ inline void Put(std::string& out, uint32_t v, int bytes)
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
-inline std::string BuildDib(const DibSpec& s)
+inline std::string BuildDib(const DibShape& s)
 {
     std::string out;
     for (uint32_t v : {s.headerSize, uint32_t(s.width), uint32_t(s.height)}) Put(out, v, 4);
