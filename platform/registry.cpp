@@ -115,4 +115,9 @@ std::optional<std::string> RegistryKey::SubkeyName(DWORD index, size_t maxLength
     return name;
 }
 
+bool RegistryKey::WatchValues(HANDLE event) const
+{
+    return key_ && RegNotifyChangeKeyValue(key_.get(), FALSE, REG_NOTIFY_CHANGE_LAST_SET, event, TRUE) == ERROR_SUCCESS;
+}
+
 }  // namespace zentaris

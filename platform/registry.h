@@ -56,6 +56,11 @@ public:
     // than `maxLength` characters end it as a failure would.
     std::optional<std::string> SubkeyName(DWORD index, size_t maxLength) const;
 
+    // Signals `event` at the next change of the key's values, once per call.
+    // Windows also signals it when the calling thread ends. False when the
+    // key cannot be watched.
+    bool WatchValues(HANDLE event) const;
+
 private:
     explicit RegistryKey(HKEY key) : key_(key) {}
     UniqueRegKey key_;

@@ -13,11 +13,15 @@ namespace zentaris {
 
 namespace {
 
-bool SwitchedOnInRegistry()
+bool SwitchedOn(const RegistryKey& branch)
 {
-    const std::optional<DWORD> value = RegistryKey::Open(HKEY_CURRENT_USER, AppBranch).Number(LogValue);
+    const std::optional<DWORD> value = branch.Number(LogValue);
     return value && *value != 0;
 }
+
+bool SwitchedOnInRegistry() { return SwitchedOn(RegistryKey::Open(HKEY_CURRENT_USER, AppBranch)); }
+
+constexpr ULONGLONG SwitchReadAgainMs = 60 * 1000;
 
 // LogFolder below the user's local application data, made where missing.
 std::wstring LogFolderPath()
@@ -53,6 +57,41 @@ SupportLog SupportLog::Open(const wchar_t* fileName, bool switchedOn)
     const std::wstring folder = LogFolderPath();
     if (folder.empty()) return {};
     return SupportLog(folder + L'\\' + fileName);
+}
+
+SupportLog SupportLog::Open(const wchar_t* fileName, SupportLogSwitch& branch)
+{
+    return branch.On() ? Open(fileName, true) : SupportLog();
+}
+
+bool SupportLogSwitch::On()
+{
+    AcquireSRWLockExclusive(&lock_);
+    const ULONGLONG now = GetTickCount64();
+    if (!watched_ || now - readAt_ >= SwitchReadAgainMs || WaitForSingleObject(changed_.get(), 0) != WAIT_TIMEOUT) {
+        // The old key is closed before the event is reset (closing it may
+        // end its watch by signalling), and the new one is watched before it
+        // is read, so that a change in between is seen at the next call.
+        branch_ = RegistryKey();
+        if (!changed_) changed_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        if (changed_) ResetEvent(changed_.get());
+        branch_ = RegistryKey::Open(HKEY_CURRENT_USER, AppBranch);
+        watched_ = changed_ && branch_.WatchValues(changed_.get());
+        on_ = SwitchedOn(branch_);
+        readAt_ = now;
+    }
+    const bool on = on_;
+    ReleaseSRWLockExclusive(&lock_);
+    return on;
+}
+
+void SupportLogSwitch::Forget()
+{
+    AcquireSRWLockExclusive(&lock_);
+    branch_ = RegistryKey();
+    changed_.reset();
+    watched_ = false;
+    ReleaseSRWLockExclusive(&lock_);
 }
 
 void SupportLog::Write(std::string_view decision) const

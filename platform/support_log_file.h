@@ -3,10 +3,17 @@
 // are support_log.h.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <string_view>
 
+#include "registry.h"
+#include "unique_handle.h"
+
 namespace zentaris {
+
+class SupportLogSwitch;
 
 class SupportLog {
 public:
@@ -15,6 +22,8 @@ public:
     // `fileName` in LogFolder, on when `switchedOn` or when the branch's
     // LogValue is a DWORD other than 0. Off when the folder cannot be made.
     static SupportLog Open(const wchar_t* fileName, bool switchedOn);
+    // `fileName` in LogFolder, on when `branch` says so.
+    static SupportLog Open(const wchar_t* fileName, SupportLogSwitch& branch);
 
     explicit operator bool() const { return !path_.empty(); }
 
@@ -25,6 +34,27 @@ public:
 private:
     explicit SupportLog(std::wstring path) : path_(std::move(path)) {}
     std::wstring path_;
+};
+
+// The branch's LogValue for a program that opens its log at every request
+// for as long as it runs (the handler, in a browser that runs for days): the
+// value is read again only when the branch's values changed, or a minute
+// after the last read (a branch made anew after the first read, say), so a
+// request costs one wait on an event instead of three registry calls. Any
+// thread.
+class SupportLogSwitch {
+public:
+    bool On();
+    // Closes the watched key and its event; the next call reads anew.
+    void Forget();
+
+private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    RegistryKey branch_;
+    UniqueKernelHandle changed_;
+    bool watched_ = false;  // read, and watched for changes since
+    bool on_ = false;
+    ULONGLONG readAt_ = 0;
 };
 
 }  // namespace zentaris

@@ -25,6 +25,7 @@ Control, for tests that script the server while it runs:
     POST   /__zen/routes    JSON {"/path": {...}, ...}: adds or replaces routes
     DELETE /__zen/routes    forgets all routes and the request log
     GET    /__zen/requests  JSON list of the paths requested so far
+    GET    /__zen/cookies   JSON list of the Cookie headers those requests carried
 """
 import argparse
 import base64
@@ -46,6 +47,7 @@ class Portal:
         self.root = os.path.abspath(root) if root else None
         self.routes = dict(routes)
         self.requests = []
+        self.cookies = []
         self.lock = threading.Lock()
 
     def route_for(self, path):
@@ -94,6 +96,7 @@ class Handler(BaseHTTPRequestHandler):
             return self._control_get(path)
         with self.portal.lock:
             self.portal.requests.append(path)
+            self.portal.cookies.extend(self.headers.get_all("Cookie", []))
         drop = getattr(self, "drop_next", None)
         if drop:
             self.drop_next = None
@@ -124,13 +127,15 @@ class Handler(BaseHTTPRequestHandler):
             with self.portal.lock:
                 self.portal.routes.clear()
                 self.portal.requests.clear()
+                self.portal.cookies.clear()
             return self._send(200, b"ok\n", "text/plain")
         self._send(404, b"no such control\n", "text/plain")
 
     def _control_get(self, path):
-        if path == CONTROL + "requests":
+        logs = {CONTROL + "requests": self.portal.requests, CONTROL + "cookies": self.portal.cookies}
+        if path in logs:
             with self.portal.lock:
-                body = json.dumps(self.portal.requests).encode()
+                body = json.dumps(logs[path]).encode()
             return self._send(200, body, "application/json")
         self._send(404, b"no such control\n", "text/plain")
 

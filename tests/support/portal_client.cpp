@@ -94,4 +94,10 @@ std::string RequestLog()
     return Control("GET", "__zen/requests", "", &answer) ? answer : std::string();
 }
 
+std::string CookiesSent()
+{
+    std::string answer;
+    return Control("GET", "__zen/cookies", "", &answer) ? answer : std::string();
+}
+
 }  // namespace portal

@@ -28,4 +28,7 @@ bool Reset();
 // JSON list of the paths requested since the last Reset.
 std::string RequestLog();
 
+// JSON list of the Cookie headers those requests carried.
+std::string CookiesSent();
+
 }  // namespace portal

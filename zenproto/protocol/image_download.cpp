@@ -84,6 +84,13 @@ DWORD AnswerStatus(HINTERNET url)
     return status;
 }
 
+// The picture is asked for without cookies, and none it is sent is kept: any
+// page can make the handler send this request, the portal's picture needs
+// none, and the jar is WinINet's, not that of the browser the user runs
+// (Chrome, Firefox and Edge keep their own). Under Wine the jar's lookup took
+// more than half of an install check's time.
+constexpr DWORD ImageRequestFlags = INTERNET_FLAG_NO_COOKIES;
+
 // Requests share the session's kept connections. A server that drops a kept
 // connection just as a request arrives on it (its keep-alive time ran out)
 // resets it, and the platform fails that request rather than send it again;
@@ -92,11 +99,11 @@ DWORD AnswerStatus(HINTERNET url)
 HINTERNET OpenImageUrl(HINTERNET root)
 {
     InternetCalls& calls = CurrentInternetCalls();
-    HINTERNET url = calls.openUrl(root, zentaris::InstallCheckImageUrl, nullptr, 0xFFFFFFFF, 0, 0);
+    HINTERNET url = calls.openUrl(root, zentaris::InstallCheckImageUrl, nullptr, 0xFFFFFFFF, ImageRequestFlags, 0);
     if (url) return url;
     const DWORD error = GetLastError();
     if (error != ERROR_INTERNET_CONNECTION_RESET && error != ERROR_INTERNET_CONNECTION_ABORTED) return nullptr;
-    return calls.openUrl(root, zentaris::InstallCheckImageUrl, nullptr, 0xFFFFFFFF, 0, 0);
+    return calls.openUrl(root, zentaris::InstallCheckImageUrl, nullptr, 0xFFFFFFFF, ImageRequestFlags, 0);
 }
 
 }  // namespace

@@ -38,6 +38,13 @@ std::string Ascii(const wchar_t* text)
 
 }  // namespace
 
+// Never destroyed: at process detach no other library may be called.
+zentaris::SupportLogSwitch& zenproto::HandlerLogSwitch()
+{
+    static auto* const logSwitch = new zentaris::SupportLogSwitch;
+    return *logSwitch;
+}
+
 HRESULT CZentarisPluggableProtocol::ReportFailure(IInternetProtocolSink* sink, DWORD code, const wchar_t* text)
 {
     m_log.Write("failure " + std::to_string(code) + ": " + Ascii(text));
@@ -76,7 +83,7 @@ STDMETHODIMP CZentarisPluggableProtocol::Start(LPCWSTR szUrl, IInternetProtocolS
         szUrl ? std::u16string_view(reinterpret_cast<const char16_t*>(szUrl), wcslen(szUrl)) : std::u16string_view();
 
     const UrlCommand command = zenproto::ClassifyUrl(url);
-    m_log = zentaris::SupportLog::Open(zentaris::HandlerLogFile, false);
+    m_log = zentaris::SupportLog::Open(zentaris::HandlerLogFile, zenproto::HandlerLogSwitch());
     m_log.Write(std::string("request: ") + RequestKind(command) + ", a URL of " + std::to_string(url.size()) +
                 " characters");
     switch (command) {

@@ -89,4 +89,8 @@ enum ProtocolError : DWORD {
     ErrorCommandLineTooLong = 107,
 };
 
+// Whether requests write the support log, for the module's life; the module's
+// unload forgets its handles.
+zentaris::SupportLogSwitch& HandlerLogSwitch();
+
 }  // namespace zenproto

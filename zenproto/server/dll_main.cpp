@@ -3,6 +3,7 @@
 
 #include "internet_calls.h"
 #include "object_map.h"
+#include "pluggable_protocol.h"
 #include "server_module.h"
 #include "trace.h"
 
@@ -30,10 +31,12 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID
 
 // The cached class object does not count by itself: only live objects,
 // outside references to the class object and LockServer do. The requests'
-// WinINet session goes with the module; it is closed here rather than at
-// process detach, where no other library may be called.
+// WinINet session and log switch go with the module; they are closed here
+// rather than at process detach, where no other library may be called.
 extern "C" HRESULT WINAPI DllCanUnloadNow()
 {
     if (ServerModule().GetLockCount() != 0) return S_FALSE;
-    return zenproto::CloseIdleInternetSession() ? S_OK : S_FALSE;
+    if (!zenproto::CloseIdleInternetSession()) return S_FALSE;
+    zenproto::HandlerLogSwitch().Forget();
+    return S_OK;
 }

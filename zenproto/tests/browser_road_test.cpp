@@ -157,7 +157,8 @@ TEST_F(BrowserRoad, InstallCheckForATooNewVersionFailsWithoutTheImage)
 }
 
 // With the support log switched on, the handler and the launcher each write
-// what they decided, and neither writes the signed link.
+// what they decided, and neither writes the signed link. The handler, loaded
+// once, follows the switch from one request to the next.
 TEST_F(BrowserRoad, LaunchUrlStartsTheLauncherAndTheApprovedGame)
 {
     ASSERT_TRUE(watching_) << "cannot follow the processes this test starts";
@@ -165,7 +166,7 @@ TEST_F(BrowserRoad, LaunchUrlStartsTheLauncherAndTheApprovedGame)
         const char* approval;
         bool gameStarts;
         bool log;
-    } cases[] = {{"1", true, false}, {"1", true, true}, {"0", false, true}};
+    } cases[] = {{"1", true, false}, {"1", true, true}, {"0", false, true}, {"1", true, false}};
     int serial = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("approval ") + c.approval + (c.log ? ", logged" : ""));

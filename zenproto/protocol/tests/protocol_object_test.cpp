@@ -1,6 +1,10 @@
 // CZentarisPluggableProtocol driven directly, against the portal test server
 // on the built-in image address: the URL checks, the image download and its
 // hand-out through Read, every sink call in order.
+#include <windows.h>
+#include <wininet.h>
+
+#include "portal_config.h"
 #include "protocol_fixture.h"
 
 namespace {
@@ -74,6 +78,27 @@ TEST_F(ProtocolTest, InstallCheckAnswersWithThePortalImage)
         EXPECT_EQ(protocol.ReadAll(1000), image_);
     }
     EXPECT_TRUE(ImageRequested());
+}
+
+// Any page can make the handler ask for the picture: the request carries
+// none of WinINet's cookies, and a cookie the portal sets is not kept.
+TEST_F(ProtocolTest, ImageRequestCarriesAndKeepsNoCookies)
+{
+    const wchar_t* imageUrl = zentaris::InstallCheckImageUrl;
+    ASSERT_TRUE(InternetSetCookieW(imageUrl, L"zen_jar", L"1"));
+    Serve(Bytes(100), 200, R"("headers": {"Set-Cookie": "zen_kept=1; Path=/"})");
+    for (int request = 0; request < 2; ++request) {
+        Protocol protocol;
+        RecordingSink sink;
+        EXPECT_EQ(protocol.Start(L"zentaris://instcheck/1000", sink), S_OK);
+        EXPECT_EQ(protocol.ReadAll(), image_);
+    }
+    EXPECT_EQ(ImageRequests(), 2);
+    EXPECT_EQ(portal::CookiesSent(), "[]");
+    wchar_t jar[256] = {};
+    DWORD size = sizeof jar / sizeof jar[0];
+    ASSERT_TRUE(InternetGetCookieW(imageUrl, nullptr, jar, &size));
+    EXPECT_EQ(std::wstring(jar).find(L"zen_kept"), std::wstring::npos) << Narrow(jar);
 }
 
 // Only a 200 answer is the portal's image: any other status ends the request
@@ -302,9 +327,10 @@ TEST_F(ProtocolTest, RequestHandlesAreClosedBeforeStartReturnsAndTheSessionIsKep
         }
         if (!c.fetches) continue;
         // The system's configured access, synchronous; the built-in image
-        // address without extra headers.
+        // address without extra headers or cookies.
         EXPECT_EQ(Narrow(internet.RootArguments()), "Zentaris launcher|0|(null)|(null)|0");
-        EXPECT_EQ(Narrow(internet.UrlArguments()), portal::BaseUrl() + "images/space.gif|(null)|4294967295|0|0");
+        EXPECT_EQ(Narrow(internet.UrlArguments()), portal::BaseUrl() + "images/space.gif|(null)|4294967295|" +
+                                                       std::to_string(INTERNET_FLAG_NO_COOKIES) + "|0");
     }
     // Failure after the image was opened: the launcher path is missing.
     RemoveLauncherPath();
