@@ -1,18 +1,16 @@
 #include "link_signature.h"
 
+// Only Base64 decoding, Ed25519 verification and SHA-256 are used of
+// libsodium (here and in the update check): they keep no state and choose no
+// implementation at run time, so sodium_init is not called. It readies every
+// other primitive for this processor, and would link them all in (some
+// 75 KiB of ciphers, password hashing and key exchange the launcher never
+// runs).
 #include <sodium.h>
 
 #include <iterator>
 
 namespace {
-
-bool LibraryReady()
-{
-    // sodium_init is safe to call again and from several threads; it picks
-    // the implementation for this processor once.
-    static const bool ready = sodium_init() >= 0;
-    return ready;
-}
 
 // Base64 of an exact number of bytes in any of the four spellings a portal
 // may produce.
@@ -48,12 +46,12 @@ std::string SignedLinkMessage(const LaunchInfo& info)
 
 bool DecodeLinkSignature(std::string_view text, unsigned char (&signature)[64])
 {
-    return LibraryReady() && DecodeExact(text, signature, sizeof signature);
+    return DecodeExact(text, signature, sizeof signature);
 }
 
 bool HasValidLinkSignature(const LaunchInfo& info, const char* const* keys, size_t count)
 {
-    if (!info.signature || !LibraryReady()) return false;
+    if (!info.signature) return false;
     unsigned char signature[crypto_sign_BYTES];
     static_assert(sizeof signature == 64, "an Ed25519 signature");
     if (!DecodeLinkSignature(*info.signature, signature)) return false;
@@ -65,7 +63,6 @@ bool HasValidLinkSignature(const LaunchInfo& info, const char* const* keys, size
 bool VerifiesWithAnyKey(std::string_view message, const unsigned char (&signature)[64], const char* const* keys,
                         size_t count)
 {
-    if (!LibraryReady()) return false;
     for (size_t i = 0; i < count; ++i) {
         unsigned char key[crypto_sign_PUBLICKEYBYTES];
         if (!keys[i] || !DecodeExact(keys[i], key, sizeof key)) continue;

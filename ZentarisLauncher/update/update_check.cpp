@@ -383,7 +383,7 @@ std::optional<UpdateOutcome> UpdateCheck::Download(const UpdateManifest& manifes
 InstallerStep UpdateCheck::CheckDownloaded(const UpdateManifest& manifest, const std::wstring& path) const
 {
     CheckedInstaller installer{path, OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0)};
-    if (!installer.heldOpen || sodium_init() < 0) return UpdateOutcome::DownloadFailed;
+    if (!installer.heldOpen) return UpdateOutcome::DownloadFailed;
     crypto_hash_sha256_state state;
     crypto_hash_sha256_init(&state);
     std::vector<unsigned char> buffer(64 * 1024);
