@@ -35,6 +35,7 @@ bool FetchDownloadList(DownloadCatalog& list)
 
 DWORD WINAPI DownloadListThread(LPVOID window)
 {
+    const zentaris::WebFileThreadScope web;
     auto list = std::make_unique<DownloadCatalog>();
     if (!FetchDownloadList(*list)) return 1;
     return PostOwned(static_cast<HWND>(window), WM_TRAY_DOWNLOADS, std::move(list)) ? 0 : 1;

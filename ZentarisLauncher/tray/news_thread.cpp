@@ -54,6 +54,7 @@ NewsResult FetchNewsImage(std::unique_ptr<NewsImage>& image)
 
 DWORD WINAPI NewsThread(LPVOID window)
 {
+    const zentaris::WebFileThreadScope web;
     std::unique_ptr<NewsImage> image;
     const NewsResult result = FetchNewsImage(image);
     if (result != NewsFetched) return result;

@@ -4,7 +4,9 @@
 // thread until enough bytes have arrived or the transfer has ended.
 //
 // A URL file belongs to the thread that opened it: make every call on it from
-// that thread. Each thread keeps one libcurl multi handle for its transfers.
+// that thread. Each thread keeps one libcurl multi handle for its transfers
+// (and their kept connections) until WebFileThreadDone; libcurl's
+// process-wide state lives while any thread has one.
 #pragma once
 
 #include <stddef.h>
@@ -72,3 +74,11 @@ int WebFileComplete(WebFile* file);
 // 0 for a URL, the fclose result for a local file, -1 (errno EBADF) for a
 // record of unknown kind. The record and its buffer are freed in every case.
 int WebFileClose(WebFile* file);
+
+// Ends the calling thread's use of URL files, once every file it opened is
+// closed: its kept connections close, and when no other thread has a multi
+// handle, libcurl's process-wide state goes too, with the libraries it loaded
+// (Schannel's security provider among them). A later open starts it again. A
+// thread that opened no URL, or has already called this, changes nothing.
+// A thread that never calls it keeps its handle until the process ends.
+void WebFileThreadDone(void);

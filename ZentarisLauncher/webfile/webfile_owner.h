@@ -16,4 +16,15 @@ struct WebFileCloser {
 // itself with WebFileClose(file.release()).
 using UniqueWebFile = std::unique_ptr<WebFile, WebFileCloser>;
 
+// A worker thread's use of URL files, ended with the thread's work (see
+// WebFileThreadDone). Made before the thread's files, so that they are
+// closed first.
+class WebFileThreadScope {
+public:
+    WebFileThreadScope() = default;
+    WebFileThreadScope(const WebFileThreadScope&) = delete;
+    WebFileThreadScope& operator=(const WebFileThreadScope&) = delete;
+    ~WebFileThreadScope() { WebFileThreadDone(); }
+};
+
 }  // namespace zentaris

@@ -8,13 +8,46 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <mutex>
+
 #include "webfile_internal.h"
 
 namespace {
 
 // One multi handle per thread, made on the thread's first URL open and kept
-// for the life of the process (never cleaned up).
+// until the thread is done with URLs (WebFileThreadDone).
 thread_local CURLM* threadMulti = nullptr;
+
+// libcurl's process-wide state, started with the first thread's multi handle
+// and ended with the last: a program that reads URLs only now and then (the
+// tray, at its start and once a day) does not hold what libcurl loaded for
+// them in between. curl_global_init and curl_global_cleanup run under the
+// lock, never beside one another or beside a thread's first handle.
+class CurlUsers {
+public:
+    bool Join()
+    {
+        const std::lock_guard<std::mutex> hold(lock_);
+        if (users_ == 0 && curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) return false;
+        ++users_;
+        return true;
+    }
+    void Leave()
+    {
+        const std::lock_guard<std::mutex> hold(lock_);
+        if (--users_ == 0) curl_global_cleanup();
+    }
+
+private:
+    std::mutex lock_;
+    int users_ = 0;
+};
+
+CurlUsers& Users()
+{
+    static CurlUsers users;
+    return users;
+}
 
 // Longest a pass waits when neither the transfer nor libcurl's next timer
 // (which includes the transfer's time-out) ends it sooner; libcurl's own
@@ -33,18 +66,13 @@ constexpr int ConnectingPassWaitMs = 50;
 // `length` is an int and `capacity` never exceeds what `length` can reach.
 constexpr size_t BufferLimit = INT_MAX;
 
-// curl_global_init is not thread-safe, and the tray's worker threads may open
-// their first URLs at the same moment: a function-local static runs it once,
-// with every other thread waiting until it has finished.
-void InitCurlOnce()
-{
-    static const CURLcode initResult = curl_global_init(CURL_GLOBAL_DEFAULT);
-    (void)initResult;  // on failure curl_easy_init fails too, and the open with it
-}
-
+// The thread's multi handle, made with its share of libcurl's state; null
+// when either cannot be had.
 CURLM* ThreadMulti()
 {
-    if (!threadMulti) threadMulti = curl_multi_init();
+    if (threadMulti || !Users().Join()) return threadMulti;
+    threadMulti = curl_multi_init();
+    if (!threadMulti) Users().Leave();
     return threadMulti;
 }
 
@@ -165,7 +193,9 @@ void WebFileFill(WebFile* file, size_t want)
 
 bool WebFileStartUrl(WebFile* file, const char* name, long* status)
 {
-    InitCurlOnce();
+    // The thread's share of libcurl comes first: no handle is made outside it.
+    CURLM* multi = ThreadMulti();
+    if (!multi) return false;
     CURL* easy = curl_easy_init();
     if (!easy) return false;
     file->source.easy = easy;
@@ -182,11 +212,9 @@ bool WebFileStartUrl(WebFile* file, const char* name, long* status)
     curl_easy_setopt(easy, CURLOPT_VERBOSE, 0L);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, WebFileAppend);
     if (file->timeoutMs > 0) curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, file->timeoutMs);
-    CURLM* multi = ThreadMulti();
-    // A transfer the multi handle did not take never runs (and with no multi
-    // handle on this thread there is none to take it): the open fails like
-    // one that ended without a byte, rather than drive whatever else runs on
-    // this thread while waiting for a byte that cannot come.
+    // A transfer the multi handle did not take never runs: the open fails
+    // like one that ended without a byte, rather than drive whatever else
+    // runs on this thread while waiting for a byte that cannot come.
     if (curl_multi_add_handle(multi, easy) != CURLM_OK) {
         curl_easy_cleanup(easy);
         file->source.easy = nullptr;
@@ -217,4 +245,12 @@ void WebFileStopUrl(WebFile* file)
     (void)removed;
     curl_easy_cleanup(easy);
     file->source.easy = nullptr;
+}
+
+void WebFileThreadDone(void)
+{
+    if (!threadMulti) return;
+    curl_multi_cleanup(threadMulti);
+    threadMulti = nullptr;
+    Users().Leave();
 }

@@ -5,11 +5,13 @@
 // open menu is kept in the build folder (screenshots/tray-menu.png);
 // copy_screenshot.py puts it, recompressed, into docs/screenshots.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 #include "shared_names.h"
 #include "portal_client.h"
@@ -63,6 +65,21 @@ bool StartLauncher(Launcher& launcher)
         launcher.window = FindWindowA(zentaris::TrayWindowClass, "Zentaris MsgWindow");
         return launcher.window != nullptr;
     });
+}
+
+// Whether the process has a module of that file name loaded; nothing when its
+// modules cannot be listed.
+std::optional<bool> HasModule(DWORD processId, const char* fileName)
+{
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+    if (snapshot == INVALID_HANDLE_VALUE) return std::nullopt;
+    const zentaris::UniqueKernelHandle owned(snapshot);
+    MODULEENTRY32 module{};
+    module.dwSize = sizeof module;
+    for (BOOL more = Module32First(snapshot, &module); more; more = Module32Next(snapshot, &module)) {
+        if (lstrcmpiA(module.szModule, fileName) == 0) return true;
+    }
+    return false;
 }
 
 HWND OpenMenu(const Launcher& launcher, UINT mouse)
@@ -181,6 +198,13 @@ TEST(TrayProgram, RunsInTheNotificationAreaUntilSalir)
     ASSERT_TRUE(traytest::WaitUntil(60000, [&] {
         const int downloads = SubmenuHeight(launcher, 1);
         return downloads > 0 && downloads == SubmenuHeight(launcher, 2);
+    }));
+    // With the list, the news and the update manifest asked for, no worker
+    // reads URLs any more: libcurl's state and the security provider it
+    // loaded (Schannel's, with its TLS and Kerberos libraries) are gone.
+    ASSERT_TRUE(traytest::WaitUntil(60000, [] { return portal::RequestLog().find("update.txt") != std::string::npos; }));
+    EXPECT_TRUE(traytest::WaitUntil(60000, [&] {
+        return HasModule(launcher.info.processId, "secur32.dll") == std::optional<bool>(false);
     }));
     menu = OpenMenu(launcher, WM_RBUTTONUP);
     ASSERT_NE(menu, nullptr);

@@ -337,12 +337,18 @@ DWORD WINAPI ReadOnPlatformThread(void* parameter)
     std::vector<size_t> counts;
     job->received = ReadAllRecords(file, 1, 1024, &counts);
     WebFileClose(file);
+    // As the tray's workers end; a second call changes nothing.
+    WebFileThreadDone();
+    WebFileThreadDone();
     return 0;
 }
 
-// The tray's worker threads are plain CreateThread threads.
+// The tray's worker threads are plain CreateThread threads, done with URLs
+// when their work is. With every thread done (this one too), libcurl's
+// process-wide state may go; a later open starts it again.
 TEST(WebFileThreads, PlatformThreadsReadTheirOwnUrls)
 {
+    WebFileThreadDone();
     PlatformThreadRead jobs[2];
     std::vector<std::string> bodies;
     HANDLE threads[2] = {};
@@ -363,6 +369,9 @@ TEST(WebFileThreads, PlatformThreadsReadTheirOwnUrls)
         EXPECT_EQ(code, 0u) << "thread " << i;
         EXPECT_EQ(jobs[i].received, bodies[i]) << "thread " << i;
     }
+    PlatformThreadRead again{ServeOnce("after-threads", "again\n"), ""};
+    EXPECT_EQ(ReadOnPlatformThread(&again), 0u);
+    EXPECT_EQ(again.received, "again\n");
 }
 #else
 }  // namespace
