@@ -66,31 +66,56 @@ SupportLog SupportLog::Open(const wchar_t* fileName, SupportLogSwitch& branch)
 
 bool SupportLogSwitch::On()
 {
-    AcquireSRWLockExclusive(&lock_);
     const ULONGLONG now = GetTickCount64();
-    if (!watched_ || now - readAt_ >= SwitchReadAgainMs || WaitForSingleObject(changed_.get(), 0) != WAIT_TIMEOUT) {
-        // The old key is closed before the event is reset (closing it may
-        // end its watch by signalling), and the new one is watched before it
-        // is read, so that a change in between is seen at the next call.
-        branch_ = RegistryKey();
-        if (!changed_) changed_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-        if (changed_) ResetEvent(changed_.get());
-        branch_ = RegistryKey::Open(HKEY_CURRENT_USER, AppBranch);
-        watched_ = changed_ && branch_.WatchValues(changed_.get());
-        on_ = SwitchedOn(branch_);
-        readAt_ = now;
-    }
-    const bool on = on_;
+    AcquireSRWLockShared(&lock_);
+    const bool fresh = !stale_ && now - readAt_ < SwitchReadAgainMs;
+    bool on = on_;
+    ReleaseSRWLockShared(&lock_);
+    if (fresh) return on;
+    AcquireSRWLockExclusive(&lock_);
+    if (stale_ || now - readAt_ >= SwitchReadAgainMs) Read(now);
+    on = on_;
     ReleaseSRWLockExclusive(&lock_);
     return on;
+}
+
+void CALLBACK SupportLogSwitch::Changed(void* self, BOOLEAN)
+{
+    static_cast<SupportLogSwitch*>(self)->stale_ = true;
+}
+
+// The new key is watched before it is read, so that a change in between is
+// seen at the next call; without a watch every call reads.
+void SupportLogSwitch::Read(ULONGLONG now)
+{
+    Unwatch();
+    if (!changed_) changed_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (changed_) ResetEvent(changed_.get());
+    branch_ = RegistryKey::Open(HKEY_CURRENT_USER, AppBranch);
+    const bool watched = changed_ && branch_.WatchValues(changed_.get()) &&
+                         RegisterWaitForSingleObject(&wait_, changed_.get(), Changed, this, INFINITE,
+                                                     WT_EXECUTEONLYONCE);
+    if (!watched) wait_ = nullptr;
+    stale_ = !watched;
+    on_ = SwitchedOn(branch_);
+    readAt_ = now;
+}
+
+// The wait goes (and any call of Changed with it) before the key is closed:
+// closing a watched key may signal its event.
+void SupportLogSwitch::Unwatch()
+{
+    if (wait_) UnregisterWaitEx(wait_, INVALID_HANDLE_VALUE);
+    wait_ = nullptr;
+    branch_ = RegistryKey();
 }
 
 void SupportLogSwitch::Forget()
 {
     AcquireSRWLockExclusive(&lock_);
-    branch_ = RegistryKey();
+    Unwatch();
     changed_.reset();
-    watched_ = false;
+    stale_ = true;
     ReleaseSRWLockExclusive(&lock_);
 }
 

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -38,21 +39,31 @@ private:
 
 // The branch's LogValue for a program that opens its log at every request
 // for as long as it runs (the handler, in a browser that runs for days): the
-// value is read again only when the branch's values changed, or a minute
-// after the last read (a branch made anew after the first read, say), so a
-// request costs one wait on an event instead of three registry calls. Any
-// thread.
+// value is read again only when the branch's values changed (a wait of the
+// thread pool notes it), or a minute after the last read (a branch made anew
+// after the first read, say). A request in between reads a flag and asks the
+// system nothing. Any thread.
 class SupportLogSwitch {
 public:
+    SupportLogSwitch() = default;
+    SupportLogSwitch(const SupportLogSwitch&) = delete;
+    SupportLogSwitch& operator=(const SupportLogSwitch&) = delete;
+
     bool On();
-    // Closes the watched key and its event; the next call reads anew.
+    // Ends the watch and closes the key and its event; the next call reads
+    // anew.
     void Forget();
 
 private:
+    static void CALLBACK Changed(void* self, BOOLEAN);
+    void Read(ULONGLONG now);
+    void Unwatch();
+
     SRWLOCK lock_ = SRWLOCK_INIT;
     RegistryKey branch_;
     UniqueKernelHandle changed_;
-    bool watched_ = false;  // read, and watched for changes since
+    HANDLE wait_ = nullptr;             // the thread pool's wait on changed_
+    std::atomic<bool> stale_{true};     // no read yet, or the branch changed since
     bool on_ = false;
     ULONGLONG readAt_ = 0;
 };
