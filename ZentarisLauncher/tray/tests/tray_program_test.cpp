@@ -17,6 +17,7 @@
 #include "portal_client.h"
 #include "test_registry.h"
 #include "tray_harness.h"
+#include "tray_menu_entries.h"
 #include "uiauto.h"
 #include "url_record.h"
 
@@ -206,6 +207,16 @@ TEST(TrayProgram, RunsInTheNotificationAreaUntilSalir)
     EXPECT_TRUE(traytest::WaitUntil(60000, [&] {
         return HasModule(launcher.info.processId, "secur32.dll") == std::optional<bool>(false);
     }));
+    // The news command reads the portal again, with libcurl started anew.
+    const auto newsRequests = [] {
+        const std::string log = portal::RequestLog();
+        size_t count = 0;
+        for (size_t at = log.find("news.dib"); at != std::string::npos; at = log.find("news.dib", at + 1)) ++count;
+        return count;
+    };
+    const size_t newsBefore = newsRequests();
+    PostMessageA(launcher.window, WM_COMMAND, IDM_NEWS, 0);
+    EXPECT_TRUE(traytest::WaitUntil(60000, [&] { return newsRequests() > newsBefore; }));
     menu = OpenMenu(launcher, WM_RBUTTONUP);
     ASSERT_NE(menu, nullptr);
     GetWindowRect(menu, &placed);
