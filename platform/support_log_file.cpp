@@ -23,6 +23,9 @@ bool SwitchedOnInRegistry() { return SwitchedOn(RegistryKey::Open(HKEY_CURRENT_U
 
 constexpr ULONGLONG SwitchReadAgainMs = 60 * 1000;
 
+// Lies in the module whose code the thread pool calls back.
+const char moduleAnchor = 0;
+
 // LogFolder below the user's local application data, made where missing.
 std::wstring LogFolderPath()
 {
@@ -92,10 +95,16 @@ void SupportLogSwitch::Read(ULONGLONG now)
     if (!changed_) changed_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (changed_) ResetEvent(changed_.get());
     branch_ = RegistryKey::Open(HKEY_CURRENT_USER, AppBranch);
-    const bool watched = changed_ && branch_.WatchValues(changed_.get()) &&
+    // A library that holds this switch may be unloaded without being asked
+    // first: while the thread pool may call Changed, the module stays.
+    const bool pinned = GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, &moduleAnchor, pin_.put());
+    const bool watched = pinned && changed_ && branch_.WatchValues(changed_.get()) &&
                          RegisterWaitForSingleObject(&wait_, changed_.get(), Changed, this, INFINITE,
                                                      WT_EXECUTEONLYONCE);
-    if (!watched) wait_ = nullptr;
+    if (!watched) {
+        wait_ = nullptr;
+        pin_.reset();
+    }
     stale_ = !watched;
     on_ = SwitchedOn(branch_);
     readAt_ = now;
@@ -107,6 +116,7 @@ void SupportLogSwitch::Unwatch()
 {
     if (wait_) UnregisterWaitEx(wait_, INVALID_HANDLE_VALUE);
     wait_ = nullptr;
+    pin_.reset();
     branch_ = RegistryKey();
 }
 

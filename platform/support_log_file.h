@@ -63,6 +63,7 @@ private:
     RegistryKey branch_;
     UniqueKernelHandle changed_;
     HANDLE wait_ = nullptr;             // the thread pool's wait on changed_
+    UniqueModule pin_;                  // this code's module, held while wait_ is
     std::atomic<bool> stale_{true};     // no read yet, or the branch changed since
     bool on_ = false;
     ULONGLONG readAt_ = 0;
