@@ -1,6 +1,5 @@
 // The real installer and uninstaller, silent, in this test's own prefix.
 #include <windows.h>
-#include <psapi.h>
 #include <shellapi.h>
 
 #include <gtest/gtest.h>
@@ -126,39 +125,19 @@ HWND TrayWindowOf(DWORD processId)
 
 bool SamePath(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
 
-// A running ZentarisLauncher.exe: which file it runs, whether with an
-// elevated token, and a handle that keeps its id from being reused.
-struct LauncherProcess {
-    DWORD id = 0;
-    std::string image;
+// A running ZentarisLauncher.exe, and whether with an elevated token.
+struct LauncherProcess : uiauto::RunningProgram {
     std::optional<bool> elevated;
-    zentaris::UniqueKernelHandle handle;
 };
 
 // Every process of this session that runs a file named ZentarisLauncher.exe,
-// from any folder. A process exists as soon as CreateProcess returns, before
-// it has a window: what an installer started is here when it has ended.
+// from any folder: what an installer started is here when it has ended.
 std::vector<LauncherProcess> LauncherProcesses()
 {
-    std::vector<DWORD> ids(4096);
-    DWORD bytes = 0;
-    if (!EnumProcesses(ids.data(), static_cast<DWORD>(ids.size() * sizeof(DWORD)), &bytes)) return {};
-    ids.resize(bytes / sizeof(DWORD));
     std::vector<LauncherProcess> launchers;
-    for (const DWORD id : ids) {
-        LauncherProcess p;
-        p.id = id;
-        p.handle.reset(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, id));
-        if (!p.handle) continue;
-        char image[MAX_PATH * 2] = {};
-        DWORD length = sizeof image;
-        if (!QueryFullProcessImageNameA(p.handle.get(), 0, image, &length)) continue;
-        p.image.assign(image, length);
-        const size_t name = p.image.find_last_of('\\');
-        if (!SamePath(p.image.substr(name + 1), "ZentarisLauncher.exe")) continue;
-        if (WaitForSingleObject(p.handle.get(), 0) == WAIT_OBJECT_0) continue;  // ended, not yet reaped
-        p.elevated = uiauto::RunsElevated(p.handle.get());
-        launchers.push_back(std::move(p));
+    for (uiauto::RunningProgram& p : uiauto::RunningPrograms("ZentarisLauncher.exe")) {
+        const std::optional<bool> elevated = uiauto::RunsElevated(p.handle.get());
+        launchers.push_back({std::move(p), elevated});
     }
     return launchers;
 }

@@ -6,7 +6,6 @@
 //   UpdateRefusal  the scripted test portal serves the manifests this test
 //                  writes, one rule broken in each
 #include <windows.h>
-#include <psapi.h>
 
 #include <gtest/gtest.h>
 #include <sodium.h>
@@ -91,38 +90,9 @@ std::string FileVersionOf(const std::string& path)
            std::to_string(LOWORD(fixed->dwFileVersionLS));
 }
 
-// A running process of a file of one name: its image, and a handle that
-// keeps its id from being reused.
-struct RunningProgram {
-    DWORD id = 0;
-    std::string image;
-    zentaris::UniqueKernelHandle handle;
-};
+using uiauto::RunningProgram;
 
-std::vector<RunningProgram> ProcessesOf(const char* fileName)
-{
-    std::vector<DWORD> ids(4096);
-    DWORD bytes = 0;
-    if (!EnumProcesses(ids.data(), static_cast<DWORD>(ids.size() * sizeof(DWORD)), &bytes)) return {};
-    ids.resize(bytes / sizeof(DWORD));
-    std::vector<RunningProgram> found;
-    for (const DWORD id : ids) {
-        RunningProgram p;
-        p.id = id;
-        p.handle.reset(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, id));
-        if (!p.handle) continue;
-        char image[MAX_PATH * 2] = {};
-        DWORD length = sizeof image;
-        if (!QueryFullProcessImageNameA(p.handle.get(), 0, image, &length)) continue;
-        p.image.assign(image, length);
-        if (!SamePath(p.image.substr(p.image.find_last_of('\\') + 1), fileName)) continue;
-        if (WaitForSingleObject(p.handle.get(), 0) == WAIT_OBJECT_0) continue;  // ended, not yet reaped
-        found.push_back(std::move(p));
-    }
-    return found;
-}
-
-std::vector<RunningProgram> Launchers() { return ProcessesOf("ZentarisLauncher.exe"); }
+std::vector<RunningProgram> Launchers() { return uiauto::RunningPrograms("ZentarisLauncher.exe"); }
 
 HWND TrayWindowOf(DWORD processId)
 {
@@ -272,7 +242,7 @@ TEST(UpdateRoad, AnInstallationUpdatesItselfToTheNextVersionAndKeepsItsRecords)
 
     // Once the update's installer has ended, a check finds nothing newer
     // and removes what the update downloaded.
-    ASSERT_TRUE(WaitUntil(Bound, [] { return ProcessesOf("Zentaris-Setup.exe").empty(); }));
+    ASSERT_TRUE(WaitUntil(Bound, [] { return uiauto::RunningPrograms("Zentaris-Setup.exe").empty(); }));
     const CheckRun check = CheckUpdates(launcher);
     EXPECT_EQ(check.status, Status(UpdateOutcome::UpToDate)) << check.log;
     EXPECT_NE(check.log.find("installed " + NextVersion + ", manifest " + NextVersion), std::string::npos)
@@ -308,7 +278,7 @@ TEST(UpdateRoad, AnInstallationForEveryUserOnlyTellsTheUser)
     EXPECT_NE(check.log.find("installed " + ThisVersion + " for every user"), std::string::npos) << check.log;
     EXPECT_NE(check.log.find("told of " + NextVersion + " already"), std::string::npos) << check.log;
     EXPECT_EQ(FileVersionOf(launcher), ThisVersion);
-    EXPECT_TRUE(ProcessesOf("Zentaris-Setup.exe").empty());
+    EXPECT_TRUE(uiauto::RunningPrograms("Zentaris-Setup.exe").empty());
 
     // The machine's LauncherPath names an installation outside the program
     // folders, which the user could write: still the administrator's.
@@ -346,25 +316,6 @@ NextInstaller ReadNextInstaller()
     return next;
 }
 
-// Base64 Ed25519 signature of `message` with the seed given as Base64.
-std::string SignWith(const std::string& seedText, const std::string& message)
-{
-    unsigned char seed[crypto_sign_SEEDBYTES] = {};
-    size_t length = 0;
-    if (sodium_base642bin(seed, sizeof seed, seedText.data(), seedText.size(), nullptr, &length, nullptr,
-                          sodium_base64_VARIANT_ORIGINAL) != 0 ||
-        length != sizeof seed) {
-        return {};
-    }
-    unsigned char publicKey[crypto_sign_PUBLICKEYBYTES];
-    unsigned char secretKey[crypto_sign_SECRETKEYBYTES];
-    crypto_sign_seed_keypair(publicKey, secretKey, seed);
-    unsigned char signature[crypto_sign_BYTES];
-    crypto_sign_detached(signature, nullptr, reinterpret_cast<const unsigned char*>(message.data()), message.size(),
-                         secretKey);
-    return Base64Encode(std::string(reinterpret_cast<const char*>(signature), sizeof signature));
-}
-
 // A portal key that no build lists.
 const std::string StrangerSeed = "ICEiIyQlJicoKSorLC0uLzAxMjM0NTY3ODk6Ozw9Pj8=";
 
@@ -391,7 +342,7 @@ struct Manifest {
 
     std::string SignedText(const std::string& seed, const std::string& context) const
     {
-        return Body() + "signature=" + SignWith(seed, context + Body()) + "\n";
+        return Body() + "signature=" + signedlink::SignedWith(seed, context + Body()) + "\n";
     }
 };
 
@@ -441,7 +392,7 @@ protected:
     static void ExpectNothingRun()
     {
         EXPECT_EQ(FileVersionOf(Launcher()), ThisVersion);
-        EXPECT_TRUE(ProcessesOf("Zentaris-Setup.exe").empty());
+        EXPECT_TRUE(uiauto::RunningPrograms("Zentaris-Setup.exe").empty());
         EXPECT_FALSE(FileExists(UpdateFolder()));
     }
 
@@ -560,7 +511,7 @@ TEST_F(UpdateRefusal, ALaunchLinkSignedAsAManifestIsRefused)
         {"signed as a manifest",
          "zentaris://launch/" +
              Base64Encode(fields + "asManifest;" +
-                          SignWith(signedlink::SeedText(), SignedManifestMessage(fields + "asManifest"))),
+                          signedlink::SignedWith(signedlink::SeedText(), SignedManifestMessage(fields + "asManifest"))),
          "asManifest", true},
     };
     for (const auto& c : cases) {
@@ -591,7 +542,7 @@ TEST_F(UpdateRefusal, AnUpdateThatFailsLeavesTheInstalledVersionAndItsTray)
     const CheckRun check = CheckUpdates(Launcher());
     ASSERT_EQ(check.status, Status(UpdateOutcome::InstallerStarted)) << check.log;
     // The installer exists as a process once the check has ended.
-    ASSERT_TRUE(WaitUntil(Bound, [] { return ProcessesOf("Zentaris-Setup.exe").empty(); }))
+    ASSERT_TRUE(WaitUntil(Bound, [] { return uiauto::RunningPrograms("Zentaris-Setup.exe").empty(); }))
         << "the installer did not end";
     std::optional<DWORD> tray;
     ASSERT_TRUE(WaitUntil(Bound, [&] {
@@ -611,7 +562,7 @@ TEST_F(UpdateRefusal, AnUpdateThatFailsLeavesTheInstalledVersionAndItsTray)
     const CheckRun again = CheckUpdates(Launcher());
     EXPECT_EQ(again.status, Status(UpdateOutcome::InstallerStarted)) << again.log;
     EXPECT_EQ(Requests(InstallerPath), 2);
-    ASSERT_TRUE(WaitUntil(Bound, [] { return ProcessesOf("Zentaris-Setup.exe").empty(); }));
+    ASSERT_TRUE(WaitUntil(Bound, [] { return uiauto::RunningPrograms("Zentaris-Setup.exe").empty(); }));
     held.reset();
     EndTrays();
     EXPECT_EQ(FileVersionOf(Launcher()), ThisVersion);

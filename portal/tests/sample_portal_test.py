@@ -270,6 +270,18 @@ class CommandLine(unittest.TestCase):
             self.fail("the sample portal did not start: " + end())
         return int(line), end
 
+    def check_refused_at_start(self, cases):
+        """Each (arguments, messages): the portal ends at once with status 2,
+        says nothing on stdout and every message on stderr."""
+        for arguments, messages in cases:
+            with self.subTest(arguments=arguments):
+                done = subprocess.run([sys.executable, SCRIPT, "--port", "0", *arguments], stdin=subprocess.DEVNULL,
+                                      capture_output=True, text=True, timeout=15)
+                self.assertEqual(done.returncode, 2)
+                self.assertEqual(done.stdout, "")
+                for message in messages:
+                    self.assertIn(message, done.stderr)
+
     def test_refuses_to_start_without_a_key_choice(self):
         cases = [
             ((), ("--signing-key", "--unsigned")),
@@ -284,15 +296,8 @@ class CommandLine(unittest.TestCase):
             # either way the portal says so at its start.
             (("--unsigned", "--store", f"redis://127.0.0.1:{free_port()}"), ("--store",)),
         ]
-        for arguments, messages in cases:
-            arguments = [self.seed if a == "SEED" else a for a in arguments]
-            with self.subTest(arguments=arguments):
-                done = subprocess.run([sys.executable, SCRIPT, "--port", "0", *arguments], stdin=subprocess.DEVNULL,
-                                      capture_output=True, text=True, timeout=15)
-                self.assertEqual(done.returncode, 2)
-                self.assertEqual(done.stdout, "")
-                for message in messages:
-                    self.assertIn(message, done.stderr)
+        self.check_refused_at_start([([self.seed if a == "SEED" else a for a in arguments], messages)
+                                     for arguments, messages in cases])
 
     def test_unsigned_links_only_when_told_and_with_a_warning(self):
         port, end = self.start("--unsigned")
@@ -385,14 +390,7 @@ class CommandLine(unittest.TestCase):
             (("--signing-key", self.seed, "--installer", installer, "--installer-version", "1.0.2.0",
               "--update-minimum", "any"), ("not a version",)),
         ]
-        for arguments, messages in cases:
-            with self.subTest(arguments=arguments):
-                done = subprocess.run([sys.executable, SCRIPT, "--port", "0", *arguments], stdin=subprocess.DEVNULL,
-                                      capture_output=True, text=True, timeout=15)
-                self.assertEqual(done.returncode, 2)
-                self.assertEqual(done.stdout, "")
-                for message in messages:
-                    self.assertIn(message, done.stderr)
+        self.check_refused_at_start(cases)
 
     def redis_store(self):
         """A Redis server of this test's own on a free loopback port, and an

@@ -53,14 +53,14 @@ inline std::string SeedText()
     return text;
 }
 
-// Base64 signature of the six fields joined with ";" (payload order).
-inline std::string Signature(const std::string& joinedFields)
+// Base64 Ed25519 signature of `message` with the seed given as Base64;
+// empty when the seed is not 32 bytes of Base64.
+inline std::string SignedWith(const std::string& seedText, const std::string& message)
 {
     static const bool ready = sodium_init() >= 0;
     if (!ready) return {};
     unsigned char seed[crypto_sign_SEEDBYTES];
     size_t seedLength = 0;
-    const std::string seedText = SeedText();
     if (sodium_base642bin(seed, sizeof seed, seedText.data(), seedText.size(), nullptr, &seedLength, nullptr,
                           sodium_base64_VARIANT_ORIGINAL) != 0 ||
         seedLength != sizeof seed) {
@@ -70,12 +70,17 @@ inline std::string Signature(const std::string& joinedFields)
     unsigned char secretKey[crypto_sign_SECRETKEYBYTES];
     crypto_sign_seed_keypair(publicKey, secretKey, seed);
     sodium_memzero(seed, sizeof seed);
-    const std::string message = std::string(LinkSignatureContext) + joinedFields;
     unsigned char signature[crypto_sign_BYTES];
     crypto_sign_detached(signature, nullptr, reinterpret_cast<const unsigned char*>(message.data()), message.size(),
                          secretKey);
     sodium_memzero(secretKey, sizeof secretKey);
     return Base64Encode(std::string(reinterpret_cast<const char*>(signature), sizeof signature));
+}
+
+// Base64 signature of the six fields joined with ";" (payload order).
+inline std::string Signature(const std::string& joinedFields)
+{
+    return SignedWith(SeedText(), std::string(LinkSignatureContext) + joinedFields);
 }
 
 // "zentaris://launch/" + Base64 of the fields and their signature.

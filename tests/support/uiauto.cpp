@@ -1,5 +1,7 @@
 #include "uiauto.h"
 
+#include <psapi.h>
+
 #include <algorithm>
 
 namespace uiauto {
@@ -240,6 +242,29 @@ std::optional<bool> RunsElevated(HANDLE process)
     DWORD size = 0;
     if (!GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size)) return std::nullopt;
     return elevation.TokenIsElevated != 0;
+}
+
+std::vector<RunningProgram> RunningPrograms(const char* fileName)
+{
+    std::vector<DWORD> ids(4096);
+    DWORD bytes = 0;
+    if (!EnumProcesses(ids.data(), static_cast<DWORD>(ids.size() * sizeof(DWORD)), &bytes)) return {};
+    ids.resize(bytes / sizeof(DWORD));
+    std::vector<RunningProgram> found;
+    for (const DWORD id : ids) {
+        RunningProgram p;
+        p.id = id;
+        p.handle.reset(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, id));
+        if (!p.handle) continue;
+        char image[MAX_PATH * 2] = {};
+        DWORD length = sizeof image;
+        if (!QueryFullProcessImageNameA(p.handle.get(), 0, image, &length)) continue;
+        p.image.assign(image, length);
+        if (lstrcmpiA(p.image.substr(p.image.find_last_of('\\') + 1).c_str(), fileName) != 0) continue;
+        if (WaitForSingleObject(p.handle.get(), 0) == WAIT_OBJECT_0) continue;  // ended, not yet reaped
+        found.push_back(std::move(p));
+    }
+    return found;
 }
 
 }  // namespace uiauto

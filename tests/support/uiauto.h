@@ -102,6 +102,19 @@ zentaris::UniqueKernelHandle UnelevatedToken();
 // read.
 std::optional<bool> RunsElevated(HANDLE process);
 
+// A running process: its id, the file it runs, and a handle that keeps its id
+// from being reused.
+struct RunningProgram {
+    DWORD id = 0;
+    std::string image;
+    zentaris::UniqueKernelHandle handle;
+};
+
+// Every running process of this session whose file has this name, from any
+// folder. A process exists as soon as CreateProcess returns, before it has a
+// window; one that has ended and is not yet reaped is left out.
+std::vector<RunningProgram> RunningPrograms(const char* fileName);
+
 // Watches this process for message boxes from any thread, records them and
 // presses OK, until destroyed.
 class BoxWatcher {
