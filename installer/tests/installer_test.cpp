@@ -113,15 +113,7 @@ constexpr WPARAM TrayExitCommand = 1000;  // the tray menu's "Salir"
 bool TrayRunning() { return FindWindowA(TrayClass, nullptr) != nullptr; }
 
 // The tray window of one process; null when it has none (yet).
-HWND TrayWindowOf(DWORD processId)
-{
-    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, TrayClass, nullptr));) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == processId) return window;
-    }
-    return nullptr;
-}
+HWND TrayWindowOf(DWORD processId) { return uiauto::WindowOfProcess(TrayClass, processId); }
 
 bool SamePath(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
 

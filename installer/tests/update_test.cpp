@@ -94,15 +94,7 @@ using uiauto::RunningProgram;
 
 std::vector<RunningProgram> Launchers() { return uiauto::RunningPrograms("ZentarisLauncher.exe"); }
 
-HWND TrayWindowOf(DWORD processId)
-{
-    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, TrayClass, nullptr));) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == processId) return window;
-    }
-    return nullptr;
-}
+HWND TrayWindowOf(DWORD processId) { return uiauto::WindowOfProcess(TrayClass, processId); }
 
 // Ends every tray through its "Salir" and waits for its process.
 void EndTrays()

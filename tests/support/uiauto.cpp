@@ -267,4 +267,14 @@ std::vector<RunningProgram> RunningPrograms(const char* fileName)
     return found;
 }
 
+HWND WindowOfProcess(const char* windowClass, DWORD pid)
+{
+    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, windowClass, nullptr));) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == pid) return window;
+    }
+    return nullptr;
+}
+
 }  // namespace uiauto

@@ -51,6 +51,10 @@ private:
 // not 0, of one thread, on this thread's desktop.
 std::vector<HWND> VisibleWindows(const char* windowClass, DWORD pid, DWORD threadId = 0);
 
+// The first top-level window of a class that belongs to process pid, shown or
+// hidden, on any desktop this thread sees; null when it has none (yet).
+HWND WindowOfProcess(const char* windowClass, DWORD pid);
+
 // Looks again every 20 ms until found() or timeoutMs has passed; whether it
 // was found. For what another process or thread brings about unannounced.
 bool WaitUntil(DWORD timeoutMs, const std::function<bool()>& found);
